@@ -1,0 +1,45 @@
+# Lumeno top-level commands.  `make demo` and `make test` start from a fresh
+# machine: they install what is missing, configure, build and run.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+XVFB       := xvfb-run -a -s "-screen 0 1280x1024x24"
+DEMO       ?= examples/showcase
+
+.PHONY: all deps configure build demo test check check-asan bench clean
+
+all: build
+
+deps:
+	@sh tools/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Plays the example demo: in a window when a display is present, under Xvfb
+# otherwise.
+demo: build
+	@cd $(DEMO) && if [ -n "$$DISPLAY" ]; then $(CURDIR)/$(BUILD)/player; \
+	  else $(XVFB) $(CURDIR)/$(BUILD)/player; fi
+
+# Every test: the normal build, then the sanitizer build.
+test: check check-asan
+
+check: build
+	@cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+
+check-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLUMENO_SANITIZE=ON -DLUMENO_PLUGIN=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  $(XVFB) ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && $(XVFB) $$b; done; true
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

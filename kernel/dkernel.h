@@ -1,0 +1,197 @@
+/*
+** dkernel.h -- the kernel's global records and entry points.
+**
+** Everything the player shares lives here: the DemoSystem record, the
+** Section record the parser fills and the queues move around, the table of
+** section types, and the kernel calls that section types use (errors,
+** warnings, spline sampling).  Modules include this header and nothing else
+** of the kernel's internals.
+*/
+#ifndef DKERNEL_H
+#define DKERNEL_H
+
+#include <stdio.h>
+
+#define DK_MAX_PATH        256   /* 255 characters plus the terminator */
+#define DK_MAX_LINE        256
+#define DK_MAX_PARAMS      32
+#define DK_MAX_STRINGS     32
+#define DK_MAX_SPLINES     32
+#define DK_MAX_MODIFIERS   32
+#define DK_SECTION_TYPES   37
+#define DK_KEYS            256
+
+/* playback state bits */
+#define DK_STATE_PAUSED    1
+#define DK_STATE_REWIND    2
+#define DK_STATE_FFWD      4
+
+struct Spline;   /* kernel/dk_spline.h */
+struct Camera;   /* render/camera.h */
+
+struct Modifier {
+    int spline;    /* 1-based spline number of the section */
+    int channel;   /* 1-based channel of that spline's output */
+    int kind;      /* 1: BEAT */
+};
+
+struct Section {
+    Section* next;
+    Section* ready_next;
+    Section* ready_prev;
+    Section* run_next;
+    Section* run_prev;
+    int      type;
+    float    start;
+    float    end;
+    float    duration;
+    int      layer;
+    float    elapsed;
+    int      blend_on;
+    int      blend_src;
+    int      blend_dst;
+    int      alpha_on;
+    int      alpha_func;
+    float    alpha_ref_start;
+    float    alpha_ref_end;
+    int      param_count;
+    float    params[DK_MAX_PARAMS];
+    int      string_count;
+    char*    strings[DK_MAX_STRINGS];
+    int      spline_count;
+    Spline*  splines[DK_MAX_SPLINES];
+    char*    spline_files[DK_MAX_SPLINES];
+    float    spline_durations[DK_MAX_SPLINES];
+    int      modifier_count;
+    Modifier modifiers[DK_MAX_MODIFIERS];
+    void*    vars;
+};
+
+struct DemoSystem {
+    int           argc;
+    char**        argv;
+    char*         demo_name;
+    int           config_dialog;
+    int           fps;
+    int           timing;
+    int           debug;
+    int           record;
+    float         record_fps;
+    int           compress_tga;
+    int           loop;
+    int           sound;
+    float         bpm;
+    int           bench;
+    float         gamma;
+    int           display_lists;
+    unsigned char state;
+    float         demo_start;
+    float         demo_end;
+    Section*      section_list;
+    Section*      ready_queue;
+    Section*      run_queue;
+    int           preload_total;
+    int           load_total;
+    int           loaded_count;
+    float         time;
+    float         last_ticks;
+    float         now_ticks;
+    float         step;
+    float         frame_time;
+    int           frames;
+    int           fps_frames;
+    float         fps_time;
+    float         fps_value;
+    int           keys[DK_KEYS];
+    unsigned char exit_flag;
+    Camera*       current_camera;
+    int           rtt_texture;
+    int           rtt_texture2;
+    float         beat;
+};
+
+extern DemoSystem demoSystem;
+
+/* ---- section types (dk_sectiontable.cpp) ---- */
+typedef void (*SectionFunc)(void);
+
+struct SectionType {
+    const char* name;
+    SectionFunc preload;
+    SectionFunc load;
+    SectionFunc init;
+    SectionFunc render;
+    SectionFunc end;
+};
+
+extern SectionType sectionFunction[DK_SECTION_TYPES];
+extern Section*    mySection;
+
+/* name tables shared by the parser and the render modes */
+struct NameCode {
+    const char* name;
+    int         code;
+};
+extern const NameCode blendFunc[15];
+extern const NameCode alphaFunc[8];
+extern const NameCode renderMode[11];
+
+
+/* ---- start-up and configuration (dk_main.cpp, dk_config.cpp) ---- */
+int  SDL_main(int argc, char** argv);
+void dkernel_getArguments(int argc, char** argv);
+void dkernel_loadScripts(void);
+void dkernel_configDialog(void);
+void dkernel_initDemo(void);
+void init_control_vars(void);
+
+/* ---- script parser (dk_script.cpp) ---- */
+void  recurseDirectories(const char* folder);
+void  loadScriptFile(const char* path);
+char* my_fgets(char* buffer, int size, FILE* file);
+void  getKeyValue(const char* line, char* key, char* value);
+int   getFloatVector(const char* text, float* out, int max);
+[[noreturn]] void parseError(const char* message, const char* script, int line);
+int   getCodeByName(const char* name, const NameCode* table, int count);
+int   getBlendCodeByName(const char* name);
+int   getAlphaCodeByName(const char* name);
+int   getRenderModeByName(const char* name);
+int   getSectionByName(const char* name);
+
+/* ---- sections and queues (dk_sections.cpp) ---- */
+void init_sectionQueues(void);
+void process_sectionQueues(void);
+void reinit_sectionQueues(void);
+[[noreturn]] void section_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void dkernel_warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+/* ---- main loop, clock, playback, fatal path (dk_loop.cpp, dk_timer.cpp) ---- */
+union SDL_Event;
+void dkernel_mainLoop(void);
+void dkernel_doExec(void);
+void eventHandler(SDL_Event event);
+void dkernel_play(void);
+void dkernel_pause(void);
+void dkernel_rewind(void);
+void dkernel_fastforward(void);
+void dkernel_restart(void);
+void dkernel_closeDemo(void);
+[[noreturn]] void dkernel_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void init_timer(void);
+void process_timer(void);
+void pause_timer(void);
+void calculate_fps(float seconds);
+
+/* ---- splines (dk_spline.cpp; the Spline record is in dk_spline.h) ---- */
+void dkernel_getSpline(int index, float t, float* out);
+
+/* ---- sound wrapper (dk_sound.cpp) ---- */
+void  sound_init(void);
+void  sound_play(void);
+void  sound_pause(void);
+void  sound_update(void);
+void  sound_end(void);
+float sound_cpu(void);
+int   sound_channels(void);
+
+#endif

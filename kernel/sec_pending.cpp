@@ -1,0 +1,57 @@
+/*
+** sec_pending.cpp -- section types that are not built yet.
+**
+** Each one refuses to load, so a script that uses it stops with a clear
+** section error instead of playing silently without it.  A type leaves this
+** list when its own file lands.
+*/
+#include "dkernel.h"
+#include "sectiontypes.h"
+
+static void pending_load(void) { section_error("section type not implemented yet"); }
+static void pending_none(void) {}
+
+#define PENDING(name) \
+    void preload_##name(void) { pending_none(); } \
+    void load_##name(void) { pending_load(); } \
+    void init_##name(void) {} \
+    void render_##name(void) {} \
+    void end_##name(void) {}
+
+PENDING(loading)
+PENDING(efxRepeat)
+PENDING(efxAccum)
+PENDING(efxBlackWhite)
+PENDING(efxBoxBlur)
+PENDING(efxColor)
+PENDING(efxDeform)
+PENDING(efxFader)
+PENDING(efxFog)
+PENDING(efxGlow)
+PENDING(efxHighPassFilter)
+PENDING(efxInverse)
+PENDING(efxMotionBlur)
+PENDING(efxMotionBlurAccum)
+PENDING(efxRadialBlur)
+PENDING(efxRadialGlow)
+PENDING(efxRenderMesh)
+PENDING(efxSwirl)
+PENDING(efxViewport)
+PENDING(background)
+PENDING(camera)
+PENDING(image)
+PENDING(imageMatrix)
+PENDING(imagePart)
+PENDING(light)
+PENDING(macroBox)
+PENDING(object)
+PENDING(objectMatrix)
+PENDING(objectShader)
+PENDING(paintex)
+PENDING(particleMatrix)
+PENDING(particleObject)
+PENDING(particleTex)
+PENDING(pathway)
+PENDING(ray)
+PENDING(scene)
+PENDING(sound)
