@@ -1,0 +1,58 @@
+/*
+** sec_background.cpp -- the `background` section: a picture stretched over
+** the whole drawing viewport, behind or (blended) over other layers.
+*/
+#include <GL/gl.h>
+#include <stdlib.h>
+
+#include "camera.h"
+#include "dkernel.h"
+#include "draw.h"
+#include "sectiontypes.h"
+#include "tex.h"
+
+/* The unit square of camera_set2d, picture's top row at the top. */
+struct BackgroundVars {
+    Rect2D rect;
+};
+
+void preload_background(void) {}
+
+void load_background(void)
+{
+    if (mySection->string_count != 1)
+        section_error("1 string needed");
+    BackgroundVars* vars = (BackgroundVars*)calloc(1, sizeof(BackgroundVars));
+    mySection->vars = vars;
+    int texture = tex_load(mySection->strings[0]);
+    tex_properties(texture, 2);
+    tex_upload(texture);
+
+    Rect2D* r = &vars->rect;
+    r->texture = texture;
+    r->rect[0] = 0.0f; r->rect[1] = 0.0f; r->rect[2] = 1.0f; r->rect[3] = 1.0f;
+    static const float corners[4][2] = { { 0, 0 }, { 1, 0 }, { 1, 1 }, { 0, 1 } };
+    static const float texcoords[4][2] = { { 0, 1 }, { 1, 1 }, { 1, 0 }, { 0, 0 } };
+    for (int k = 0; k < 4; k++) {
+        r->corners[k][0] = corners[k][0];
+        r->corners[k][1] = corners[k][1];
+        r->texcoords[k][0] = texcoords[k][0];
+        r->texcoords[k][1] = texcoords[k][1];
+    }
+}
+
+void init_background(void) {}
+
+void render_background(void)
+{
+    BackgroundVars* vars = (BackgroundVars*)mySection->vars;
+    glDisable(GL_DEPTH_TEST);
+    draw_beginSection();
+    camera_set2d();
+    rect2d_render(&vars->rect);
+    camera_restore();
+    draw_endSection();
+    glEnable(GL_DEPTH_TEST);
+}
+
+void end_background(void) {}

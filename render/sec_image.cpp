@@ -1,0 +1,53 @@
+/*
+** sec_image.cpp -- the `image` section: a picture standing in the 3-D view,
+** sized by the picture file and moved by one transform spline.
+*/
+#include <GL/gl.h>
+#include <stdlib.h>
+
+#include "dkernel.h"
+#include "draw.h"
+#include "sectiontypes.h"
+#include "tex.h"
+
+struct ImageVars {
+    Rect3D rect;
+    int    texture;
+};
+
+void preload_image(void) {}
+
+void load_image(void)
+{
+    if (mySection->string_count != 1)
+        section_error("1 string needed");
+    if (mySection->spline_count != 1)
+        section_error("1 spline needed");
+    ImageVars* vars = (ImageVars*)calloc(1, sizeof(ImageVars));
+    mySection->vars = vars;
+    vars->texture = tex_load(mySection->strings[0]);
+    tex_properties(vars->texture, 2);
+    tex_upload(vars->texture);
+    /* The file's own size, so the picture keeps its world size whatever
+    ** the texture detail shrank it to. */
+    const Texture* tex = tex_array[vars->texture];
+    rect3d_init(&vars->rect, vars->texture, (float)tex->orig_width, (float)tex->orig_height);
+}
+
+void init_image(void) {}
+
+void render_image(void)
+{
+    ImageVars* vars = (ImageVars*)mySection->vars;
+    glDisable(GL_DEPTH_TEST);
+    draw_beginSection();
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    glPushMatrix();
+    draw_imageTransform(0, mySection->elapsed);
+    rect3d_render(&vars->rect);
+    glPopMatrix();
+    draw_endSection();
+    glEnable(GL_DEPTH_TEST);
+}
+
+void end_image(void) {}
