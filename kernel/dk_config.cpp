@@ -1,0 +1,100 @@
+/*
+** dk_config.cpp -- the kernel record, the global configuration keys and
+** the playback variables reset at every (re)start.
+**
+** Configuration comes only from the scripts: defaults are set here first,
+** then the driver sets its own, then every script overrides what it names.
+*/
+#include "dkernel.h"
+#include "dk_script.h"
+#include "gldrv.h"
+#include "tex.h"
+#include "ps_random.h"
+
+DemoSystem demoSystem;
+
+/* a writable array so the default caption needs no cast; never freed */
+static char defaultDemoName[] = "Lumeno Visuals Engine";
+
+ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS] = {
+    { "demo_name",        DK_KEY_STRING, &demoSystem.demo_name },
+    { "config_dialog",    DK_KEY_INT,    &demoSystem.config_dialog },
+    { "fps",              DK_KEY_INT,    &demoSystem.fps },
+    { "timing",           DK_KEY_INT,    &demoSystem.timing },
+    { "debug",            DK_KEY_INT,    &demoSystem.debug },
+    { "record",           DK_KEY_INT,    &demoSystem.record },
+    { "record_fps",       DK_KEY_FLOAT,  &demoSystem.record_fps },
+    { "compress_tga",     DK_KEY_INT,    &demoSystem.compress_tga },
+    { "loop",             DK_KEY_INT,    &demoSystem.loop },
+    { "sound",            DK_KEY_INT,    &demoSystem.sound },
+    { "bpm",              DK_KEY_FLOAT,  &demoSystem.bpm },
+    { "bench",            DK_KEY_INT,    &demoSystem.bench },
+    { "gamma",            DK_KEY_FLOAT,  &demoSystem.gamma },
+    { "display_lists",    DK_KEY_INT,    &demoSystem.display_lists },
+    { "demo_start",       DK_KEY_FLOAT,  &demoSystem.demo_start },
+    { "demo_end",         DK_KEY_FLOAT,  &demoSystem.demo_end },
+    { "gl_fullscreen",    DK_KEY_INT,    &glDriver.fullscreen },
+    { "gl_panoramic",     DK_KEY_INT,    &glDriver.panoramic },
+    { "gl_info",          DK_KEY_INT,    &glDriver.info },
+    { "gl_width",         DK_KEY_INT,    &glDriver.width },
+    { "gl_height",        DK_KEY_INT,    &glDriver.height },
+    { "gl_bpp",           DK_KEY_INT,    &glDriver.bpp },
+    { "gl_zbuffer",       DK_KEY_INT,    &glDriver.zbuffer },
+    { "gl_stencil",       DK_KEY_INT,    &glDriver.stencil },
+    { "gl_accum",         DK_KEY_INT,    &glDriver.accum },
+    { "gl_multisampling", DK_KEY_INT,    &glDriver.multisampling },
+    { "gl_rttWidth",      DK_KEY_INT,    &glDriver.rtt_width },
+    { "gl_rttHeight",     DK_KEY_INT,    &glDriver.rtt_height },
+    { "gl_lowquality",    DK_KEY_INT,    &glDriver.lowquality },
+    { "texture_detail",   DK_KEY_INT,    &tex_detail },
+};
+
+void dkernel_getArguments(int argc, char** argv)
+{
+    /* kept for the record only: no argument changes the player */
+    demoSystem.argc = argc;
+    demoSystem.argv = argv;
+}
+
+void dkernel_loadScripts(void)
+{
+    demoSystem.demo_name = defaultDemoName;
+    demoSystem.config_dialog = 0;
+    demoSystem.fps = 0;
+    demoSystem.timing = 0;
+    demoSystem.debug = 0;
+    demoSystem.record = 0;
+    demoSystem.record_fps = 25.0f;
+    demoSystem.compress_tga = 0;
+    demoSystem.loop = 0;
+    demoSystem.sound = 1;
+    demoSystem.bpm = 120.0f;
+    demoSystem.bench = 0;
+    demoSystem.gamma = 1.0f;
+    demoSystem.display_lists = 1;
+    demoSystem.demo_start = 0.0f;
+    demoSystem.demo_end = 20.0f;
+    demoSystem.section_list = nullptr;
+
+    gldrv_create();
+    recurseDirectories(".");
+}
+
+void dkernel_configDialog(void)
+{
+    /* the config_dialog key is accepted for old scripts and does nothing */
+}
+
+void init_control_vars(void)
+{
+    demoSystem.exit_flag = 0;
+    demoSystem.fps_value = 0.0f;
+    demoSystem.step = 0.0f;
+    demoSystem.time = demoSystem.demo_start;
+    demoSystem.frame_time = 0.0f;
+    demoSystem.frames = 0;
+    demoSystem.fps_frames = 0;
+    demoSystem.fps_time = 0.0f;
+    /* every (re)start draws the same random sequence */
+    rand_seed(0, 0);
+}

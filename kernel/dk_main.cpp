@@ -1,0 +1,30 @@
+/*
+** dk_main.cpp -- the player's body: the order in which it starts, runs
+** and stops.
+*/
+#include "dkernel.h"
+#include "gldrv.h"
+#include "font.h"
+
+int SDL_main(int argc, char** argv)
+{
+    dkernel_getArguments(argc, argv);
+    dkernel_loadScripts();
+    dkernel_configDialog();
+    dkernel_initDemo();
+    dkernel_mainLoop();
+    dkernel_closeDemo();
+    return 0;
+}
+
+void dkernel_initDemo(void)
+{
+    gldrv_init();
+    if (demoSystem.sound)
+        sound_init();
+    init_control_vars();
+    init_sectionQueues();
+    text_load_font(&debugFont, strDebugFont, 16, 16, FONT_DEBUG_FILE);
+    /* last, so that the time spent loading is not demo time */
+    init_timer();
+}

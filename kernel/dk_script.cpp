@@ -1,0 +1,472 @@
+/*
+** dk_script.cpp -- finding, reading and parsing the demo scripts.
+**
+** Owns the script search under the working folder, the line reader, the
+** key/value and float-list splitters, the name lookups shared with other
+** modules, and the grammar that turns lines into global settings and
+** Section records.  Every script error is fatal and names script and line.
+*/
+#include "dkernel.h"
+#include "dk_script.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <limits.h>
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+const char* const scriptSectionCommand[DK_SECTION_COMMANDS] = {
+    "start", "end", "layer", "blend", "alpha", "param", "string", "spline", "modify",
+};
+
+enum {
+    SCMD_START, SCMD_END, SCMD_LAYER, SCMD_BLEND, SCMD_ALPHA,
+    SCMD_PARAM, SCMD_STRING, SCMD_SPLINE, SCMD_MODIFY
+};
+
+/* ---------------------------------------------------------------------- */
+/* small helpers                                                          */
+
+static char* copyText(const char* text)
+{
+    char* copy = strdup(text);
+    if (!copy)
+        dkernel_error("Out of memory");
+    return copy;
+}
+
+/* A decimal integer as a formatted read takes it ("1.5" gives 1); values
+** that do not fit an int count as unreadable instead of wrapping. */
+static bool readInt(const char* text, int* out)
+{
+    char* end;
+    errno = 0;
+    long v = strtol(text, &end, 10);
+    if (end == text || errno == ERANGE || v < INT_MIN || v > INT_MAX)
+        return false;
+    *out = (int)v;
+    return true;
+}
+
+/* A decimal float.  Infinities and NaN count as unreadable: they would
+** poison the clock and the queue ordering downstream. */
+static bool readFloat(const char* text, float* out)
+{
+    char* end;
+    float v = strtof(text, &end);
+    if (end == text || !isfinite(v))
+        return false;
+    *out = v;
+    return true;
+}
+
+/* ---------------------------------------------------------------------- */
+/* name lookups                                                           */
+
+int getCodeByName(const char* name, const NameCode* table, int count)
+{
+    for (int i = 0; i < count; i++)
+        if (strcasecmp(name, table[i].name) == 0)
+            return table[i].code;
+    return -1;
+}
+
+int getBlendCodeByName(const char* name)
+{
+    return getCodeByName(name, blendFunc, (int)(sizeof blendFunc / sizeof blendFunc[0]));
+}
+
+int getAlphaCodeByName(const char* name)
+{
+    return getCodeByName(name, alphaFunc, (int)(sizeof alphaFunc / sizeof alphaFunc[0]));
+}
+
+int getRenderModeByName(const char* name)
+{
+    return getCodeByName(name, renderMode, (int)(sizeof renderMode / sizeof renderMode[0]));
+}
+
+int getSectionByName(const char* name)
+{
+    for (int i = 0; i < DK_SECTION_TYPES; i++)
+        if (strcasecmp(name, sectionFunction[i].name) == 0)
+            return i;
+    return -1;
+}
+
+/* ---------------------------------------------------------------------- */
+/* errors                                                                 */
+
+void parseError(const char* message, const char* script, int line)
+{
+    dkernel_error("%s (script '%s', line %d)", message, script, line);
+}
+
+/* ---------------------------------------------------------------------- */
+/* finding scripts                                                        */
+
+/* The folders being listed, innermost first.  A symbolic link back to an
+** ancestor would otherwise make the search revisit the same tree until the
+** path limit, once per link, which grows exponentially with two links. */
+struct FolderVisit {
+    dev_t              dev;
+    ino_t              ino;
+    const FolderVisit* parent;
+};
+
+/* Returns true when `folder` is a folder (listed or already on the path). */
+static bool searchFolder(const char* folder, const FolderVisit* parent)
+{
+    DIR* dir = opendir(folder);
+    if (!dir)
+        return false;
+
+    FolderVisit self = { 0, 0, parent };
+    struct stat st;
+    if (fstat(dirfd(dir), &st) == 0) {
+        for (const FolderVisit* v = parent; v; v = v->parent) {
+            if (v->dev == st.st_dev && v->ino == st.st_ino) {
+                closedir(dir);
+                return true;
+            }
+        }
+        self.dev = st.st_dev;
+        self.ino = st.st_ino;
+    }
+
+    struct dirent* entry;
+    while ((entry = readdir(dir)) != nullptr) {
+        const char* name = entry->d_name;
+        if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+            continue;
+
+        bool script = strstr(name, ".lum") != nullptr;
+        char path[DK_MAX_PATH];
+        int len = snprintf(path, sizeof path, "%s/%s", folder, name);
+        if (len < 0 || len >= (int)sizeof path) {
+            /* Paths are limited to 255 characters.  A script we cannot name
+            ** must not be dropped quietly, so that is fatal; a folder that is
+            ** too deep is skipped with a warning, a plain file silently. */
+            struct stat est;
+            bool isFolder = fstatat(dirfd(dir), name, &est, 0) == 0 && S_ISDIR(est.st_mode);
+            if (script && !isFolder)
+                dkernel_error("Script path too long '%s/%s'", folder, name);
+            if (isFolder)
+                fprintf(stderr, "Warning: path too long, folder not searched '%s/%s'\n",
+                        folder, name);
+            continue;
+        }
+
+        /* scripts inside a sub-folder come before the entry itself; a folder
+        ** whose name looks like a script holds scripts but is not one */
+        if (!searchFolder(path, &self) && script)
+            loadScriptFile(path);
+    }
+    closedir(dir);
+    return true;
+}
+
+void recurseDirectories(const char* folder)
+{
+    searchFolder(folder, nullptr);
+}
+
+/* ---------------------------------------------------------------------- */
+/* reading lines and splitting them                                       */
+
+char* my_fgets(char* buffer, int size, FILE* file)
+{
+    /* room for at least one character, or the caller would loop forever */
+    if (size < 2)
+        return nullptr;
+    int n = 0;
+    while (n < size - 1) {
+        int c = getc(file);
+        if (c == EOF)
+            break;
+        buffer[n++] = (char)c;
+        if (c == '\n' || c == '\r')
+            break;
+    }
+    if (n == 0)
+        return nullptr;
+    buffer[n] = '\0';
+    return buffer;
+}
+
+/* `key` and `value` must each hold DK_MAX_LINE characters; lines from
+** my_fgets with that size always fit. */
+void getKeyValue(const char* line, char* key, char* value)
+{
+    const char* p = line;
+    while (*p == ' ' || *p == '\t')
+        p++;
+
+    int k = 0;
+    while (*p && *p != ' ' && *p != '\t' && *p != '\n' && *p != '\r') {
+        if (k < DK_MAX_LINE - 1)
+            key[k++] = *p;
+        p++;
+    }
+    key[k] = '\0';
+
+    while (*p == ' ' || *p == '\t')
+        p++;
+
+    int v = 0;
+    while (*p && *p != '\n' && *p != '\r' && v < DK_MAX_LINE - 1)
+        value[v++] = *p++;
+    value[v] = '\0';
+}
+
+static bool isFloatSeparator(char c)
+{
+    return c == '{' || c == ' ' || c == ',' || c == '\t';
+}
+
+static bool isFloatChar(char c)
+{
+    return (c >= '0' && c <= '9') || c == '.' || c == '-';
+}
+
+int getFloatVector(const char* text, float* out, int max)
+{
+    int count = 0;
+    const char* p = text;
+    for (;;) {
+        while (isFloatSeparator(*p))
+            p++;
+        const char* run = p;
+        while (isFloatChar(*p))
+            p++;
+        size_t len = (size_t)(p - run);
+        if (len == 0)
+            break;
+        if (count >= max)
+            dkernel_error("Script: too many floats in vector '%s'", text);
+
+        /* Only the run is read: "1e3" must give 1, not 1000, so the number
+        ** is converted from a copy that ends where the run ends. */
+        char small[64];
+        char* copy = len < sizeof small ? small : (char*)malloc(len + 1);
+        if (!copy)
+            dkernel_error("Out of memory");
+        memcpy(copy, run, len);
+        copy[len] = '\0';
+        float v = strtof(copy, nullptr);   /* "-" or "." read as 0 */
+        out[count++] = isfinite(v) ? v : 0.0f;
+        if (copy != small)
+            free(copy);
+    }
+    return count;
+}
+
+/* ---------------------------------------------------------------------- */
+/* the grammar                                                            */
+
+/* Strings the parser allocated for each global string key, so a later
+** script replacing the value frees the earlier copy but never a default. */
+static char* ownedKeyString[DK_SCRIPT_COMMANDS];
+
+static void globalKey(const char* key, const char* value, const char* path, int line)
+{
+    int index = -1;
+    for (int i = 0; i < DK_SCRIPT_COMMANDS; i++) {
+        if (strcasecmp(key, scriptCommand[i].name) == 0) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0)
+        parseError("Unknown variable", path, line);
+
+    /* an unreadable number keeps the value the key had */
+    const ScriptCommand* cmd = &scriptCommand[index];
+    switch (cmd->type) {
+    case DK_KEY_INT:
+        readInt(value, (int*)cmd->target);
+        break;
+    case DK_KEY_FLOAT:
+        readFloat(value, (float*)cmd->target);
+        break;
+    case DK_KEY_STRING: {
+        char** target = (char**)cmd->target;
+        char* copy = copyText(value);
+        if (*target && *target == ownedKeyString[index])
+            free(*target);
+        *target = copy;
+        ownedKeyString[index] = copy;
+        break;
+    }
+    default:
+        parseError("Unknown variable type", path, line);
+    }
+}
+
+static int sectionKeyword(const char* key)
+{
+    for (int i = 0; i < DK_SECTION_COMMANDS; i++)
+        if (strcasecmp(key, scriptSectionCommand[i]) == 0)
+            return i;
+    /* short forms by first letter, e.g. fSpeed, sTexture, cPath, mBeat */
+    switch (key[0]) {
+    case 'f': return SCMD_PARAM;
+    case 's': return SCMD_STRING;
+    case 'c': return SCMD_SPLINE;
+    case 'm': return SCMD_MODIFY;
+    default:  return -1;
+    }
+}
+
+static void sectionKey(Section* s, const char* key, const char* value, const char* path, int line)
+{
+    /* word buffers as long as the whole value, so no scan can overflow */
+    char word1[DK_MAX_LINE];
+    char word2[DK_MAX_LINE];
+
+    switch (sectionKeyword(key)) {
+    case SCMD_START: {
+        float v;
+        if (!readFloat(value, &v) || v < 0.0f)
+            parseError("Invalid start", path, line);
+        s->start = v;
+        break;
+    }
+    case SCMD_END: {
+        float v;
+        if (!readFloat(value, &v))
+            parseError("Invalid end", path, line);
+        s->end = v;
+        s->duration = s->end - s->start;
+        if (!(s->duration > 0.0f))
+            parseError("Invalid duration", path, line);
+        break;
+    }
+    case SCMD_LAYER:
+        if (!readInt(value, &s->layer))
+            parseError("Invalid layer", path, line);
+        break;
+    case SCMD_BLEND: {
+        if (sscanf(value, "%255s %255s", word1, word2) != 2)
+            parseError("Invalid blend", path, line);
+        int src = getBlendCodeByName(word1);
+        int dst = getBlendCodeByName(word2);
+        if (src < 0 || dst < 0)
+            parseError("Invalid blend factor", path, line);
+        s->blend_src = src;
+        s->blend_dst = dst;
+        s->blend_on = 1;
+        break;
+    }
+    case SCMD_ALPHA: {
+        float ref1 = 0.0f, ref2 = 0.0f;
+        int n = sscanf(value, "%255s %f %f", word1, &ref1, &ref2);
+        if (n != 2 && n != 3)
+            parseError("Invalid alpha", path, line);
+        int func = getAlphaCodeByName(word1);
+        if (func < 0)
+            parseError("Invalid alpha function", path, line);
+        s->alpha_func = func;
+        s->alpha_ref_start = ref1;
+        s->alpha_ref_end = n == 3 ? ref2 : ref1;
+        s->alpha_on = 1;
+        break;
+    }
+    case SCMD_PARAM:
+        if (s->param_count >= DK_MAX_PARAMS)
+            parseError("Too many params", path, line);
+        /* only the free slots may be filled: a line that would go past 32
+        ** stops with the too-many-floats error instead of overflowing */
+        s->param_count += getFloatVector(value, s->params + s->param_count,
+                                         DK_MAX_PARAMS - s->param_count);
+        break;
+    case SCMD_STRING:
+        if (s->string_count >= DK_MAX_STRINGS)
+            parseError("Too many strings", path, line);
+        s->strings[s->string_count++] = copyText(value);
+        break;
+    case SCMD_SPLINE: {
+        if (s->spline_count >= DK_MAX_SPLINES)
+            parseError("Too many splines", path, line);
+        float length = 0.0f;
+        int n = sscanf(value, "%255s %f", word1, &length);
+        if (n < 1)
+            parseError("Invalid spline", path, line);
+        s->spline_files[s->spline_count] = copyText(word1);
+        s->spline_durations[s->spline_count] = n == 2 ? length : s->duration;
+        s->spline_count++;
+        break;
+    }
+    case SCMD_MODIFY: {
+        if (s->modifier_count >= DK_MAX_MODIFIERS)
+            parseError("Too many modifiers", path, line);
+        Modifier m;
+        if (sscanf(value, "%d %d %255s", &m.spline, &m.channel, word1) != 3)
+            parseError("Invalid modifier", path, line);
+        m.kind = strcmp(word1, "BEAT") == 0 ? 1 : 0;
+        s->modifiers[s->modifier_count++] = m;
+        break;
+    }
+    default:
+        parseError("Unknown section variable", path, line);
+    }
+}
+
+static Section* sectionHead(const char* line, const char* path, int lineNumber)
+{
+    /* the name is the first word after "[" without its last character */
+    char name[DK_MAX_LINE];
+    name[0] = '\0';
+    if (sscanf(line + 1, "%255s", name) == 1) {
+        size_t n = strlen(name);
+        name[n - 1] = '\0';
+    }
+
+    Section* s = (Section*)calloc(1, sizeof(Section));
+    if (!s)
+        dkernel_error("Out of memory");
+    s->next = demoSystem.section_list;
+    demoSystem.section_list = s;
+    s->type = getSectionByName(name);
+    if (s->type < 0)
+        parseError("Unknown section", path, lineNumber);
+    return s;
+}
+
+void loadScriptStream(FILE* file, const char* path)
+{
+    char buffer[DK_MAX_LINE];
+    char key[DK_MAX_LINE];
+    char value[DK_MAX_LINE];
+    Section* current = nullptr;   /* a section ends with its script */
+
+    for (int line = 1; my_fgets(buffer, sizeof buffer, file); line++) {
+        switch (buffer[0]) {
+        case ';':
+        case '\n':
+        case '\r':
+            break;
+        case '[':
+            current = sectionHead(buffer, path, line);
+            break;
+        default:
+            getKeyValue(buffer, key, value);
+            if (current)
+                sectionKey(current, key, value, path, line);
+            else
+                globalKey(key, value, path, line);
+        }
+    }
+}
+
+void loadScriptFile(const char* path)
+{
+    FILE* file = fopen(path, "r");
+    if (!file)
+        dkernel_error("Error opening script '%s'", path);
+    loadScriptStream(file, path);
+    fclose(file);
+}
