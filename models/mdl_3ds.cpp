@@ -1,10 +1,554 @@
 /*
-** mdl_3ds.cpp -- the 3DS chunk reader.
+** mdl_3ds.cpp -- the 3DS chunk reader: turns one model file into a Model
+** (meshes in the Y-up frame, materials with their first texture map).
+**
+** Every container chunk is walked by the same loop: read a child header,
+** dispatch on its id or seek over it, then add to the parent the bytes the
+** handler really read.  A handler that reads only the head of its chunk
+** (the face list) thus leaves the rest -- the material and smoothing groups
+** stored inside it -- to the enclosing loop, which is how those groups reach
+** ReadObject.
+**
+** Damaged files.  The reader never reads outside the chunk it is in, never
+** writes outside its arrays and always makes progress (every child is at
+** least 6 bytes), so it cannot loop forever.  Per kind of damage:
+**  - structural damage rejects the model (HRead3dsScene returns none, which
+**    model_load reports as "3DS: error loading"): a chunk length below 6, a
+**    chunk running past its parent's end, a main chunk longer than the file,
+**    a file ending inside a chunk, a payload (count or string) running past
+**    its chunk, containers nested deeper than MAX_DEPTH, no memory;
+**  - bad entries are dropped and the rest kept: faces with a vertex index at
+**    or past vertex_count are removed once the object has been read (their
+**    material was already assigned, so the group numbering stays right);
+**    group face numbers at or past face_count are ignored -- which also
+**    covers a material group read before its face list;
+**  - texture coordinates are made to match the vertices once the object has
+**    been read, whatever the order of the two lists: a shorter list is
+**    padded with (0, 0), a longer one is cut, so every vertex index of a face
+**    is a valid texture-coordinate index;
+**  - a list read twice in one object replaces the earlier one.
 */
 #include "model.h"
+#include "tex.h"
+
+#include <dirent.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
 
 FILE*       inFile = nullptr;
 const char* model_dir = nullptr;
 
-Model* HRead3dsScene(FILE* stream) { inFile = stream; return nullptr; }
-void   HFree3dsScene(Model* model) { (void)model; }
+/* Real files nest four or five levels; the bound keeps hostile files from
+** exhausting the stack through endless nested containers. */
+#define MAX_DEPTH 32
+
+static bool readFailed;   /* damage or end of file seen: stop and reject */
+static int  depth;
+
+/* ---- primitives ---------------------------------------------------------- */
+
+static void fail(void) { readFailed = true; }
+
+/* Reads n bytes of the chunk's payload; refuses to cross the chunk's end. */
+static bool readBytes(Chunk* chunk, void* out, unsigned int n)
+{
+    if (readFailed) return false;
+    if (chunk->length - chunk->consumed < n || fread(out, 1, n, inFile) != n) {
+        fail();
+        return false;
+    }
+    chunk->consumed += n;
+    return true;
+}
+
+/* The bytes a payload of n more bytes needs are all inside the chunk. */
+static bool payloadFits(const Chunk* chunk, unsigned long n)
+{
+    if (readFailed) return false;
+    if (n > chunk->length - chunk->consumed) {
+        fail();
+        return false;
+    }
+    return true;
+}
+
+Chunk newChunk(void)
+{
+    Chunk chunk;
+    chunk.id = 0;
+    chunk.length = 0;
+    chunk.consumed = 0;
+    return chunk;
+}
+
+/* The header is read whole whatever `length` held before; the caller checks
+** the new length against the parent. */
+int readChunk(Chunk* chunk)
+{
+    unsigned char b[6];
+    if (readFailed) return 0;
+    if (fread(b, 1, 6, inFile) != 6) {
+        fail();
+        return 0;
+    }
+    chunk->id = (unsigned short)(b[0] | b[1] << 8);
+    chunk->length = (unsigned int)b[2] | (unsigned int)b[3] << 8 |
+                    (unsigned int)b[4] << 16 | (unsigned int)b[5] << 24;
+    chunk->consumed = 6;
+    return 1;
+}
+
+unsigned char readByte(Chunk* chunk)
+{
+    unsigned char b = 0;
+    readBytes(chunk, &b, 1);
+    return b;
+}
+
+unsigned short readWord(Chunk* chunk)
+{
+    unsigned char b[2] = {0, 0};
+    readBytes(chunk, b, 2);
+    return (unsigned short)(b[0] | b[1] << 8);
+}
+
+unsigned int readDWord(Chunk* chunk)
+{
+    unsigned char b[4] = {0, 0, 0, 0};
+    readBytes(chunk, b, 4);
+    return (unsigned int)b[0] | (unsigned int)b[1] << 8 |
+           (unsigned int)b[2] << 16 | (unsigned int)b[3] << 24;
+}
+
+float readFloat(Chunk* chunk)
+{
+    unsigned int bits = readDWord(chunk);
+    float value;
+    memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+/* Reads through the terminating NUL; keeps the first 63 characters.  A
+** string with no NUL before its chunk's end is damage. */
+int readString(Chunk* chunk, char* out)
+{
+    int count = 0;
+    for (;;) {
+        unsigned char c;
+        if (!readBytes(chunk, &c, 1)) {
+            out[count < MODEL_NAME_SIZE ? count : MODEL_NAME_SIZE - 1] = '\0';
+            return count;
+        }
+        if (count < MODEL_NAME_SIZE - 1) out[count] = (char)c;
+        else out[MODEL_NAME_SIZE - 1] = '\0';
+        count++;
+        if (c == 0) return count;
+    }
+}
+
+/* ---- the container loop ---------------------------------------------------- */
+
+/* Reads the next child header of parent into child; false at the parent's
+** end or on damage. */
+static bool nextChild(Chunk* parent, Chunk* child)
+{
+    if (readFailed || parent->consumed >= parent->length) return false;
+    *child = newChunk();
+    if (parent->length - parent->consumed < 6 || !readChunk(child)) {
+        fail();
+        return false;
+    }
+    if (child->length < 6 || child->length > parent->length - parent->consumed) {
+        fail();
+        return false;
+    }
+    return true;
+}
+
+static void skipChunk(Chunk* chunk)
+{
+    if (fseek(inFile, (long)(chunk->length - chunk->consumed), SEEK_CUR) != 0) fail();
+    chunk->consumed = chunk->length;
+}
+
+static bool enterContainer(void)
+{
+    if (++depth > MAX_DEPTH) {
+        fail();
+        return false;
+    }
+    return true;
+}
+
+/* ---- colours and percentages -------------------------------------------- */
+
+void readColor(Chunk* chunk, float* rgb)
+{
+    Chunk child;
+    rgb[0] = rgb[1] = rgb[2] = 0.0f;
+    while (nextChild(chunk, &child)) {
+        switch (child.id) {
+        case 0x0010:
+        case 0x0013:
+            for (int i = 0; i < 3; i++) rgb[i] = readFloat(&child);
+            break;
+        case 0x0011:
+        case 0x0012:
+            for (int i = 0; i < 3; i++) rgb[i] = (float)(readByte(&child) / 255.0);
+            break;
+        default:
+            skipChunk(&child);
+        }
+        chunk->consumed += child.consumed;
+    }
+}
+
+float readPercentage(Chunk* chunk)
+{
+    Chunk child;
+    float value = 0.0f;
+    while (nextChild(chunk, &child)) {
+        switch (child.id) {
+        case 0x0030: value = (float)(readWord(&child) / 100.0); break;
+        case 0x0031: value = readFloat(&child); break;
+        default: skipChunk(&child);
+        }
+        chunk->consumed += child.consumed;
+    }
+    return value;
+}
+
+/* ---- records ----------------------------------------------------------------- */
+
+/* The array grows to the next power of two, so reading n objects copies
+** O(n) meshes rather than O(n^2). */
+Mesh* GetMeshObj(Model* model)
+{
+    int n = model->mesh_count;
+    if (n == 0 || (n & (n - 1)) == 0) {
+        int capacity = n == 0 ? 1 : 2 * n;
+        Mesh* grown = (Mesh*)realloc(model->meshes, (size_t)capacity * sizeof(Mesh));
+        if (!grown) return nullptr;
+        model->meshes = grown;
+    }
+    Mesh* mesh = &model->meshes[n];
+    memset(mesh, 0, sizeof *mesh);
+    model->mesh_count = n + 1;
+    return mesh;
+}
+
+Material* GetMaterial(void)
+{
+    Material* m = (Material*)calloc(1, sizeof(Material));
+    if (!m) return nullptr;
+    m->texture = -1;
+    m->diffuse[0] = m->diffuse[1] = m->diffuse[2] = 1.0f;
+    m->shininess = 1.0f;
+    m->u_scale = 1.0f;
+    m->v_scale = 1.0f;
+    return m;
+}
+
+static Material* findMaterial(Model* model, const char* name)
+{
+    for (Material* m = model->materials; m; m = m->next)
+        if (strcasecmp(m->name, name) == 0) return m;
+    return nullptr;
+}
+
+/* ---- texture maps ------------------------------------------------------------ */
+
+static bool fileExists(const char* path)
+{
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void model_findMapFile(const char* dir, const char* name, char* out, size_t size)
+{
+    if (!dir) dir = "";
+    snprintf(out, size, "%s%s", dir, name);
+    if (fileExists(out)) return;
+
+    /* Maps are usually named in DOS upper case (TEST.PNG) beside lower-case
+    ** files: look for the name in its folder ignoring case.  Of several
+    ** matches the smallest name is taken, so the choice does not depend on
+    ** the order the folder lists its files. */
+    char folder[1024];
+    const char* base = strrchr(name, '/');
+    if (base) {
+        snprintf(folder, sizeof folder, "%s%.*s", dir, (int)(base - name + 1), name);
+        base++;
+    } else {
+        snprintf(folder, sizeof folder, "%s", dir);
+        base = name;
+    }
+    DIR* d = opendir(folder[0] ? folder : ".");
+    if (!d) return;
+    char best[256] = "";
+    while (struct dirent* e = readdir(d)) {
+        if (strcasecmp(e->d_name, base) != 0) continue;
+        if (best[0] && strcmp(e->d_name, best) >= 0) continue;
+        char candidate[1280];
+        snprintf(candidate, sizeof candidate, "%s%s", folder, e->d_name);
+        if (!fileExists(candidate)) continue;
+        snprintf(best, sizeof best, "%s", e->d_name);
+    }
+    closedir(d);
+    if (best[0]) snprintf(out, size, "%s%s", folder, best);
+}
+
+/* ---- objects ------------------------------------------------------------------- */
+
+static void readVertices(Chunk* chunk, Mesh* mesh)
+{
+    unsigned int count = readWord(chunk);
+    if (!payloadFits(chunk, (unsigned long)count * 12)) return;
+    free(mesh->vertices);
+    mesh->vertices = nullptr;
+    mesh->vertex_count = 0;
+    if (count == 0) return;
+    Vertex* v = (Vertex*)calloc(count, sizeof(Vertex));
+    if (!v) return fail();
+    for (unsigned int i = 0; i < count; i++) {
+        float x = readFloat(chunk), y = readFloat(chunk), z = readFloat(chunk);
+        v[i].position.x = x;
+        v[i].position.y = z;
+        v[i].position.z = -y;
+    }
+    mesh->vertices = v;
+    mesh->vertex_count = (int)count;
+}
+
+static void readFaces(Chunk* chunk, Mesh* mesh)
+{
+    unsigned int count = readWord(chunk);
+    if (!payloadFits(chunk, (unsigned long)count * 8)) return;
+    free(mesh->faces);
+    mesh->faces = nullptr;
+    mesh->face_count = 0;
+    if (count == 0) return;
+    Face* f = (Face*)calloc(count, sizeof(Face));
+    if (!f) return fail();
+    for (unsigned int i = 0; i < count; i++) {
+        f[i].index[0] = readWord(chunk);
+        f[i].index[1] = readWord(chunk);
+        f[i].index[2] = readWord(chunk);
+        f[i].flags = readWord(chunk);
+    }
+    mesh->faces = f;
+    mesh->face_count = (int)count;
+}
+
+static void readMaterialGroup(Chunk* chunk, Model* model, Mesh* mesh)
+{
+    char name[MODEL_NAME_SIZE];
+    readString(chunk, name);
+    if (readFailed) return;
+    Material* material = findMaterial(model, name);
+    unsigned int count = readWord(chunk);
+    if (!payloadFits(chunk, (unsigned long)count * 2)) return;
+    for (unsigned int i = 0; i < count; i++) {
+        unsigned int face = readWord(chunk);
+        if ((int)face < mesh->face_count) mesh->faces[face].material = material;
+    }
+}
+
+static void readTexcoords(Chunk* chunk, Mesh* mesh)
+{
+    unsigned int count = readWord(chunk);
+    if (!payloadFits(chunk, (unsigned long)count * 8)) return;
+    free(mesh->texcoords);
+    mesh->texcoords = nullptr;
+    mesh->texcoord_count = 0;
+    if (count == 0) return;
+    TexCoord* t = (TexCoord*)calloc(count, sizeof(TexCoord));
+    if (!t) return fail();
+    for (unsigned int i = 0; i < count; i++) {
+        t[i].u = readFloat(chunk);
+        t[i].v = readFloat(chunk);
+    }
+    mesh->texcoords = t;
+    mesh->texcoord_count = (int)count;
+}
+
+static void ReadObject(Chunk* parent, Model* model, Mesh* mesh)
+{
+    Chunk child;
+    if (!enterContainer()) return;
+    while (nextChild(parent, &child)) {
+        switch (child.id) {
+        case 0x4100: ReadObject(&child, model, mesh); break;
+        case 0x4110: readVertices(&child, mesh); break;
+        case 0x4120: readFaces(&child, mesh); break;
+        case 0x4130: readMaterialGroup(&child, model, mesh); break;
+        case 0x4140: readTexcoords(&child, mesh); break;
+        case 0x4165: mesh->color_index = readByte(&child); break;
+        default: skipChunk(&child);
+        }
+        parent->consumed += child.consumed;
+    }
+    depth--;
+}
+
+/* Drops faces that name missing vertices and sizes the texture coordinates
+** to the vertices, so nothing downstream indexes outside the arrays. */
+static void repairMesh(Mesh* mesh)
+{
+    int kept = 0;
+    for (int i = 0; i < mesh->face_count; i++) {
+        const Face* f = &mesh->faces[i];
+        if (f->index[0] < mesh->vertex_count && f->index[1] < mesh->vertex_count &&
+            f->index[2] < mesh->vertex_count)
+            mesh->faces[kept++] = *f;
+    }
+    mesh->face_count = kept;
+    if (kept == 0) {
+        free(mesh->faces);
+        mesh->faces = nullptr;
+    }
+
+    if (mesh->texcoord_count == 0 || mesh->texcoord_count == mesh->vertex_count) return;
+    if (mesh->vertex_count == 0) {
+        free(mesh->texcoords);
+        mesh->texcoords = nullptr;
+        mesh->texcoord_count = 0;
+        return;
+    }
+    TexCoord* t = (TexCoord*)realloc(mesh->texcoords,
+                                     (size_t)mesh->vertex_count * sizeof(TexCoord));
+    if (!t) return fail();
+    for (int i = mesh->texcoord_count; i < mesh->vertex_count; i++) t[i].u = t[i].v = 0.0f;
+    mesh->texcoords = t;
+    mesh->texcoord_count = mesh->vertex_count;
+}
+
+/* ---- materials ------------------------------------------------------------------ */
+
+static void ReadMaterial(Chunk* parent, Material* m)
+{
+    Chunk child;
+    if (!enterContainer()) return;
+    while (nextChild(parent, &child)) {
+        switch (child.id) {
+        case 0xA000: readString(&child, m->name); break;
+        case 0xA010: readColor(&child, m->ambient); break;
+        case 0xA020: readColor(&child, m->diffuse); break;
+        case 0xA030: readColor(&child, m->specular); break;
+        case 0xA040: m->shininess = readPercentage(&child); break;
+        case 0xA041: m->shininess_strength = readPercentage(&child); break;
+        case 0xA050: m->transparency = readPercentage(&child); break;
+        case 0xA081: m->two_sided = 1; break;
+        case 0xA200: ReadMaterial(&child, m); break;
+        case 0xA300: {
+            readString(&child, m->map_name);
+            if (readFailed) break;
+            char path[1024];
+            model_findMapFile(model_dir, m->map_name, path, sizeof path);
+            m->texture = tex_load(path);
+            break;
+        }
+        case 0xA351: m->tiling = readWord(&child); break;
+        case 0xA354: m->u_scale = readFloat(&child); break;
+        case 0xA356: m->v_scale = readFloat(&child); break;
+        case 0xA358: m->u_offset = readFloat(&child); break;
+        case 0xA35A: m->v_offset = readFloat(&child); break;
+        case 0xA35C: m->rotation = readFloat(&child); break;
+        default: skipChunk(&child);
+        }
+        parent->consumed += child.consumed;
+    }
+    depth--;
+}
+
+/* ---- the file ---------------------------------------------------------------------- */
+
+static void ChunkReader(Chunk* parent, Model* model)
+{
+    Chunk child;
+    if (!enterContainer()) return;
+    while (nextChild(parent, &child)) {
+        switch (child.id) {
+        case 0x3D3D: ChunkReader(&child, model); break;
+        case 0x4000: {
+            Mesh* mesh = GetMeshObj(model);
+            if (!mesh) {
+                fail();
+                break;
+            }
+            readString(&child, mesh->name);
+            ReadObject(&child, model, mesh);
+            repairMesh(mesh);
+            break;
+        }
+        case 0xAFFF: {
+            Material* m = GetMaterial();
+            if (!m) {
+                fail();
+                break;
+            }
+            m->next = model->materials;
+            model->materials = m;
+            ReadMaterial(&child, m);
+            break;
+        }
+        default: skipChunk(&child);
+        }
+        parent->consumed += child.consumed;
+    }
+    depth--;
+}
+
+/* Bytes left in the stream from the current position, or -1 when the
+** stream cannot tell. */
+static long bytesLeft(FILE* f)
+{
+    long here = ftell(f);
+    if (here < 0 || fseek(f, 0, SEEK_END) != 0) return -1;
+    long end = ftell(f);
+    if (fseek(f, here, SEEK_SET) != 0) return -1;
+    return end - here;
+}
+
+Model* HRead3dsScene(FILE* stream)
+{
+    inFile = stream;
+    readFailed = false;
+    depth = 0;
+
+    long left = bytesLeft(stream);
+    Chunk main = newChunk();
+    if (!readChunk(&main) || main.id != 0x4D4D) return nullptr;
+    if (main.length < 6 || (left >= 0 && (unsigned long)main.length > (unsigned long)left))
+        return nullptr;
+
+    Model* model = (Model*)calloc(1, sizeof(Model));
+    if (!model) return nullptr;
+    ChunkReader(&main, model);
+    if (readFailed) {
+        HFree3dsScene(model);
+        return nullptr;
+    }
+    return model;
+}
+
+void HFree3dsScene(Model* model)
+{
+    if (!model) return;
+    for (int i = 0; i < model->mesh_count; i++) {
+        Mesh* mesh = &model->meshes[i];
+        free(mesh->texcoords);
+        free(mesh->faces);
+        free(mesh->transparent_faces);
+        free(mesh->vertices);
+    }
+    free(model->meshes);
+    for (Material* m = model->materials; m;) {
+        Material* next = m->next;
+        free(m);
+        m = next;
+    }
+    free(model);
+}

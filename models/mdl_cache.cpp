@@ -1,13 +1,46 @@
 /*
-** mdl_cache.cpp -- model_load and the cache of loaded models.
+** mdl_cache.cpp -- model_load and the cache of loaded models: every model
+** file is read and prepared once, and all sections naming the same path
+** (in any letter case) share its Model for the life of the process.
 */
 #include "model.h"
+#include "dkernel.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
 
 SceneCacheEntry sceneCache[MODEL_CACHE_SIZE];
 int             sceneCount = 0;
 
 Model* model_load(const char* dir, const char* file)
 {
-    (void)dir; (void)file;
-    return nullptr;
+    model_dir = dir;
+
+    size_t size = strlen(dir) + strlen(file) + 1;
+    char* path = (char*)malloc(size);
+    if (!path) dkernel_error("3DS: error loading '%s'\n", file);
+    snprintf(path, size, "%s%s", dir, file);
+
+    for (int i = 0; i < sceneCount; i++) {
+        if (strcasecmp(sceneCache[i].path, path) == 0) {
+            free(path);
+            return sceneCache[i].model;
+        }
+    }
+
+    FILE* f = fopen(path, "rb");
+    if (!f) dkernel_error("3DS: file '%s' not found\n", file);
+    Model* model = HRead3dsScene(f);
+    fclose(f);
+    if (!model) dkernel_error("3DS: error loading '%s'\n", file);
+
+    calculateNormals(model);
+    reorderFaces(model);
+
+    sceneCache[sceneCount].path = path;
+    sceneCache[sceneCount].model = model;
+    sceneCount++;
+    if (sceneCount > MODEL_CACHE_LIMIT) dkernel_error("Too many 3ds scenes");
+    return model;
 }
