@@ -1,13 +1,248 @@
 /*
-** dk_sections.cpp -- loading phase, ready and run queues, per-frame section calls.
+** dk_sections.cpp -- the loading phase, the ready and run queues, and the
+** per-frame calls that start, draw and end sections; section errors and
+** playback warnings.
+**
+** ready_queue is ordered by start (earlier-parsed first among equals) and
+** run_queue by layer (most recently activated first among equals); both
+** are doubly linked through the sections' own links.
 */
 #include "dkernel.h"
+#include "dk_spline.h"
+#include "dk_loop.h"
+#include "font.h"
+#include "gldrv.h"
+#include "tex.h"
+
+#include <SDL/SDL.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 
-void init_sectionQueues(void) {}
-void process_sectionQueues(void) {}
-void reinit_sectionQueues(void) {}
+const char log_separator[] = "============================================================\n";
+
+static float loadingSeconds(unsigned int t0)
+{
+    return (float)(dkernel_ticks() - t0) * 0.001f;
+}
+
+static void debugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+static void debugLog(const char* format, ...)
+{
+    if (!demoSystem.debug) return;
+    va_list ap;
+    va_start(ap, format);
+    vprintf(format, ap);
+    va_end(ap);
+    fflush(stdout);
+}
+
+/* ---- queue primitives ---- */
+
+/* The selection rule: does the section take part when the demo stands at
+   `reference`?  The loading type never plays: it draws only the loading
+   phase and frees its pictures at its end. */
+static int sectionSelected(const Section* s, float reference)
+{
+    if (s->type == 0) return 0;
+    return (s->start < demoSystem.demo_end || demoSystem.demo_end == 0.0f) && s->end > reference;
+}
+
+static void readyInsert(Section* s)
+{
+    Section* prev = nullptr;
+    Section* at = demoSystem.ready_queue;
+    while (at && at->start < s->start) {
+        prev = at;
+        at = at->ready_next;
+    }
+    s->ready_prev = prev;
+    s->ready_next = at;
+    if (at) at->ready_prev = s;
+    if (prev) prev->ready_next = s;
+    else demoSystem.ready_queue = s;
+}
+
+static void readyUnlink(Section* s)
+{
+    if (s->ready_prev) s->ready_prev->ready_next = s->ready_next;
+    else demoSystem.ready_queue = s->ready_next;
+    if (s->ready_next) s->ready_next->ready_prev = s->ready_prev;
+    s->ready_next = s->ready_prev = nullptr;
+}
+
+static void runInsert(Section* s)
+{
+    Section* prev = nullptr;
+    Section* at = demoSystem.run_queue;
+    while (at && at->layer < s->layer) {
+        prev = at;
+        at = at->run_next;
+    }
+    s->run_prev = prev;
+    s->run_next = at;
+    if (at) at->run_prev = s;
+    if (prev) prev->run_next = s;
+    else demoSystem.run_queue = s;
+}
+
+static void runUnlink(Section* s)
+{
+    if (s->run_prev) s->run_prev->run_next = s->run_next;
+    else demoSystem.run_queue = s->run_next;
+    if (s->run_next) s->run_next->run_prev = s->run_prev;
+    s->run_next = s->run_prev = nullptr;
+}
+
+static void callFunction(Section* s, SectionFunc SectionType::*which)
+{
+    mySection = s;
+    SectionFunc f = sectionFunction[s->type].*which;
+    if (f) f();
+}
+
+/* ---- the loading phase ---- */
+
+/* One event between loading steps, so the window stays responsive and a
+   close or Escape ends the player after the current step. */
+static void loadingEvent(void)
+{
+    SDL_Event event;
+    if (SDL_PollEvent(&event)) eventHandler(event);
+    if (demoSystem.exit_flag) {
+        dkernel_closeDemo();
+        exit(0);
+    }
+}
+
+void init_sectionQueues(void)
+{
+    timer_checkRate();
+
+    debugLog("\n%s", log_separator);
+    debugLog("loading: start\n");
+    unsigned int t0 = dkernel_ticks();
+
+    Section* loading = nullptr;
+    for (Section* s = demoSystem.section_list; s; s = s->next)
+        if (s->type == 0) { loading = s; break; }
+    if (!loading) dkernel_error("Loading section not found");
+
+    demoSystem.preload_total = 0;
+    demoSystem.load_total = 0;
+    demoSystem.loaded_count = 0;
+    callFunction(loading, &SectionType::preload);
+    callFunction(loading, &SectionType::load);
+    callFunction(loading, &SectionType::init);
+    callFunction(loading, &SectionType::render);
+
+    demoSystem.run_queue = nullptr;
+    demoSystem.ready_queue = nullptr;
+    debugLog("loading: section setup complete, %.2f seconds\n", loadingSeconds(t0));
+
+    for (Section* s = demoSystem.section_list; s; s = s->next) {
+        s->ready_next = s->ready_prev = s->run_next = s->run_prev = nullptr;
+        if (!sectionSelected(s, demoSystem.demo_start)) continue;
+        demoSystem.load_total += 1;
+        mySection = s;   /* spline errors name the section being prepared */
+        motion_loadSection(s);
+        readyInsert(s);
+    }
+    mySection = loading;
+
+    demoSystem.preload_total += DK_SECTION_TYPES - 1;
+    debugLog("loading: build ready queue, %.2f seconds\n", loadingSeconds(t0));
+    debugLog("loading: %d sections to be preloaded\n", demoSystem.preload_total);
+
+    for (int type = 1; type < DK_SECTION_TYPES; type++) {
+        mySection = loading;
+        if (sectionFunction[type].preload) sectionFunction[type].preload();
+        demoSystem.loaded_count += 1;
+        callFunction(loading, &SectionType::render);
+        loadingEvent();
+    }
+
+    debugLog("loading: sections preloaded, %.2f seconds\n", loadingSeconds(t0));
+    debugLog("loading: %d sections to be loaded\n", demoSystem.load_total);
+
+    for (Section* s = demoSystem.ready_queue; s; s = s->ready_next) {
+        callFunction(s, &SectionType::load);
+        demoSystem.loaded_count += 1;
+        callFunction(loading, &SectionType::render);
+        loadingEvent();
+    }
+
+    debugLog("\nloading: sections loaded, %.2f seconds\n", loadingSeconds(t0));
+    callFunction(loading, &SectionType::end);
+}
+
+/* ---- one frame ---- */
+
+void process_sectionQueues(void)
+{
+    float time = demoSystem.time;
+
+    for (Section* s = demoSystem.run_queue; s;) {
+        Section* next = s->run_next;
+        if (s->end <= time) {
+            runUnlink(s);
+            callFunction(s, &SectionType::end);
+        }
+        s = next;
+    }
+
+    for (Section* s = demoSystem.ready_queue; s;) {
+        if (s->start > time) break;
+        Section* next = s->ready_next;
+        readyUnlink(s);
+        if (s->end > time) {
+            s->elapsed = time - s->start;
+            callFunction(s, &SectionType::init);
+            runInsert(s);
+        }
+        s = next;
+    }
+
+    gldrv_initRender(1);
+    demoSystem.current_camera = nullptr;
+    for (Section* s = demoSystem.run_queue; s; s = s->run_next) {
+        if (s->end <= time) {
+            dkernel_warn("Finished section not detected");
+            continue;
+        }
+        tex_reset_bind();
+        callFunction(s, &SectionType::render);
+        s->elapsed = time - s->start;
+    }
+    gldrv_initRender(0);
+
+    if (demoSystem.record) gldrv_capture();
+    gldrv_endRender();
+
+    if (demoSystem.fps) drawFps();
+    else if (demoSystem.timing) drawTiming();
+    gldrv_swap();
+}
+
+void reinit_sectionQueues(void)
+{
+    demoSystem.ready_queue = nullptr;
+    Section* active = demoSystem.run_queue;
+    demoSystem.run_queue = nullptr;
+    for (Section* s = active; s;) {
+        Section* next = s->run_next;
+        callFunction(s, &SectionType::end);
+        s = next;
+    }
+
+    for (Section* s = demoSystem.section_list; s; s = s->next) {
+        s->ready_next = s->ready_prev = s->run_next = s->run_prev = nullptr;
+        s->elapsed = 0.0f;
+        if (sectionSelected(s, demoSystem.time)) readyInsert(s);
+    }
+}
+
+/* ---- errors and warnings ---- */
 
 void section_error(const char* format, ...)
 {
@@ -16,7 +251,10 @@ void section_error(const char* format, ...)
     va_start(ap, format);
     vsnprintf(msg, sizeof msg, format, ap);
     va_end(ap);
-    dkernel_error("%s", msg);
+    const Section* s = mySection;
+    if (!s) dkernel_error("%s", msg);
+    const char* name = (s->type >= 0 && s->type < DK_SECTION_TYPES) ? sectionFunction[s->type].name : "?";
+    dkernel_error("%s (%d, %f -> %f): %s", name, s->layer, (double)s->start, (double)s->end, msg);
 }
 
 void dkernel_warn(const char* format, ...)
@@ -26,5 +264,5 @@ void dkernel_warn(const char* format, ...)
     va_start(ap, format);
     vsnprintf(msg, sizeof msg, format, ap);
     va_end(ap);
-    fprintf(stderr, "Warning: second %.2f, message '%s'\n", demoSystem.time, msg);
+    fprintf(stderr, "Warning: second %.2f, message '%s'\n", (double)demoSystem.time, msg);
 }

@@ -164,6 +164,8 @@ void process_sectionQueues(void);
 void reinit_sectionQueues(void);
 [[noreturn]] void section_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dkernel_warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
+/* the debug log's separator line: 60 equals signs and a line feed */
+extern const char log_separator[];
 
 /* ---- main loop, clock, playback, fatal path (dk_loop.cpp, dk_timer.cpp) ---- */
 union SDL_Event;
