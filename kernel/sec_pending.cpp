@@ -18,18 +18,13 @@ static void pending_none(void) {}
     void render_##name(void) {} \
     void end_##name(void) {}
 
-PENDING(loading)
 PENDING(efxRepeat)
 PENDING(efxAccum)
-PENDING(efxBlackWhite)
 PENDING(efxBoxBlur)
-PENDING(efxColor)
 PENDING(efxDeform)
-PENDING(efxFader)
 PENDING(efxFog)
 PENDING(efxGlow)
 PENDING(efxHighPassFilter)
-PENDING(efxInverse)
 PENDING(efxMotionBlur)
 PENDING(efxMotionBlurAccum)
 PENDING(efxRadialBlur)
