@@ -1,0 +1,96 @@
+/*
+** harness.h -- end-to-end harness: builds a demo folder, runs the real player
+** in it and reads back what it printed and the frames it captured.
+**
+** Typical record-mode test:
+**
+**   std::string dir = e2e_makeDemo();                // fresh temp folder with
+**                                                    // video/ and the debug font
+**   e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+**   e2e_writeFile(dir, "demo.lum",
+**                 "record 1\ndemo_end 1\n" + e2e_loadingSection("black.tga") +
+**                 "[efxFader]\nstart 0\nend 1\nparam 1 0 0 1 1 0 0 1\n");
+**   E2eRun run = e2e_run(dir);                        // kills it after 30 s
+**   ASSERT_EQ(run.status, 0) << run.err;
+**   E2eImage f = e2e_frame(dir, 5);                   // video/00000005.tga
+**   EXPECT_TRUE(e2e_rgbNear(f, 320, 240, 255, 0, 0, 2));
+**
+** Pixel coordinates in E2eImage are screen coordinates: x from the left,
+** y from the TOP row (row 0 is the top of the window), whatever the file's
+** row order was.  Picture arrays given to e2e_writeTga are top row first too.
+**
+** Interactive tests (debug keys): e2e_start runs the player on a private
+** Xvfb server so keys cannot reach another test's window; e2e_waitOutput
+** waits for text on its standard output; e2e_key / e2e_keyDown / e2e_keyUp
+** send X key events (xdotool key names: "space", "Return", "F1", "Escape",
+** "s"...); e2e_finish waits for the exit (or kills it) and collects output.
+**
+** Folders are removed at exit when every test passed; set LUMENO_E2E_KEEP=1
+** to keep them for inspection (their paths are printed on failure).
+*/
+#ifndef LUMENO_E2E_HARNESS_H
+#define LUMENO_E2E_HARNESS_H
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <sys/types.h>
+
+/* A picture in memory: RGB bytes, top row first. */
+struct E2eImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;   /* width * height * 3 */
+    std::vector<unsigned char> alpha; /* empty, or width * height when the file had alpha */
+    bool ok() const { return width > 0 && height > 0; }
+};
+
+/* What one run of the player left behind. */
+struct E2eRun {
+    int status = -1;        /* exit status; -1 when it died by a signal or was killed */
+    int signal = 0;         /* terminating signal, 0 when it exited */
+    bool timedOut = false;  /* killed by the harness after the timeout */
+    std::string out;        /* standard output */
+    std::string err;        /* standard error */
+};
+
+/* A player started with e2e_start and still running. */
+struct E2eProc {
+    pid_t pid = -1;
+    pid_t xvfb = -1;
+    std::string dir;
+    std::string display;    /* ":N" of its private X server */
+};
+
+/* ---- building a demo folder ---- */
+std::string e2e_makeDemo();                           /* temp folder, video/, data/fonts/font.tga */
+void e2e_writeFile(const std::string& dir, const std::string& rel, const std::string& text);
+/* Writes an uncompressed TGA, 24-bit or 32-bit when img.alpha is filled. */
+void e2e_writeTga(const std::string& dir, const std::string& rel, const E2eImage& img);
+E2eImage e2e_solid(int width, int height, int r, int g, int b);
+/* A complete [loading] section (17 params, 2 strings) with invisible bar
+   and frame; pass the two pictures, the second defaults to the first. */
+std::string e2e_loadingSection(const std::string& picture1, const std::string& picture2 = "");
+
+/* ---- running the player ---- */
+E2eRun e2e_run(const std::string& dir, double timeoutSeconds = 30.0);
+E2eProc e2e_start(const std::string& dir);
+bool e2e_waitOutput(const E2eProc& p, const std::string& text, double timeoutSeconds = 20.0);
+std::string e2e_currentOutput(const E2eProc& p);
+bool e2e_key(const E2eProc& p, const std::string& key);
+bool e2e_keyDown(const E2eProc& p, const std::string& key);
+bool e2e_keyUp(const E2eProc& p, const std::string& key);
+E2eRun e2e_finish(E2eProc& p, double timeoutSeconds = 20.0);
+void e2e_sleep(double seconds);
+
+/* ---- reading frames ---- */
+E2eImage e2e_readTga(const std::string& path);        /* types 2 and 10, 24/32 bit; !ok() on failure */
+E2eImage e2e_frame(const std::string& dir, int n);    /* video/%08d.tga */
+int e2e_frameCount(const std::string& dir);           /* number of files in video/ */
+bool e2e_exists(const std::string& path);
+/* One channel value (0 red, 1 green, 2 blue) at screen coordinates. */
+int e2e_channel(const E2eImage& img, int x, int y, int c);
+::testing::AssertionResult e2e_rgbNear(const E2eImage& img, int x, int y,
+                                       int r, int g, int b, int tolerance);
+
+#endif
