@@ -23,9 +23,6 @@ GlDriver glDriver;
 ** that far, and SDL or the GL would fail in less readable ways. */
 #define GLDRV_MAX_SIZE 16384
 
-static const char SEPARATOR[] =
-    "============================================================\n";
-
 void gldrv_create(void)
 {
     glDriver.fullscreen = 0;
@@ -80,10 +77,10 @@ void gldrv_initEXT(void)
     d->ext_generate_mipmap = gldrv_checkEXT("GL_SGIS_generate_mipmap");
 
     if (demoSystem.debug) {
-        printf("\n%s", SEPARATOR);
+        printf("\n%s", log_separator);
         printf("Maximum texture size: %d\n", d->max_texture_size);
         printf("Number of TUs: %d\n", d->texture_units);
-        printf("\n%s", SEPARATOR);
+        printf("\n%s", log_separator);
         printf("GL_ARB_multitexture: %s\n", yesNo(d->ext_multitexture));
         printf("GL_ARB_multisample: %s\n", yesNo(d->ext_multisample));
         printf("GL_ARB_texture_compression: %s\n", yesNo(d->ext_texture_compression));
@@ -115,7 +112,7 @@ void writeSpacedString(const char* text)
 
 void gldrv_saveInfo(void)
 {
-    printf("\n%sOpenGL driver information\n", SEPARATOR);
+    printf("\n%sOpenGL driver information\n", log_separator);
     printf("vendor: %s\n", (const char*)glGetString(GL_VENDOR));
     printf("renderer: %s\n", (const char*)glGetString(GL_RENDERER));
     printf("version: %s\n", (const char*)glGetString(GL_VERSION));
@@ -361,10 +358,12 @@ void gldrv_texscreenquad(void)
     glEnd();
 }
 
+/* The core 1.3 entry points: the ARB-suffixed names are not exported by
+** every libGL, and the two share one implementation. */
 static void selectUnit(GLenum unit)
 {
-    glActiveTextureARB(unit);
-    glClientActiveTextureARB(unit);
+    glActiveTexture(unit);
+    glClientActiveTexture(unit);
 }
 
 void gldrv_enable_multitexture(void)
