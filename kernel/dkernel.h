@@ -192,6 +192,7 @@ void  sound_init(void);
 void  sound_play(void);
 void  sound_pause(void);
 void  sound_update(void);
+void  sound_stop(void);
 void  sound_end(void);
 float sound_cpu(void);
 int   sound_channels(void);

@@ -1,0 +1,96 @@
+/*
+** aud_internal.h -- state shared by the audio library's own files.
+**
+** One mutex guards the channel table and every stream's decoding state:
+** the mixer holds it for a whole callback, the API calls for their few
+** field updates, so the main thread never sees a half-mixed stream.
+*/
+#ifndef AUD_INTERNAL_H
+#define AUD_INTERNAL_H
+
+#include <atomic>
+#include <mutex>
+
+#include "audio.h"
+
+#define AUD_MAX_CHANNELS   64
+#define AUD_DECODE_FRAMES  4096   /* frames decoded per refill of a stream's buffer */
+#define AUD_DEVICE_SAMPLES 1024   /* frames per SDL callback: 23 ms at 44100 Hz */
+
+/* A decoder turns a file image into interleaved 16-bit frames of one or two
+** channels at the file's own rate. */
+struct AudCodec {
+    const char* name;
+    int   (*probe)(const unsigned char* data, long length);
+    /* returns the decoder state or null with *error set */
+    void* (*open)(const unsigned char* data, long length, unsigned mode,
+                  int* rate, int* channels, long long* frames, int* error);
+    /* frames decoded into out (room for max frames); 0 at the end, -1 on a decoding error */
+    long  (*read)(void* state, short* out, long max);
+    int   (*seek)(void* state, long long frame);   /* non-zero on success */
+    void  (*close)(void* state);
+};
+
+extern const AudCodec aud_vorbisCodec;
+extern const AudCodec aud_wavCodec;
+extern const AudCodec aud_mp3Codec;
+
+struct AudioStream {
+    const AudCodec* codec;
+    void*      decoder;
+    int        rate;
+    int        channels;        /* of the source: 1 or 2 */
+    long long  frames;          /* length in source frames */
+    long long  position;        /* source frame the next decode starts at */
+    int        channel;         /* mixer channel playing it, -1 when stopped */
+    int        ended;           /* the decoder has nothing more */
+    /* decoded source frames not yet consumed */
+    short      buffer[AUD_DECODE_FRAMES * 2];
+    int        buffer_frames;
+    int        buffer_pos;
+    /* linear resampler: output lies between frames a and b at fraction frac */
+    int        a[2];
+    int        b[2];
+    double     frac;
+    int        primed;          /* a and b hold the frames at the current position */
+    int        last;            /* b repeats a: the source has no frame after a */
+    int        drained;         /* every frame has been mixed */
+};
+
+struct AudChannel {
+    AudioStream* stream;        /* null when free */
+    int          paused;
+};
+
+struct AudState {
+    int         initialized;
+    int         output;
+    int         driver;
+    int         rate;
+    int         channel_count;
+    int         device_open;     /* an SDL device calls aud_mix on its thread */
+    AudChannel  channels[AUD_MAX_CHANNELS];
+    /* load measurement, written by the mixer, read by audio_update */
+    std::atomic<long long> busy_ns;
+    long long   window_start_ns;
+    std::atomic<float>     cpu;
+};
+
+extern AudState   aud;
+extern std::mutex aud_lock;
+
+/* aud_error.cpp */
+void aud_setError(int code);
+
+/* aud_mixer.cpp */
+void      aud_mix(short* out, int frames);   /* mixes every playing channel; takes aud_lock */
+void      aud_mixUnlocked(short* out, int frames);
+long long aud_nowNs(void);
+short     aud_clip(int sample);
+
+/* aud_stream.cpp: called with aud_lock held */
+int  aud_streamPull(AudioStream* stream, int* mix, int frames, int out_rate);
+void aud_streamRewind(AudioStream* stream, long long frame);
+void aud_channelStop(int channel);   /* aud_channel.cpp: detaches the stream, keeps its position */
+
+#endif
