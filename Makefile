@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 XVFB       := xvfb-run -a -s "-screen 0 1280x1024x24"
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo test check check-asan bench clean
+.PHONY: all deps configure build demo test check check-asan bench fuzz clean
 
 all: build
 
@@ -40,6 +40,23 @@ check-asan: deps
 
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && $(XVFB) $$b; done; true
+
+# Fuzzes the script parser with libFuzzer for FUZZ_TIME seconds.  New inputs
+# go to $(FUZZ_BUILD)/corpus; the seeds in tests/fuzz/script_corpus stay put.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME  ?= 60
+FUZZ_SOURCES := tests/fuzz/script_fuzz.cpp kernel/dk_script.cpp kernel/dk_config.cpp \
+                kernel/dk_sectiontable.cpp models/ps_random.cpp
+
+$(FUZZ_BUILD)/script_fuzz: $(FUZZ_SOURCES) kernel/dkernel.h kernel/dk_script.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
+	  -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels $(FUZZ_SOURCES) -o $@
+
+fuzz: $(FUZZ_BUILD)/script_fuzz
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/script_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
+	  -dict=tests/fuzz/script.dict $(FUZZ_BUILD)/corpus tests/fuzz/script_corpus
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
