@@ -10,6 +10,7 @@
 #include "dkernel.h"
 #include "dk_spline.h"
 #include "dk_loop.h"
+#include "dk_sections.h"
 #include "font.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -42,7 +43,7 @@ static void debugLog(const char* format, ...)
 /* The selection rule: does the section take part when the demo stands at
    `reference`?  The loading type never plays: it draws only the loading
    phase and frees its pictures at its end. */
-static int sectionSelected(const Section* s, float reference)
+int sections_selected(const Section* s, float reference)
 {
     if (s->type == 0) return 0;
     return (s->start < demoSystem.demo_end || demoSystem.demo_end == 0.0f) && s->end > reference;
@@ -142,7 +143,7 @@ void init_sectionQueues(void)
 
     for (Section* s = demoSystem.section_list; s; s = s->next) {
         s->ready_next = s->ready_prev = s->run_next = s->run_prev = nullptr;
-        if (!sectionSelected(s, demoSystem.demo_start)) continue;
+        if (!sections_selected(s, demoSystem.demo_start)) continue;
         demoSystem.load_total += 1;
         mySection = s;   /* spline errors name the section being prepared */
         motion_loadSection(s);
@@ -178,7 +179,7 @@ void init_sectionQueues(void)
 
 /* ---- one frame ---- */
 
-void process_sectionQueues(void)
+void sections_advance(void)
 {
     float time = demoSystem.time;
 
@@ -202,6 +203,12 @@ void process_sectionQueues(void)
         }
         s = next;
     }
+}
+
+void process_sectionQueues(void)
+{
+    float time = demoSystem.time;
+    sections_advance();
 
     gldrv_initRender(1);
     demoSystem.current_camera = nullptr;
@@ -238,7 +245,7 @@ void reinit_sectionQueues(void)
     for (Section* s = demoSystem.section_list; s; s = s->next) {
         s->ready_next = s->ready_prev = s->run_next = s->run_prev = nullptr;
         s->elapsed = 0.0f;
-        if (sectionSelected(s, demoSystem.time)) readyInsert(s);
+        if (sections_selected(s, demoSystem.time)) readyInsert(s);
     }
 }
 

@@ -1,0 +1,220 @@
+/*
+** queues_test.cpp -- ready and run queue orders, tie-breaks, the selection
+** rule, retiring and activating, rebuilds, section errors and warnings,
+** with sections built in memory and recording lifecycle functions.
+*/
+#include <gtest/gtest.h>
+
+#include "dkernel.h"
+#include "dk_sections.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> calls;   /* "init A", "end B", ... in call order */
+std::vector<Section*> made;
+
+const int TYPE = 5;               /* a slot whose functions the tests replace */
+SectionType saved;
+
+const char* nameOf(const Section* s) { return s->strings[0]; }
+void recInit() { calls.push_back(std::string("init ") + nameOf(mySection)); }
+void recEnd() { calls.push_back(std::string("end ") + nameOf(mySection)); }
+
+/* Parsed like the parser does: newest first in section_list. */
+Section* parse(const char* name, float start, float end, int layer = 0, int type = TYPE)
+{
+    Section* s = new Section();
+    s->type = type;
+    s->start = start;
+    s->end = end;
+    s->duration = end - start;
+    s->layer = layer;
+    s->string_count = 1;
+    s->strings[0] = const_cast<char*>(name);
+    s->next = demoSystem.section_list;
+    demoSystem.section_list = s;
+    made.push_back(s);
+    return s;
+}
+
+std::string readyOrder()
+{
+    std::string out;
+    for (Section* s = demoSystem.ready_queue; s; s = s->ready_next) {
+        out += nameOf(s);
+        if (s->ready_next && s->ready_next->ready_prev != s) out += "!";
+    }
+    return out;
+}
+
+std::string runOrder()
+{
+    std::string out;
+    for (Section* s = demoSystem.run_queue; s; s = s->run_next) {
+        out += nameOf(s);
+        if (s->run_next && s->run_next->run_prev != s) out += "!";
+    }
+    return out;
+}
+
+class Queues : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        demoSystem = DemoSystem();
+        demoSystem.demo_end = 20.0f;
+        saved = sectionFunction[TYPE];
+        sectionFunction[TYPE].init = recInit;
+        sectionFunction[TYPE].end = recEnd;
+        sectionFunction[TYPE].render = nullptr;
+        calls.clear();
+    }
+    void TearDown() override
+    {
+        sectionFunction[TYPE] = saved;
+        for (Section* s : made) delete s;
+        made.clear();
+        demoSystem = DemoSystem();
+        mySection = nullptr;
+    }
+    void at(float time)
+    {
+        demoSystem.time = time;
+        sections_advance();
+    }
+};
+
+TEST_F(Queues, ReadyQueueByStartEarlierParsedFirst)
+{
+    parse("A", 5, 10);
+    parse("B", 1, 10);
+    parse("C", 5, 10);
+    parse("D", 0, 10);
+    reinit_sectionQueues();
+    EXPECT_EQ(readyOrder(), "DBAC");
+}
+
+TEST_F(Queues, SelectionRule)
+{
+    Section* atEnd = parse("A", 20, 25);
+    Section* past = parse("B", 0, 2);
+    Section* loading = parse("L", 0, 30, 0, 0);
+    parse("C", 19, 30);
+    demoSystem.time = 2;
+    reinit_sectionQueues();
+    EXPECT_EQ(readyOrder(), "C");   /* B has ended, A starts at demo_end, L is the loading type */
+    EXPECT_FALSE(sections_selected(atEnd, 0));
+    EXPECT_TRUE(sections_selected(past, 1.9f));
+    EXPECT_FALSE(sections_selected(loading, 0));
+
+    demoSystem.demo_end = 0;   /* no end: everything still ahead plays */
+    reinit_sectionQueues();
+    EXPECT_EQ(readyOrder(), "CA");
+}
+
+TEST_F(Queues, SameLayerSameFrameLaterReadyEntryDrawnFirst)
+{
+    parse("A", 0, 10, 1);
+    parse("B", 0, 10, 1);
+    parse("C", 0, 10, 0);
+    parse("D", 0, 10, 2);
+    reinit_sectionQueues();
+    at(0);
+    EXPECT_EQ(runOrder(), "CBAD");
+    EXPECT_EQ(calls, (std::vector<std::string>{ "init A", "init B", "init C", "init D" }));
+    EXPECT_EQ(readyOrder(), "");
+}
+
+TEST_F(Queues, SameLayerLaterActivatedDrawnFirst)
+{
+    parse("A", 0, 10, 3);
+    parse("B", 2, 10, 3);
+    parse("C", 4, 10, 3);
+    reinit_sectionQueues();
+    at(0);
+    at(2.5f);
+    at(4);
+    EXPECT_EQ(runOrder(), "CBA");
+}
+
+TEST_F(Queues, RetireAndSkippedSpans)
+{
+    Section* a = parse("A", 0, 1);
+    Section* b = parse("B", 1.5f, 2.0f);   /* skipped whole */
+    Section* c = parse("C", 1.0f, 5.0f);   /* start skipped, still ahead */
+    reinit_sectionQueues();
+    at(0);
+    calls.clear();
+    at(2.25f);
+    EXPECT_EQ(calls, (std::vector<std::string>{ "end A", "init C" }));
+    EXPECT_EQ(runOrder(), "C");
+    EXPECT_FLOAT_EQ(c->elapsed, 1.25f);
+    EXPECT_EQ(a->run_next, nullptr);
+    EXPECT_EQ(b->ready_next, nullptr);
+    EXPECT_EQ(readyOrder(), "");
+}
+
+TEST_F(Queues, EndIsExclusiveStartInclusive)
+{
+    parse("A", 1, 2);
+    reinit_sectionQueues();
+    at(1);
+    EXPECT_EQ(runOrder(), "A");
+    at(2);
+    EXPECT_EQ(runOrder(), "");
+    EXPECT_EQ(calls, (std::vector<std::string>{ "init A", "end A" }));
+}
+
+TEST_F(Queues, RebuildEndsActiveAndRequeuesForCurrentTime)
+{
+    Section* a = parse("A", 0, 10, 2);
+    parse("B", 0, 3, 1);
+    parse("C", 6, 8);
+    reinit_sectionQueues();
+    at(1);
+    EXPECT_EQ(runOrder(), "BA");
+    calls.clear();
+
+    demoSystem.time = 5;           /* e.g. after a fast-forward */
+    reinit_sectionQueues();
+    EXPECT_EQ(calls, (std::vector<std::string>{ "end B", "end A" }));
+    EXPECT_EQ(runOrder(), "");
+    EXPECT_EQ(readyOrder(), "AC");
+    EXPECT_EQ(a->elapsed, 0.0f);
+
+    calls.clear();
+    at(5);                          /* resumed inside A's span: init again */
+    EXPECT_EQ(calls, (std::vector<std::string>{ "init A" }));
+    EXPECT_FLOAT_EQ(a->elapsed, 5.0f);
+}
+
+TEST_F(Queues, WarningFormat)
+{
+    demoSystem.time = 3.14159f;
+    ::testing::internal::CaptureStderr();
+    dkernel_warn("Finished section %s", "not detected");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Warning: second 3.14, message 'Finished section not detected'\n");
+}
+
+TEST_F(Queues, SectionErrorNamesTypeLayerAndSpan)
+{
+    Section* s = parse("A", 10, 20, 2, 26);   /* object */
+    demoSystem.sound = 0;
+    EXPECT_EXIT({ mySection = s; section_error("%d string needed", 1); },
+                ::testing::ExitedWithCode(1),
+                "^Error: object \\(2, 10\\.000000 -> 20\\.000000\\): 1 string needed\n$");
+}
+
+TEST_F(Queues, FatalMessageIsCappedAt1023Characters)
+{
+    std::string longText(5000, 'x');
+    demoSystem.sound = 0;
+    EXPECT_EXIT(dkernel_error("%s", longText.c_str()), ::testing::ExitedWithCode(1),
+                "^Error: x{1023}\n$");
+}
+
+}  // namespace
