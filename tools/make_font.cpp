@@ -78,17 +78,20 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
-    /* Uncompressed true-colour TGA, 32 bits, top-left origin. */
+    /* Uncompressed true-colour TGA, 32 bits, rows from the bottom up (the
+    ** layout every TGA reader accepts). */
     unsigned char header[18] = { 0 };
     header[2] = 2;
     header[12] = kSize & 255; header[13] = kSize >> 8;
     header[14] = kSize & 255; header[15] = kSize >> 8;
     header[16] = 32;
-    header[17] = 0x20 | 8;
+    header[17] = 8;
     fwrite(header, 1, sizeof(header), out);
-    for (int p = 0; p < kSize * kSize; p++) {
-        unsigned char bgra[4] = { 255, 255, 255, alpha[p] };
-        fwrite(bgra, 1, 4, out);
+    for (int y = kSize - 1; y >= 0; y--) {
+        for (int x = 0; x < kSize; x++) {
+            unsigned char bgra[4] = { 255, 255, 255, alpha[y * kSize + x] };
+            fwrite(bgra, 1, 4, out);
+        }
     }
     fclose(out);
     return 0;
