@@ -52,6 +52,18 @@ static int vorbisProbe(const unsigned char* data, long length)
     return length >= 4 && memcmp(data, "OggS", 4) == 0;
 }
 
+/* an intact first Ogg page whose packet is not a Vorbis header: an Ogg
+** file of another codec, a format we do not know rather than a damaged one */
+static int otherCodec(const unsigned char* data, long length)
+{
+    if (length < 27 || data[4] != 0 || data[26] == 0)
+        return 0;
+    long body = 27L + data[26];
+    if (body + 7 > length)
+        return 0;
+    return memcmp(data + body, "\x01vorbis", 7) != 0;
+}
+
 static void* vorbisOpen(const unsigned char* data, long length, unsigned mode,
                         int* rate, int* channels, long long* frames, int* error)
 {
@@ -66,10 +78,9 @@ static void* vorbisOpen(const unsigned char* data, long length, unsigned mode,
     ov_callbacks io = { memRead, memSeek, nullptr, memTell };
     int result = ov_open_callbacks(v, &v->file, nullptr, 0, io);
     if (result < 0) {
-        /* an Ogg file holding another codec is a format we do not know */
-        *error = result == OV_ENOTVORBIS ? AUDIO_ERR_FILE_FORMAT
-               : result == OV_EVERSION   ? AUDIO_ERR_VERSION
-                                         : AUDIO_ERR_FILE_BAD;
+        *error = result == OV_EVERSION ? AUDIO_ERR_VERSION
+               : otherCodec(data, length) ? AUDIO_ERR_FILE_FORMAT
+                                          : AUDIO_ERR_FILE_BAD;
         delete v;
         return nullptr;
     }
