@@ -141,7 +141,13 @@ void gldrv_initState(void)
     glShadeModel(GL_FLAT);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
-    if (glDriver.multisampling && glDriver.ext_multisample) glEnable(GL_MULTISAMPLE_ARB);
+    /* GL starts with multisampling enabled; off unless asked for */
+    if (glDriver.ext_multisample) {
+        if (glDriver.multisampling)
+            glEnable(GL_MULTISAMPLE_ARB);
+        else
+            glDisable(GL_MULTISAMPLE_ARB);
+    }
 
     error = glGetError();
     if (error != GL_NO_ERROR)
@@ -314,11 +320,15 @@ void gldrv_endRender(void)
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_DEPTH_TEST);
         glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
+        /* Through pixel centres: a line on the integer boundary between two
+        ** rows may land on either of them, and one of those lies inside
+        ** the picture. */
+        float below = d->vp_y - 0.5f, top = d->vp_y + d->vp_height - 0.5f;
         glBegin(GL_LINES);
-        glVertex2i(0, d->vp_y - 1);
-        glVertex2i(d->vp_width, d->vp_y - 1);
-        glVertex2i(0, d->vp_y + d->vp_height - 1);
-        glVertex2i(d->vp_width, d->vp_y + d->vp_height - 1);
+        glVertex2f(0.0f, below);
+        glVertex2f((float)d->vp_width, below);
+        glVertex2f(0.0f, top);
+        glVertex2f((float)d->vp_width, top);
         glEnd();
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_TEXTURE_2D);
