@@ -11,12 +11,14 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 const char* const scriptSectionCommand[DK_SECTION_COMMANDS] = {
     "start", "end", "layer", "blend", "alpha", "param", "string", "spline", "modify",
@@ -464,9 +466,21 @@ void loadScriptStream(FILE* file, const char* path)
 
 void loadScriptFile(const char* path)
 {
-    FILE* file = fopen(path, "r");
-    if (!file)
+    /* Only regular files are scripts: a pipe named like one would block the
+    ** start forever and a folder reads as nothing, so both count as a script
+    ** that cannot be opened (the pipe is opened without waiting for it). */
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
+    struct stat st;
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        fd = -1;
+    }
+    FILE* file = fd >= 0 ? fdopen(fd, "r") : nullptr;
+    if (!file) {
+        if (fd >= 0)
+            close(fd);
         dkernel_error("Error opening script '%s'", path);
+    }
     loadScriptStream(file, path);
     fclose(file);
 }

@@ -271,11 +271,15 @@ TEST_F(Script, LongLinesAndGarbageNeverOverflow)
 
 /* ---- finding scripts ---- */
 
-TEST_F(Script, MissingScriptCannotBeOpened)
+TEST_F(Script, MissingOrSpecialScriptCannotBeOpened)
 {
     ASSERT_EQ(symlink("nowhere", "gone.lum"), 0);   /* listed, then not there */
     EXPECT_EXIT(recurseDirectories("."), ExitedWithCode(1),
                 "^" + literal("Error: Error opening script './gone.lum'") + "\n$");
+    ASSERT_EQ(unlink("gone.lum"), 0);
+    ASSERT_EQ(mkfifo("pipe.lum", 0644), 0);             /* would block a plain open */
+    EXPECT_EXIT(recurseDirectories("."), ExitedWithCode(1),
+                "^" + literal("Error: Error opening script './pipe.lum'") + "\n$");
 }
 
 TEST_F(Script, SearchParsesEveryNameContainingLumNestedFirst)
