@@ -47,6 +47,31 @@ const char* model_dir = nullptr;
 static bool readFailed;   /* damage or end of file seen: stop and reject */
 static int  depth;
 
+/* The main chunk is read into memory in one go when the stream can tell its
+** size: reading a large model one primitive at a time through stdio cost
+** more than everything else of the load.  The primitives read the same
+** bytes either way. */
+static unsigned char* buffer;
+static size_t         bufferSize;
+static size_t         bufferPos;
+
+static bool readRaw(void* out, size_t n)
+{
+    if (!buffer) return fread(out, 1, n, inFile) == n;
+    if (bufferSize - bufferPos < n) return false;
+    memcpy(out, buffer + bufferPos, n);
+    bufferPos += n;
+    return true;
+}
+
+static bool skipRaw(size_t n)
+{
+    if (!buffer) return fseek(inFile, (long)n, SEEK_CUR) == 0;
+    if (bufferSize - bufferPos < n) return false;
+    bufferPos += n;
+    return true;
+}
+
 /* ---- primitives ---------------------------------------------------------- */
 
 static void fail(void) { readFailed = true; }
@@ -55,7 +80,7 @@ static void fail(void) { readFailed = true; }
 static bool readBytes(Chunk* chunk, void* out, unsigned int n)
 {
     if (readFailed) return false;
-    if (chunk->length - chunk->consumed < n || fread(out, 1, n, inFile) != n) {
+    if (chunk->length - chunk->consumed < n || !readRaw(out, n)) {
         fail();
         return false;
     }
@@ -89,7 +114,7 @@ int readChunk(Chunk* chunk)
 {
     unsigned char b[6];
     if (readFailed) return 0;
-    if (fread(b, 1, 6, inFile) != 6) {
+    if (!readRaw(b, 6)) {
         fail();
         return 0;
     }
@@ -169,7 +194,7 @@ static bool nextChild(Chunk* parent, Chunk* child)
 
 static void skipChunk(Chunk* chunk)
 {
-    if (fseek(inFile, (long)(chunk->length - chunk->consumed), SEEK_CUR) != 0) fail();
+    if (!skipRaw(chunk->length - chunk->consumed)) fail();
     chunk->consumed = chunk->length;
 }
 
@@ -512,6 +537,13 @@ static long bytesLeft(FILE* f)
     return end - here;
 }
 
+static void releaseBuffer(void)
+{
+    free(buffer);
+    buffer = nullptr;
+    bufferSize = bufferPos = 0;
+}
+
 Model* HRead3dsScene(FILE* stream)
 {
     inFile = stream;
@@ -524,9 +556,21 @@ Model* HRead3dsScene(FILE* stream)
     if (main.length < 6 || (left >= 0 && (unsigned long)main.length > (unsigned long)left))
         return nullptr;
 
+    if (left >= 0) {
+        bufferSize = main.length - 6;
+        buffer = (unsigned char*)malloc(bufferSize ? bufferSize : 1);
+        if (!buffer) return nullptr;
+        bufferPos = 0;
+        if (fread(buffer, 1, bufferSize, stream) != bufferSize) {
+            releaseBuffer();
+            return nullptr;
+        }
+    }
+
     Model* model = (Model*)calloc(1, sizeof(Model));
+    if (model) ChunkReader(&main, model);
+    releaseBuffer();
     if (!model) return nullptr;
-    ChunkReader(&main, model);
     if (readFailed) {
         HFree3dsScene(model);
         return nullptr;

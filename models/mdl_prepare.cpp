@@ -139,7 +139,7 @@ int compare(const void* face_a, const void* face_b)
 {
     const Face* a = (const Face*)face_a;
     const Face* b = (const Face*)face_b;
-    if (!a->material || !b->material) return 0;
+    if (!a->material || !b->material || a->material == b->material) return 0;
     return strcasecmp(a->material->name, b->material->name);
 }
 
