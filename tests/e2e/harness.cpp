@@ -90,7 +90,7 @@ static void mkdirs(const std::string& path)
 
 /* Starts Xvfb on a free display number and returns its pid; display gets ":N".
    -displayfd makes the server pick the number and tell us once it is ready. */
-static pid_t startXvfb(std::string& display)
+static pid_t startXvfb(std::string& display, const std::string& fbdir = "")
 {
     int fds[2];
     if (pipe(fds) != 0) return -1;
@@ -102,8 +102,12 @@ static pid_t startXvfb(std::string& display)
         dup2(devnull, 2);
         char fdText[16];
         snprintf(fdText, sizeof fdText, "%d", fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fdText, "-screen", "0", "1280x1024x24",
-               "-nolisten", "tcp", (char*)nullptr);
+        if (fbdir.empty())
+            execlp("Xvfb", "Xvfb", "-displayfd", fdText, "-screen", "0", "1280x1024x24",
+                   "-nolisten", "tcp", (char*)nullptr);
+        else
+            execlp("Xvfb", "Xvfb", "-displayfd", fdText, "-screen", "0", "1280x1024x24",
+                   "-nolisten", "tcp", "-fbdir", fbdir.c_str(), (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
@@ -298,7 +302,8 @@ E2eProc e2e_start(const std::string& dir)
 {
     E2eProc p;
     p.dir = dir;
-    p.xvfb = startXvfb(p.display);
+    mkdir((dir + ".fb").c_str(), 0755);
+    p.xvfb = startXvfb(p.display, dir + ".fb");
     if (p.xvfb < 0) { ADD_FAILURE() << "cannot start Xvfb"; return p; }
     p.pid = spawnPlayer(dir, p.display.c_str());
     return p;
@@ -321,11 +326,12 @@ bool e2e_waitOutput(const E2eProc& p, const std::string& text, double timeoutSec
 }
 
 /* Runs xdotool against the player's private server: the window is focused
-   first so that the XTEST key events reach it. */
+   first so that the XTEST key events reach it.  The player's frame window is
+   the only one with a name there (its caption). */
 static bool xdotool(const E2eProc& p, const char* action, const std::string& key)
 {
     std::string cmd = "DISPLAY=" + p.display +
-                      " xdotool search --sync --onlyvisible --class '' windowfocus --sync %@ >/dev/null 2>&1;"
+                      " xdotool search --sync --onlyvisible --name . windowfocus %1 >/dev/null 2>&1;"
                       " DISPLAY=" + p.display + " xdotool " + action + " " + key + " >/dev/null 2>&1";
     int rc = system(cmd.c_str());
     return rc == 0;
@@ -351,8 +357,45 @@ E2eRun e2e_finish(E2eProc& p, double timeoutSeconds)
         kill(p.xvfb, SIGTERM);
         waitpid(p.xvfb, nullptr, 0);
         p.xvfb = -1;
+        removeTree(p.dir + ".fb");
     }
     return run;
+}
+
+/* ---- the screen of a private server ---- */
+
+static unsigned int be32(const unsigned char* b)
+{
+    return (unsigned)b[0] << 24 | (unsigned)b[1] << 16 | (unsigned)b[2] << 8 | b[3];
+}
+
+/* Xvfb keeps its framebuffer as an XWD file in -fbdir: header of 25 big-
+   endian words, the window name, the colour map, then the pixel rows. */
+E2eImage e2e_screen(const E2eProc& p, int width, int height)
+{
+    E2eImage img;
+    std::string d = readWhole(p.dir + ".fb/Xvfb_screen0");
+    const unsigned char* b = (const unsigned char*)d.data();
+    if (d.size() < 100) return img;
+    unsigned headerSize = be32(b), byteOrder = be32(b + 28), bpp = be32(b + 44);
+    unsigned stride = be32(b + 48), ncolors = be32(b + 76);
+    unsigned sw = be32(b + 16), sh = be32(b + 20);
+    size_t pixels = headerSize + (size_t)ncolors * 12;
+    if (bpp != 32 || width > (int)sw || height > (int)sh || d.size() < pixels + (size_t)stride * height)
+        return img;
+    img.width = width;
+    img.height = height;
+    img.rgb.resize((size_t)width * height * 3);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            const unsigned char* q = b + pixels + (size_t)y * stride + (size_t)x * 4;
+            unsigned v = byteOrder == 0 ? (q[0] | q[1] << 8 | q[2] << 16 | (unsigned)q[3] << 24) : be32(q);
+            size_t i = ((size_t)y * width + x) * 3;
+            img.rgb[i] = (v >> 16) & 255;
+            img.rgb[i + 1] = (v >> 8) & 255;
+            img.rgb[i + 2] = v & 255;
+        }
+    return img;
 }
 
 /* ---- TGA frames ---- */

@@ -23,7 +23,9 @@
 ** Xvfb server so keys cannot reach another test's window; e2e_waitOutput
 ** waits for text on its standard output; e2e_key / e2e_keyDown / e2e_keyUp
 ** send X key events (xdotool key names: "space", "Return", "F1", "Escape",
-** "s"...); e2e_finish waits for the exit (or kills it) and collects output.
+** "s"...); e2e_screen reads what its screen shows right now (for what
+** record mode cannot capture: the loading screen, the stretched picture);
+** e2e_finish waits for the exit (or kills it) and collects output.
 **
 ** Folders are removed at exit when every test passed; set LUMENO_E2E_KEEP=1
 ** to keep them for inspection (their paths are printed on failure).
@@ -81,6 +83,9 @@ bool e2e_key(const E2eProc& p, const std::string& key);
 bool e2e_keyDown(const E2eProc& p, const std::string& key);
 bool e2e_keyUp(const E2eProc& p, const std::string& key);
 E2eRun e2e_finish(E2eProc& p, double timeoutSeconds = 20.0);
+/* What the private server shows now: the top-left width x height pixels of
+   its screen (the player's window sits at the origin; no window manager). */
+E2eImage e2e_screen(const E2eProc& p, int width = 640, int height = 480);
 void e2e_sleep(double seconds);
 
 /* ---- reading frames ---- */
