@@ -26,7 +26,8 @@
 **    been read, whatever the order of the two lists: a shorter list is
 **    padded with (0, 0), a longer one is cut, so every vertex index of a face
 **    is a valid texture-coordinate index;
-**  - a list read twice in one object replaces the earlier one.
+**  - a list read twice in one object replaces the earlier one;
+**  - an empty texture-map name leaves the material without texture.
 */
 #include "model.h"
 #include "tex.h"
@@ -469,7 +470,9 @@ static void ReadMaterial(Chunk* parent, Material* m)
         case 0xA200: ReadMaterial(&child, m); break;
         case 0xA300: {
             readString(&child, m->map_name);
-            if (readFailed) break;
+            /* an empty name names no picture: the material stays untextured
+            ** rather than asking the texture manager to load the folder */
+            if (readFailed || !m->map_name[0]) break;
             char path[1024];
             model_findMapFile(model_dir, m->map_name, path, sizeof path);
             m->texture = tex_load(path);

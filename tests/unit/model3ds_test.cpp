@@ -380,6 +380,7 @@ TEST(Model3dsLoad, MapsAreFoundInTheModelFolderIgnoringCase)
     copyFile(corpus + "test.png", dir + "exact.png");
     ASSERT_TRUE(save(dir + "maps.3ds",
                      file(material(matName("w"), chunk(0xA200, mapFile("WALL.PNG"))),
+                          material(matName("none"), chunk(0xA200, mapFile(""))),
                           material(matName("e"), chunk(0xA200, mapFile("exact.PNG"))),
                           triangle("t", group("w", {0})))));
     char path[512];
@@ -390,9 +391,11 @@ TEST(Model3dsLoad, MapsAreFoundInTheModelFolderIgnoringCase)
     EXPECT_STREQ(m->materials->map_name, "exact.PNG");
     ASSERT_GE(m->materials->texture, 0);
     EXPECT_EQ(std::string(tex_array[m->materials->texture]->name), dir + "exact.PNG");
-    EXPECT_STREQ(m->materials->next->map_name, "WALL.PNG");
-    ASSERT_GE(m->materials->next->texture, 0);
-    EXPECT_EQ(std::string(tex_array[m->materials->next->texture]->name), dir + "wall.png");
+    EXPECT_EQ(m->materials->next->texture, -1);   /* empty map name */
+    const Material* wall = m->materials->next->next;
+    EXPECT_STREQ(wall->map_name, "WALL.PNG");
+    ASSERT_GE(wall->texture, 0);
+    EXPECT_EQ(std::string(tex_array[wall->texture]->name), dir + "wall.png");
     EXPECT_EQ(model_dir, dir.c_str());
 }
 
