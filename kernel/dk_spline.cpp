@@ -135,6 +135,10 @@ void MotionCalcStep(const Spline* spline, float* out, float t)
 
 void dkernel_getSpline(int index, float t, float* out)
 {
+    /* A section asking for a spline it does not have keeps its defaults
+    ** rather than reading past the table. */
+    if (index < 0 || index >= mySection->spline_count || !mySection->splines[index])
+        return;
     const Spline* spline = mySection->splines[index];
     MotionCalcStep(spline, out, t);
     for (int m = 0; m < mySection->modifier_count; m++) {
