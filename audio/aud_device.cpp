@@ -77,9 +77,12 @@ int audio_init(int rate, int channels, unsigned flags)
         aud.busy_ns = 0;
         aud.window_start_ns = aud_nowNs();
         aud.cpu = 0.0f;
+        /* set before the device thread starts, under the lock it reads it with */
+        aud.initialized = 1;
     }
     if (aud.output != AUDIO_OUTPUT_NONE) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+            aud.initialized = 0;
             aud_setError(AUDIO_ERR_INIT);
             return 0;
         }
@@ -92,13 +95,13 @@ int audio_init(int rate, int channels, unsigned flags)
         /* a null "obtained" makes SDL convert to what the hardware takes */
         if (SDL_OpenAudio(&want, nullptr) < 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            aud.initialized = 0;
             aud_setError(AUDIO_ERR_INIT);
             return 0;
         }
         aud.device_open = 1;
         SDL_PauseAudio(0);
     }
-    aud.initialized = 1;
     return 1;
 }
 

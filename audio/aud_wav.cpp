@@ -106,7 +106,7 @@ static short convertSample(const WavState* w, const unsigned char* p)
 {
     switch (w->bytes) {
     case 1:
-        return (short)((p[0] - 128) << 8);
+        return (short)((p[0] - 128) * 256);
     case 2:
         return (short)readLe16(p);
     case 3:
