@@ -25,10 +25,10 @@ namespace {
 ** faces, mapped, with two materials assigned in alternating runs. */
 std::string largeModel()
 {
+    static TempDir tmp;
     static std::string dir;
     if (!dir.empty()) return dir;
-    char tmpl[] = "/tmp/model_bench_XXXXXX";
-    dir = std::string(mkdtemp(tmpl)) + "/";
+    dir = tmp.path;
     const unsigned columns = 32767;
     std::vector<P3> ps;
     std::vector<std::array<float, 2>> uv;

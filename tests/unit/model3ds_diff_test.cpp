@@ -43,18 +43,14 @@ void copyFile(const std::string& from, const std::string& to)
 /* A writable copy of the corpus, with a stand-in for the map the
 ** transparent cubes name but the corpus leaves out (the loader recognises
 ** the picture by its content, not its extension). */
-std::string corpusCopy()
+void copyCorpus(const std::string& dir)
 {
-    static std::string dir;
-    if (!dir.empty()) return dir;
-    char tmpl[] = "/tmp/model3ds_diff_XXXXXX";
-    dir = std::string(mkdtemp(tmpl)) + "/";
     DIR* d = opendir(corpus.c_str());
+    ASSERT_NE(d, nullptr);
     while (struct dirent* e = readdir(d))
         if (e->d_name[0] != '.') copyFile(corpus + e->d_name, dir + e->d_name);
     closedir(d);
     copyFile(corpus + "test.png", dir + "BERETTA_.JPG");
-    return dir;
 }
 
 std::vector<std::string> corpusModels()
@@ -160,7 +156,9 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
 
 TEST(Model3dsDiff, CorpusFiles)
 {
-    std::string dir = corpusCopy();
+    TempDir tmp;
+    const std::string& dir = tmp.path;
+    copyCorpus(dir);
     std::vector<std::string> names = corpusModels();
     ASSERT_GE(names.size(), 9u);
     for (const std::string& n : names) compareWithLib3ds(dir, n);
@@ -168,7 +166,9 @@ TEST(Model3dsDiff, CorpusFiles)
 
 TEST(Model3dsDiff, GeneratedFiles)
 {
-    std::string dir = corpusCopy();
+    TempDir tmp;
+    const std::string& dir = tmp.path;
+    copyCorpus(dir);
     Bytes mats = cat(
         material(matName("Stone"), chunk(0xA010, color24(0x0011, 10, 20, 30)),
                  chunk(0xA020, colorF(0x0010, 0.5f, 0.25f, 1.0f)),

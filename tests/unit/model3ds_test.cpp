@@ -32,12 +32,6 @@ Model* readBytes(const Bytes& b)
     return m;
 }
 
-std::string tempDir()
-{
-    char tmpl[] = "/tmp/model3ds_XXXXXX";
-    return std::string(mkdtemp(tmpl)) + "/";
-}
-
 void copyFile(const std::string& from, const std::string& to)
 {
     FILE* in = fopen(from.c_str(), "rb");
@@ -374,7 +368,8 @@ TEST(Model3dsPrepare, TransparentFacesSplitAndFacesSortByMaterialName)
 
 TEST(Model3dsLoad, MapsAreFoundInTheModelFolderIgnoringCase)
 {
-    std::string dir = tempDir();
+    TempDir tmp;
+    const std::string& dir = tmp.path;
     copyFile(corpus + "test.png", dir + "wall.png");
     copyFile(corpus + "test.png", dir + "exact.PNG");
     copyFile(corpus + "test.png", dir + "exact.png");
@@ -401,7 +396,8 @@ TEST(Model3dsLoad, MapsAreFoundInTheModelFolderIgnoringCase)
 
 TEST(Model3dsLoad, CacheSharesModelsByPathIgnoringCase)
 {
-    std::string dir = tempDir();
+    TempDir tmp;
+    const std::string& dir = tmp.path;
     ASSERT_TRUE(save(dir + "cube.3ds", file(triangle("t"))));
     int before = sceneCount;
     Model* a = model_load(dir.c_str(), "cube.3ds");
@@ -417,7 +413,8 @@ TEST(Model3dsLoad, CacheSharesModelsByPathIgnoringCase)
 
 TEST(Model3dsLoadDeathTest, FatalMessages)
 {
-    std::string dir = tempDir();
+    TempDir tmp;
+    const std::string& dir = tmp.path;
     EXPECT_EXIT(model_load(dir.c_str(), "missing.3ds"), testing::ExitedWithCode(1),
                 "Error: 3DS: file 'missing.3ds' not found\n\n");
     ASSERT_TRUE(save(dir + "bad.3ds", chunk(0x3D3D, triangle("t"))));
@@ -443,7 +440,8 @@ TEST(Model3dsUpload, UploadsMappedMaterialsAndCountsAll)
     if (!getenv("DISPLAY")) GTEST_SKIP() << "no display";
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     ASSERT_NE(SDL_SetVideoMode(64, 64, 0, SDL_OPENGL), nullptr) << SDL_GetError();
-    std::string dir = tempDir();
+    TempDir tmp;
+    const std::string& dir = tmp.path;
     copyFile(corpus + "test.png", dir + "one.png");
     copyFile(corpus + "IMAGE1.jpg", dir + "two.jpg");
     ASSERT_TRUE(save(dir + "three.3ds",

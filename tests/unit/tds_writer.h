@@ -7,9 +7,11 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -137,6 +139,27 @@ inline bool save(const std::string& path, const Bytes& bytes)
     size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
     return fclose(f) == 0 && n == bytes.size();
 }
+
+/* A scratch folder (path ends with '/'), removed with everything in it when
+** the object goes out of scope -- not at exit, so a death-test child leaves
+** its parent's files alone. */
+struct TempDir {
+    std::string path;
+    bool        made = false;
+    TempDir()
+    {
+        char tmpl[] = "/tmp/lumeno_3ds_XXXXXX";
+        made = mkdtemp(tmpl) != nullptr;
+        path = std::string(tmpl) + "/";
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        if (made) std::filesystem::remove_all(path, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+};
 
 }  // namespace tds
 
