@@ -60,11 +60,6 @@ void text_load_font(Font* font, const char* charmap, int columns, int rows, cons
     font->red = font->green = font->blue = font->alpha = 1.0f;
 }
 
-void text_load_debugFont(void)
-{
-    text_load_font(&debugFont, strDebugFont, 16, 16, FONT_DEBUG_FILE);
-}
-
 void glDrawChar(Font font, char c)
 {
     if (c == '\0' || !font.charmap || font.columns <= 0 || font.rows <= 0)

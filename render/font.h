@@ -26,8 +26,6 @@ extern const char  strDebugFont[];      /* the 167-cell map of the debug font */
 extern const char* stateStr[6];
 
 void text_load_font(Font* font, const char* charmap, int columns, int rows, const char* file);
-/* Loads "data/fonts/font.tga" with strDebugFont into debugFont, 16 x 16 cells. */
-void text_load_debugFont(void);
 
 void glDrawChar(Font font, char c);
 void glPrintf(Font font, const char* format, ...) __attribute__((format(printf, 2, 3)));
