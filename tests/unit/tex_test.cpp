@@ -359,6 +359,21 @@ TEST_F(TexGl, MemoryIsCountedPerUploadAndReleasedByFree)
     tex_free(mip);   // freeing an empty slot is harmless
 }
 
+TEST_F(TexGl, RenderTargetsKeepTheirExactSize)
+{
+    // frame copies address texels directly, so no rescaling to powers of two
+    int index = tex_new(800, 600, GL_RGB, 3);
+    tex_properties(index, 5);
+    tex_upload(index);
+    glBindTexture(GL_TEXTURE_2D, (GLuint)tex_array[index]->gl_id);
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    tex_reset_bind();
+}
+
 TEST_F(TexGl, OneDimensionalMipmappedTextureIsComplete)
 {
     int index = tex_new(8, 1, GL_RGB, 3);
