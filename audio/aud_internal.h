@@ -84,13 +84,12 @@ void aud_setError(int code);
 
 /* aud_mixer.cpp */
 void      aud_mix(short* out, int frames);   /* mixes every playing channel; takes aud_lock */
-void      aud_mixUnlocked(short* out, int frames);
 long long aud_nowNs(void);
 short     aud_clip(int sample);
 
 /* aud_stream.cpp: called with aud_lock held */
 int  aud_streamPull(AudioStream* stream, int* mix, int frames, int out_rate);
-void aud_streamRewind(AudioStream* stream, long long frame);
+int  aud_streamRewind(AudioStream* stream, long long frame);   /* non-zero when positioned */
 void aud_channelStop(int channel);   /* aud_channel.cpp: detaches the stream, keeps its position */
 
 #endif

@@ -32,7 +32,7 @@ short aud_clip(int sample)
     return (short)sample;
 }
 
-void aud_mixUnlocked(short* out, int frames)
+static void mixUnlocked(short* out, int frames)
 {
     int acc[AUD_MIX_CHUNK * 2];
     while (frames > 0) {
@@ -59,7 +59,7 @@ void aud_mix(short* out, int frames)
     long long start = aud_nowNs();
     {
         std::lock_guard<std::mutex> hold(aud_lock);
-        aud_mixUnlocked(out, frames);
+        mixUnlocked(out, frames);
     }
     aud.busy_ns += aud_nowNs() - start;
 }

@@ -61,8 +61,10 @@ AudioStream* audio_streamOpen(const void* data, unsigned mode, int offset, int l
     return s;
 }
 
-/* seeks the decoder and forgets what was buffered; aud_lock held */
-void aud_streamRewind(AudioStream* s, long long frame)
+/* seeks the decoder and forgets what was buffered; aud_lock held.
+** Beyond the end the stream is positioned at its end and plays silence:
+** a music section may well outlast its music. */
+int aud_streamRewind(AudioStream* s, long long frame)
 {
     if (frame > s->frames)
         frame = s->frames;
@@ -70,9 +72,10 @@ void aud_streamRewind(AudioStream* s, long long frame)
         /* the decoder lost its place: play nothing rather than garbage */
         resetPlayback(s, s->frames);
         s->ended = 1;
-        return;
+        return 0;
     }
     resetPlayback(s, frame);
+    return 1;
 }
 
 int audio_streamSetTime(AudioStream* s, int ms)
@@ -81,19 +84,11 @@ int audio_streamSetTime(AudioStream* s, int ms)
         aud_setError(AUDIO_ERR_INVALID_PARAM);
         return 0;
     }
-    /* beyond the end the stream is positioned at its end and plays silence:
-    ** a music section may well outlast its music */
-    long long frame = (long long)ms * s->rate / 1000;
-    if (frame > s->frames)
-        frame = s->frames;
     std::lock_guard<std::mutex> hold(aud_lock);
-    if (!s->codec->seek(s->decoder, frame)) {
-        resetPlayback(s, s->frames);
-        s->ended = 1;
+    if (!aud_streamRewind(s, (long long)ms * s->rate / 1000)) {
         aud_setError(AUDIO_ERR_FILE_BAD);
         return 0;
     }
-    resetPlayback(s, frame);
     return 1;
 }
 
