@@ -265,6 +265,7 @@ static int channelByte(Uint8 shift, int bytes)
 
 int tex_load(const char* file)
 {
+    if (!file || !*file) dkernel_error("Error loading '%s': no file name", file ? file : "");
     for (int i = 0; i < tex_count; i++)
         if (tex_array[i] && tex_array[i]->name && strcasecmp(tex_array[i]->name, file) == 0)
             return i;
