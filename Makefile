@@ -4,7 +4,9 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
-XVFB       := xvfb-run -a -s "-screen 0 1280x1024x24"
+# -noreset: without it the server resets whenever its last client leaves,
+# and a test program connecting during that reset fails to open the display.
+XVFB       := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 DEMO       ?= examples/showcase
 
 .PHONY: all deps configure build demo test check check-asan bench fuzz clean
