@@ -42,68 +42,60 @@ std::string section(const std::string& head, float start, float end, const std::
            "\n" + body;
 }
 
-/* One run covers every picture section, each in its own second. */
-class PictureSections : public ::testing::Test {
-protected:
-    static std::string dir;
-    static E2eRun run;
-
-    static void SetUpTestSuite()
-    {
-        dir = e2e_makeDemo();
-        e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
-        e2e_writeTga(dir, "quad.tga", quadrants(64));
-        e2e_writeTga(dir, "grey.tga", e2e_solid(8, 8, 40, 40, 40));
-        e2e_writeTga(dir, "plate.tga", e2e_solid(256, 128, 220, 30, 30));
-        e2e_writeTga(dir, "white.tga", e2e_solid(32, 32, 255, 255, 255));
-        /* image: 256 x 128 picture units, x scale 1/400 and y scale 1/300
-        ** make it 0.64 x 0.43 clip units; it slides from x = -0.5 to 0.5. */
-        e2e_writeFile(dir, "slide.spl",
-                      "0.0025 0.003333 1  0 0 0  -200 0 0\n"
-                      "0.0025 0.003333 1  0 0 0   200 0 0\n");
-        /* imageMatrix: first copy at x = -0.6, each next one 0.3 further;
-        ** copies are 32 units times 0.005 = 0.16 clip units wide. */
-        e2e_writeFile(dir, "base.spl", "0.005 0.005 1  0 0 0  -0.6 0 0\n");
-        e2e_writeFile(dir, "step.spl", "1 1 1  0 0 0  60 0 0\n");
-        e2e_writeFile(dir, "tint.spl", "1 0 0 1\n0 0 1 1\n");
-        /* imagePart: the 64-unit picture over most of the window, showing
-        ** the texture window (0, 0) - (2, 2). */
-        e2e_writeFile(dir, "part.spl", "0.025 0.03 1  0 0 0  0 0 0\n");
-        e2e_writeFile(dir, "window.spl", "0 0 2 2\n");
-
-        std::string script = std::string(kWindow) + "texture_detail 0\ndemo_end 5\n" +
-            e2e_loadingSection("black.tga") +
-            section("background", 0, 1, "layer 0\nstring quad.tga\n") +
-            section("background", 0.5f, 1, "layer 1\nblend ONE ONE\nstring grey.tga\n") +
-            section("image", 1, 2, "string plate.tga\nspline slide.spl\n") +
-            section("imageMatrix", 2, 3,
-                    "param 2.5 1 1\nstring white.tga\n"
-                    "spline base.spl\nspline step.spl\nspline tint.spl\n") +
-            section("imagePart", 3, 4, "param 0 0\nstring quad.tga\n"
-                    "spline part.spl\nspline window.spl\n") +
-            section("imagePart", 4, 5, "param 1 1\nstring quad.tga\n"
-                    "spline part.spl\nspline window.spl\n");
-        e2e_writeFile(dir, "demo.lum", script);
-        run = e2e_run(dir, 60.0);
-    }
-
-    void SetUp() override { ASSERT_EQ(run.status, 0) << run.err; }
-
-    /* Frame n is drawn at n / 25 s; a section sees the previous frame's
-    ** elapsed time, so these frames sit well inside each span. */
-    E2eImage frame(int n)
-    {
-        E2eImage f = e2e_frame(dir, n);
-        EXPECT_TRUE(f.ok()) << "frame " << n << " in " << dir;
-        return f;
-    }
-};
-std::string PictureSections::dir;
-E2eRun PictureSections::run;
-
-TEST_F(PictureSections, BackgroundFillsTheViewportTopRowUp)
+/* One run covers every picture section, each in its own second: the
+** player runs once and each check below reads its own frames. */
+std::string playPictureDemo(E2eRun& run)
 {
-    E2eImage f = frame(5);
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    e2e_writeTga(dir, "quad.tga", quadrants(64));
+    e2e_writeTga(dir, "grey.tga", e2e_solid(8, 8, 40, 40, 40));
+    e2e_writeTga(dir, "plate.tga", e2e_solid(256, 128, 220, 30, 30));
+    e2e_writeTga(dir, "white.tga", e2e_solid(32, 32, 255, 255, 255));
+    /* image: 256 x 128 picture units, x scale 1/400 and y scale 1/300
+    ** make it 0.64 x 0.43 clip units; it slides from x = -0.5 to 0.5. */
+    e2e_writeFile(dir, "slide.spl",
+                  "0.0025 0.003333 1  0 0 0  -200 0 0\n"
+                  "0.0025 0.003333 1  0 0 0   200 0 0\n");
+    /* imageMatrix: first copy at x = -0.6, each next one 0.3 further;
+    ** copies are 32 units times 0.005 = 0.16 clip units wide. */
+    e2e_writeFile(dir, "base.spl", "0.005 0.005 1  0 0 0  -0.6 0 0\n");
+    e2e_writeFile(dir, "step.spl", "1 1 1  0 0 0  60 0 0\n");
+    e2e_writeFile(dir, "tint.spl", "1 0 0 1\n0 0 1 1\n");
+    /* imagePart: the 64-unit picture over most of the window, showing
+    ** the texture window (0, 0) - (2, 2). */
+    e2e_writeFile(dir, "part.spl", "0.025 0.03 1  0 0 0  0 0 0\n");
+    e2e_writeFile(dir, "window.spl", "0 0 2 2\n");
+
+    std::string script = std::string(kWindow) + "texture_detail 0\ndemo_end 5\n" +
+        e2e_loadingSection("black.tga") +
+        section("background", 0, 1, "layer 0\nstring quad.tga\n") +
+        section("background", 0.5f, 1, "layer 1\nblend ONE ONE\nstring grey.tga\n") +
+        section("image", 1, 2, "string plate.tga\nspline slide.spl\n") +
+        section("imageMatrix", 2, 3,
+                "param 2.5 1 1\nstring white.tga\n"
+                "spline base.spl\nspline step.spl\nspline tint.spl\n") +
+        section("imagePart", 3, 4, "param 0 0\nstring quad.tga\n"
+                "spline part.spl\nspline window.spl\n") +
+        section("imagePart", 4, 5, "param 1 1\nstring quad.tga\n"
+                "spline part.spl\nspline window.spl\n");
+    e2e_writeFile(dir, "demo.lum", script);
+    run = e2e_run(dir, 60.0);
+    return dir;
+}
+
+/* Frame n is drawn at n / 25 s; a section sees the previous frame's
+** elapsed time, so these frames sit well inside each span. */
+E2eImage frameOf(const std::string& dir, int n)
+{
+    E2eImage f = e2e_frame(dir, n);
+    EXPECT_TRUE(f.ok()) << "frame " << n << " in " << dir;
+    return f;
+}
+
+void checkBackgroundFillsTheViewportTopRowUp(const std::string& dir)
+{
+    E2eImage f = frameOf(dir, 5);
     ASSERT_TRUE(f.ok());
     EXPECT_TRUE(e2e_rgbNear(f, 80, 60, 255, 0, 0, 6));
     EXPECT_TRUE(e2e_rgbNear(f, 240, 60, 0, 255, 0, 6));
@@ -115,21 +107,21 @@ TEST_F(PictureSections, BackgroundFillsTheViewportTopRowUp)
     EXPECT_TRUE(e2e_rgbNear(f, 314, 234, 255, 255, 255, 6));
 }
 
-TEST_F(PictureSections, AdditiveBackgroundAddsToTheOneBelow)
+void checkAdditiveBackgroundAddsToTheOneBelow(const std::string& dir)
 {
-    E2eImage f = frame(20);
+    E2eImage f = frameOf(dir, 20);
     ASSERT_TRUE(f.ok());
     EXPECT_TRUE(e2e_rgbNear(f, 80, 60, 255, 40, 40, 6));
     EXPECT_TRUE(e2e_rgbNear(f, 240, 60, 40, 255, 40, 6));
     EXPECT_TRUE(e2e_rgbNear(f, 80, 180, 40, 40, 255, 6));
 }
 
-TEST_F(PictureSections, ImageLandsWhereItsSplineSaysAtItsFileSize)
+void checkImageLandsWhereItsSplineSaysAtItsFileSize(const std::string& dir)
 {
     /* texture_detail 0 shrinks the 256 x 128 plate to a 128 x 128 texture;
     ** the rectangle still has the file's size: 102 x 51 pixels. */
     for (int n : { 30, 38, 46 }) {
-        E2eImage f = frame(n);
+        E2eImage f = frameOf(dir, n);
         ASSERT_TRUE(f.ok());
         float elapsed = (n - 1) / 25.0f - 1.0f;   /* within one frame */
         int cx = (int)(160.0f + 160.0f * (-0.5f + elapsed));
@@ -144,9 +136,9 @@ TEST_F(PictureSections, ImageLandsWhereItsSplineSaysAtItsFileSize)
     }
 }
 
-TEST_F(PictureSections, ImageMatrixDrawsOneCopyPerWholeStepBelowTheCount)
+void checkImageMatrixDrawsOneCopyPerWholeStepBelowTheCount(const std::string& dir)
 {
-    E2eImage f = frame(65);
+    E2eImage f = frameOf(dir, 65);
     ASSERT_TRUE(f.ok());
     /* copies 0, 1, 2 at x = 64, 112, 160; a fourth would be at 208 */
     EXPECT_TRUE(e2e_rgbNear(f, 64, 120, 255, 0, 0, 8));   /* copy 0: tint at time 0 */
@@ -156,10 +148,10 @@ TEST_F(PictureSections, ImageMatrixDrawsOneCopyPerWholeStepBelowTheCount)
     EXPECT_TRUE(e2e_rgbNear(f, 88, 120, 0, 0, 0, 4));     /* gap between copies */
 }
 
-TEST_F(PictureSections, ImagePartRepeatsOrClampsTheWindow)
+void checkImagePartRepeatsOrClampsTheWindow(const std::string& dir)
 {
     /* The rectangle spans x 32..288 and y 5..235; window (0,0)-(2,2). */
-    E2eImage repeat = frame(87), clamp = frame(112);
+    E2eImage repeat = frameOf(dir, 87), clamp = frameOf(dir, 112);
     ASSERT_TRUE(repeat.ok());
     ASSERT_TRUE(clamp.ok());
     /* first tile, top-left quadrant: red in both modes */
@@ -174,6 +166,33 @@ TEST_F(PictureSections, ImagePartRepeatsOrClampsTheWindow)
     EXPECT_GT(e2e_channel(clamp, 192, 34, 1), 60);       /* green-edged */
     EXPECT_GT(e2e_channel(clamp, 64, 149, 2), 60);       /* blue-edged */
     EXPECT_LT(e2e_channel(clamp, 64, 149, 0), 200);
+}
+
+TEST(PictureSections, EachTypeDrawsWhatItsScriptSays)
+{
+    E2eRun run;
+    std::string dir = playPictureDemo(run);
+    ASSERT_EQ(run.status, 0) << run.err;
+    {
+        SCOPED_TRACE("BackgroundFillsTheViewportTopRowUp");
+        checkBackgroundFillsTheViewportTopRowUp(dir);
+    }
+    {
+        SCOPED_TRACE("AdditiveBackgroundAddsToTheOneBelow");
+        checkAdditiveBackgroundAddsToTheOneBelow(dir);
+    }
+    {
+        SCOPED_TRACE("ImageLandsWhereItsSplineSaysAtItsFileSize");
+        checkImageLandsWhereItsSplineSaysAtItsFileSize(dir);
+    }
+    {
+        SCOPED_TRACE("ImageMatrixDrawsOneCopyPerWholeStepBelowTheCount");
+        checkImageMatrixDrawsOneCopyPerWholeStepBelowTheCount(dir);
+    }
+    {
+        SCOPED_TRACE("ImagePartRepeatsOrClampsTheWindow");
+        checkImagePartRepeatsOrClampsTheWindow(dir);
+    }
 }
 
 TEST(MacroBox, StopsWithoutACamera)
