@@ -1,0 +1,105 @@
+// Stand-in for the visual-styles library, loaded by the test host before
+// the plug-in asks for "uxtheme.dll": it counts every call, hands out
+// handles it can tell apart from closed ones, and paints each themed part
+// in a colour that encodes part and state so pictures can be checked.
+#include <windows.h>
+#include <string.h>
+
+struct fake_Stats {
+    int opens, closes, draws, parentDraws, otherCalls, badHandleDraws, liveHandles;
+    wchar_t lastClass[64];
+    int lastPart, lastState;
+    RECT lastRect;
+    RECT lastParentRect;
+    int lastParentHadRect;
+    HWND lastParentHwnd;
+    int drawLog[64][2];
+    int drawLogCount;
+};
+static fake_Stats fake;
+
+struct fake_Theme {
+    unsigned magic;
+    wchar_t className[32];
+};
+enum { fake_open = 0x7E3E0001u, fake_closed = 0xDEADu };
+
+extern "C" {
+fake_Stats *WINAPI fake_stats() {
+    return &fake;
+}
+
+HANDLE WINAPI OpenThemeData(HWND, LPCWSTR classes) {
+    fake.opens++;
+    fake.liveHandles++;
+    fake_Theme *t = (fake_Theme *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(fake_Theme));
+    t->magic = fake_open;
+    if (classes) lstrcpynW(t->className, classes, 32);
+    if (classes) lstrcpynW(fake.lastClass, classes, 64);
+    return (HANDLE)t;
+}
+
+// Closed handles stay readable (never freed) so a draw with one is caught.
+HRESULT WINAPI CloseThemeData(HANDLE h) {
+    fake.closes++;
+    fake_Theme *t = (fake_Theme *)h;
+    if (t && t->magic == fake_open) {
+        t->magic = fake_closed;
+        fake.liveHandles--;
+    }
+    return S_OK;
+}
+
+HRESULT WINAPI DrawThemeBackground(HANDLE h, HDC dc, int part, int state, const RECT *r, const RECT *) {
+    fake.draws++;
+    fake_Theme *t = (fake_Theme *)h;
+    if (!t || t->magic != fake_open) {
+        fake.badHandleDraws++;
+        return E_HANDLE;
+    }
+    fake.lastPart = part;
+    fake.lastState = state;
+    if (r) fake.lastRect = *r;
+    if (fake.drawLogCount < 64) {
+        fake.drawLog[fake.drawLogCount][0] = part;
+        fake.drawLog[fake.drawLogCount][1] = state;
+        fake.drawLogCount++;
+    }
+    HBRUSH b = CreateSolidBrush(RGB(0x10 * part, 0x20 * state, 0xC0));
+    FillRect(dc, r, b);
+    DeleteObject(b);
+    return S_OK;
+}
+
+HRESULT WINAPI DrawThemeParentBackground(HWND hwnd, HDC dc, const RECT *r) {
+    fake.parentDraws++;
+    fake.lastParentHwnd = hwnd;
+    fake.lastParentHadRect = r != nullptr;
+    if (r) fake.lastParentRect = *r;
+    if (r) {
+        HBRUSH b = CreateSolidBrush(RGB(0x44, 0x88, 0x22));
+        FillRect(dc, r, b);
+        DeleteObject(b);
+    }
+    return S_OK;
+}
+
+#define FAKE_OTHER(name, args) \
+    HRESULT WINAPI name args { \
+        fake.otherCalls++;     \
+        return E_NOTIMPL;      \
+    }
+FAKE_OTHER(GetThemeSysColor, (HANDLE, int))
+FAKE_OTHER(GetThemeColor, (HANDLE, int, int, int, COLORREF *))
+FAKE_OTHER(IsAppThemed, ())
+FAKE_OTHER(IsThemeActive, ())
+FAKE_OTHER(IsThemePartDefined, (HANDLE, int, int))
+FAKE_OTHER(GetCurrentThemeName, (LPWSTR, int, LPWSTR, int, LPWSTR, int))
+FAKE_OTHER(GetThemeMetric, (HANDLE, HDC, int, int, int, int *))
+FAKE_OTHER(GetThemePartSize, (HANDLE, HDC, int, int, const RECT *, int, SIZE *))
+FAKE_OTHER(GetThemeSysSize, (HANDLE, int))
+FAKE_OTHER(SetThemeAppProperties, (DWORD))
+FAKE_OTHER(GetThemeRect, (HANDLE, int, int, int, RECT *))
+FAKE_OTHER(DrawThemeText, (HANDLE, HDC, int, int, LPCWSTR, int, DWORD, DWORD, const RECT *))
+FAKE_OTHER(DrawThemeBorder, (HANDLE, HDC, int, const RECT *))
+}

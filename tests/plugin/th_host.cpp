@@ -1,0 +1,616 @@
+// Test host: the recording implementation of every host routine the
+// plug-in resolves by name, the resolver itself, host strings and objects
+// with their lock counts, and control instances drawn into DIB sections.
+#include "th.h"
+#include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
+
+int th_passed = 0, th_failed = 0;
+th_Record th_rec;
+HMODULE th_plugin = nullptr;
+HWND th_mainWindow = nullptr, th_tabWindow = nullptr;
+
+void th_report(bool ok, const char *file, int line, const char *fmt, ...) {
+    if (ok) {
+        th_passed++;
+        return;
+    }
+    th_failed++;
+    const char *base = strrchr(file, '/');
+    printf("FAIL %s:%d: ", base ? base + 1 : file, line);
+    va_list ap;
+    va_start(ap, fmt);
+    vprintf(fmt, ap);
+    va_end(ap);
+    printf("\n");
+    fflush(stdout);
+}
+
+bool th_strEq(const char *a, const char *b) {
+    return a && b && strcmp(a, b) == 0;
+}
+
+// ------------------------------------------------------------------ strings
+
+static th_String *th_allStrings = nullptr;
+static th_Object *th_allObjects = nullptr;
+
+th_String *th_strEnc(const void *bytes, int length, uint32_t encoding) {
+    th_String *s = (th_String *)calloc(1, sizeof(th_String));
+    s->storage = (char *)calloc(1, length + 2);
+    if (length > 0) memcpy(s->storage, bytes, length);
+    s->head.refCount = 1;
+    s->head.bytes = s->storage;
+    s->head.length = length;
+    s->encoding = encoding;
+    s->nextAll = th_allStrings;
+    th_allStrings = s;
+    return s;
+}
+
+th_String *th_str(const char *utf8) {
+    return th_strEnc(utf8, (int)strlen(utf8), kst_encodingUtf8);
+}
+
+static bool th_isString(void *p) {
+    for (th_String *s = th_allStrings; s; s = s->nextAll)
+        if ((void *)s == p) return true;
+    return false;
+}
+
+void th_drop(void *p) {
+    if (!p) return;
+    if (th_isString(p)) {
+        if (--((th_String *)p)->head.refCount < 0) th_rec.stringUnderflows++;
+    } else {
+        if (--((th_Object *)p)->refCount < 0) th_rec.objectUnderflows++;
+    }
+}
+
+int th_lockedStrings() {
+    int n = 0;
+    for (th_String *s = th_allStrings; s; s = s->nextAll) n += s->head.refCount != 0;
+    return n;
+}
+
+static th_Object *th_object(th_ObjectKind kind) {
+    th_Object *o = (th_Object *)calloc(1, sizeof(th_Object));
+    o->refCount = 1;
+    o->kind = kind;
+    o->nextAll = th_allObjects;
+    th_allObjects = o;
+    return o;
+}
+
+th_Object *th_picture(int w, int h, COLORREF colour, int transparent) {
+    th_Object *o = th_object(th_kindPicture);
+    o->width = w;
+    o->height = h;
+    o->colour = colour;
+    o->transparent = transparent;
+    return o;
+}
+
+th_Object *th_receiver(int id) {
+    th_Object *o = th_object(th_kindReceiver);
+    o->id = id;
+    return o;
+}
+
+int th_lockedObjects() {
+    int n = 0;
+    for (th_Object *o = th_allObjects; o; o = o->nextAll)
+        if (o->kind != th_kindWindow) n += o->refCount != 0;
+    return n;
+}
+
+int th_lockedDescriptions() {
+    int n = 0;
+    for (th_Object *o = th_allObjects; o; o = o->nextAll) n += o->descLocks != 0;
+    return n;
+}
+
+void th_logClear() {
+    th_rec.log[0] = 0;
+    th_rec.receiverOrder[0] = 0;
+}
+
+static void th_logf(const char *fmt, ...) {
+    size_t n = strlen(th_rec.log);
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(th_rec.log + n, sizeof th_rec.log - n, fmt, ap);
+    va_end(ap);
+}
+
+// ---------------------------------------------------------------- instances
+
+enum { th_headerSize = 64 };
+
+static th_Instance *th_fromKst(kst_Instance k) {
+    return k ? *(th_Instance **)k : nullptr;
+}
+
+kst_Instance th_kst(th_Instance *inst) {
+    return inst->memory;
+}
+
+void *th_block(th_Instance *inst) {
+    return inst->memory + inst->def->blockOffset;
+}
+
+const kst_ClassDef *th_class(const char *name) {
+    for (int i = 0; i < th_rec.classCount; i++)
+        if (th_rec.classes[i]->name && strcmp(th_rec.classes[i]->name, name) == 0) return th_rec.classes[i];
+    return nullptr;
+}
+
+void *th_slot(th_Instance *inst, int slot) {
+    return inst->def->behaviour ? inst->def->behaviour->slot[slot - 1] : nullptr;
+}
+
+static LRESULT CALLBACK th_windowProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return DefWindowProcW(h, m, w, l);
+}
+
+void th_windowsCreate() {
+    WNDCLASSW wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.lpfnWndProc = th_windowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KstHostWindow";
+    RegisterClassW(&wc);
+    // Our own class under the tab control's name: the plug-in only looks at
+    // the class name of its ancestors.
+    wc.lpszClassName = L"SysTabControl32";
+    RegisterClassW(&wc);
+    wc.lpszClassName = L"KstHostControl";
+    RegisterClassW(&wc);
+    th_mainWindow = CreateWindowExW(0, L"KstHostWindow", L"kestril test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                                    100, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+    if (!th_mainWindow) printf("cannot create the host window (error %lu)\n", GetLastError());
+    th_tabWindow = CreateWindowExW(0, L"SysTabControl32", L"", WS_CHILD | WS_VISIBLE, 300, 200, 300, 200,
+                                   th_mainWindow, nullptr, wc.hInstance, nullptr);
+    // Let the windows settle on the display before anything asks where they are.
+    DWORD start = GetTickCount();
+    MSG m;
+    while (GetTickCount() - start < 200) {
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+        Sleep(10);
+    }
+}
+
+th_Instance *th_create(const char *className, int left, int top, int width, int height, bool construct) {
+    th_Instance *inst = (th_Instance *)calloc(1, sizeof(th_Instance));
+    inst->def = th_class(className);
+    if (!inst->def) {
+        th_report(false, __FILE__, __LINE__, "class %s registered", className);
+        free(inst);
+        return nullptr;
+    }
+    inst->bounds.left = left;
+    inst->bounds.top = top;
+    inst->bounds.right = left + width;
+    inst->bounds.bottom = top + height;
+    inst->enabled = inst->visible = inst->tabVisible = 1;
+    inst->background = 0x336699;
+    inst->memory = (char *)calloc(1, th_headerSize + inst->def->blockSize + 64);
+    *(th_Instance **)inst->memory = inst;
+    // Inside the tab-control stand-in when placed there.
+    HWND parent = th_mainWindow;
+    int px = left, py = top;
+    if (left >= 300 && top >= 200) {
+        parent = th_tabWindow;
+        px -= 300;
+        py -= 200;
+    }
+    inst->hwnd = CreateWindowExW(0, L"KstHostControl", L"", WS_CHILD | WS_VISIBLE, px, py, width, height, parent,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    inst->window = th_object(th_kindWindow);
+    inst->window->hwnd = th_mainWindow;
+
+    BITMAPINFO bi;
+    ZeroMemory(&bi, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width > 0 ? width : 1;
+    bi.bmiHeader.biHeight = -(height > 0 ? height : 1);
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    inst->screenBitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    inst->screenBits = (uint32_t *)bits;
+    inst->screenDC = CreateCompatibleDC(nullptr);
+    SelectObject(inst->screenDC, inst->screenBitmap);
+    SetWindowOrgEx(inst->screenDC, left, top, nullptr);
+    inst->screenGraphics = th_object(th_kindGraphics);
+    inst->screenGraphics->dc = inst->screenDC;
+    th_clear(inst, RGB(255, 0, 255));
+    if (construct && th_slot(inst, 1)) ((kst_InstanceFn)th_slot(inst, 1))(th_kst(inst));
+    return inst;
+}
+
+void th_destroy(th_Instance *inst) {
+    if (!inst) return;
+    if (th_slot(inst, 2)) ((kst_InstanceFn)th_slot(inst, 2))(th_kst(inst));
+    DeleteDC(inst->screenDC);
+    DeleteObject(inst->screenBitmap);
+    DestroyWindow(inst->hwnd);
+    th_drop(inst->screenGraphics);
+    th_drop(inst->window);
+    free(inst->memory);
+    free(inst);
+}
+
+void th_clear(th_Instance *inst, COLORREF c) {
+    int w = inst->bounds.right - inst->bounds.left, h = inst->bounds.bottom - inst->bounds.top;
+    uint32_t v = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    GdiFlush();
+    for (int i = 0; i < w * h; i++) inst->screenBits[i] = v;
+}
+
+void th_redraw(th_Instance *inst) {
+    if (th_slot(inst, 3)) ((kst_DrawFn)th_slot(inst, 3))(th_kst(inst), inst->screenGraphics);
+}
+
+COLORREF th_pixel(th_Instance *inst, int x, int y) {
+    GdiFlush();
+    int w = inst->bounds.right - inst->bounds.left, h = inst->bounds.bottom - inst->bounds.top;
+    int px = x - inst->bounds.left, py = y - inst->bounds.top;
+    if (px < 0 || py < 0 || px >= w || py >= h) return CLR_INVALID;
+    uint32_t v = inst->screenBits[py * w + px];
+    return RGB((v >> 16) & 0xff, (v >> 8) & 0xff, v & 0xff);
+}
+
+int th_mouseDown(th_Instance *inst, int x, int y) {
+    return ((kst_MouseFn)th_slot(inst, 4))(th_kst(inst), x, y);
+}
+
+void th_mouseDrag(th_Instance *inst, int x, int y) {
+    ((kst_MouseFn)th_slot(inst, 5))(th_kst(inst), x, y);
+}
+
+int th_mouseUp(th_Instance *inst, int x, int y) {
+    return ((kst_MouseFn)th_slot(inst, 6))(th_kst(inst), x, y);
+}
+
+void th_call(th_Instance *inst, int slot) {
+    ((kst_InstanceFn)th_slot(inst, slot))(th_kst(inst));
+}
+
+const kst_Property *th_property(const kst_ClassDef *def, const char *name) {
+    for (int i = 0; i < def->propertyCount; i++)
+        if (strcmp(def->properties[i].name, name) == 0) return &def->properties[i];
+    return nullptr;
+}
+
+const kst_Method *th_method(const kst_ClassDef *def, const char *declarationStart) {
+    for (int i = 0; i < def->methodCount; i++)
+        if (strncmp(def->methods[i].declaration, declarationStart, strlen(declarationStart)) == 0)
+            return &def->methods[i];
+    return nullptr;
+}
+
+// The host's standard accessors read and write the block by the type name.
+static bool th_typeIs(const char *type, const char *want) {
+    return lstrcmpiA(type, want) == 0;
+}
+
+typedef void (KST_CALL *th_SetterFn)(kst_Instance, intptr_t, intptr_t);
+typedef intptr_t (KST_CALL *th_GetterFn)(kst_Instance, intptr_t);
+
+void th_set(th_Instance *inst, const char *name, intptr_t value) {
+    const kst_Property *p = th_property(inst->def, name);
+    if (!p) {
+        th_report(false, __FILE__, __LINE__, "property %s exists", name);
+        return;
+    }
+    if (p->setter != KST_STANDARD) {
+        ((th_SetterFn)p->setter)(th_kst(inst), p->offset, value);
+        return;
+    }
+    char *field = (char *)th_block(inst) + p->offset;
+    if (th_typeIs(p->type, "String") || th_typeIs(p->type, "Picture")) {
+        void *old = *(void **)field;
+        if (value) ((th_String *)value)->head.refCount++;   // both records start with the count
+        if (old) th_drop(old);
+        *(void **)field = (void *)value;
+    } else if (th_typeIs(p->type, "Boolean")) {
+        *(bool *)field = value != 0;
+    } else {
+        *(int32_t *)field = (int32_t)value;
+    }
+}
+
+intptr_t th_get(th_Instance *inst, const char *name) {
+    const kst_Property *p = th_property(inst->def, name);
+    if (!p) {
+        th_report(false, __FILE__, __LINE__, "property %s exists", name);
+        return 0;
+    }
+    if (p->getter != KST_STANDARD) return ((th_GetterFn)p->getter)(th_kst(inst), p->offset);
+    char *field = (char *)th_block(inst) + p->offset;
+    if (th_typeIs(p->type, "String") || th_typeIs(p->type, "Picture")) return (intptr_t) * (void **)field;
+    if (th_typeIs(p->type, "Boolean")) return *(bool *)field;
+    return *(int32_t *)field;
+}
+
+void th_handle(th_Instance *inst, const char *eventDeclStart, void *handler) {
+    for (int i = 0; i < inst->def->eventCount && i < 4; i++) {
+        if (strncmp(inst->def->events[i].declaration, eventDeclStart, strlen(eventDeclStart)) == 0) {
+            inst->handlers[i] = handler;
+            return;
+        }
+    }
+    th_report(false, __FILE__, __LINE__, "event %s of %s exists", eventDeclStart, inst->def->name);
+}
+
+int KST_CALL th_onMouseDown(kst_Instance k, int x, int y) {
+    th_logf("MouseDown %d %d;", x, y);
+    return th_fromKst(k)->mouseDownResult;
+}
+void KST_CALL th_onMouseDrag(kst_Instance, int x, int y) {
+    th_logf("MouseDrag %d %d;", x, y);
+}
+int KST_CALL th_onMouseUp(kst_Instance k, int x, int y) {
+    th_logf("MouseUp %d %d;", x, y);
+    return th_fromKst(k)->mouseUpResult;
+}
+void KST_CALL th_onAction(kst_Instance) {
+    th_logf("Action;");
+}
+void KST_CALL th_onUp(kst_Instance) {
+    th_logf("Up@%lu;", GetTickCount());
+}
+void KST_CALL th_onDown(kst_Instance) {
+    th_logf("Down@%lu;", GetTickCount());
+}
+
+// ------------------------------------------------------------ host routines
+
+static void KST_CALL h_registerPluginVersion(int v) {
+    th_rec.registerVersion = v;
+    th_rec.registerVersionCalls++;
+}
+
+static void KST_CALL h_registerControl(kst_ClassDef *def) {
+    if (th_rec.classCount < 16) th_rec.classes[th_rec.classCount++] = def;
+    def->blockOffset = th_headerSize;
+}
+
+static const char *KST_CALL h_stringGetCString(kst_String s) {
+    return s ? ((th_String *)s)->storage : nullptr;
+}
+
+// Captions that start with "#" name a host constant.
+static kst_String KST_CALL h_interpret(kst_String s) {
+    th_rec.interpretCalls++;
+    if (!s) return nullptr;
+    th_String *t = (th_String *)s;
+    if (t->head.length > 1 && t->storage[0] == '#') {
+        if (strcmp(t->storage, "#kOpen") == 0) return &th_str("&Open")->head;
+        return &th_str("constant")->head;
+    }
+    t->head.refCount++;
+    return s;
+}
+
+static kst_String KST_CALL h_defaultFont() {
+    return &th_str("System")->head;
+}
+
+static kst_String KST_CALL h_defaultCaption() {
+    return &th_str("Untitled")->head;
+}
+
+static int KST_CALL h_defaultFontSize() {
+    return 11;
+}
+
+static void KST_CALL h_lockObject(kst_Object o) {
+    if (o) ((th_Object *)o)->refCount++;
+}
+
+static void KST_CALL h_unlockObject(kst_Object o) {
+    if (o && --((th_Object *)o)->refCount < 0) th_rec.objectUnderflows++;
+}
+
+static void KST_CALL h_lockString(kst_String s) {
+    if (s) s->refCount++;
+}
+
+static void KST_CALL h_unlockString(kst_String s) {
+    if (s && --s->refCount < 0) th_rec.stringUnderflows++;
+}
+
+static void KST_CALL th_performAction(kst_Object o) {
+    th_Object *r = (th_Object *)o;
+    size_t n = strlen(th_rec.receiverOrder);
+    if (n + 2 < sizeof th_rec.receiverOrder) {
+        th_rec.receiverOrder[n] = (char)('0' + r->id);
+        th_rec.receiverOrder[n + 1] = 0;
+    }
+    th_logf("Receiver %d;", r->id);
+}
+
+static void *KST_CALL h_getInterfaceRoutine(kst_Object o, const char *iface, const char *routine) {
+    th_Object *r = (th_Object *)o;
+    if (!r || r->kind != th_kindReceiver || strcmp(iface, "actionNotificationReceiver") != 0 ||
+        strcmp(routine, "PerformAction") != 0)
+        return nullptr;
+    return (void *)th_performAction;
+}
+
+static int KST_CALL h_lockPictureDescription(kst_Object o, kst_PictureDesc *d) {
+    th_Object *p = (th_Object *)o;
+    if (!p || p->kind != th_kindPicture || p->refuseDescription) return 0;
+    p->descLocks++;
+    ZeroMemory(d, sizeof *d);
+    d->kind = 1;
+    d->width = p->width;
+    d->height = p->height;
+    d->depth = 32;
+    d->transparent = p->transparent;
+    return 1;
+}
+
+static void KST_CALL h_unlockPictureDescription(kst_Object o) {
+    th_Object *p = (th_Object *)o;
+    if (p && --p->descLocks < 0) th_rec.descUnderflows++;
+}
+
+static void KST_CALL h_drawPicture(kst_Object o, HDC dc, const RECT *r, int transparent) {
+    th_Object *p = (th_Object *)o;
+    th_rec.pictureDraws++;
+    th_rec.lastPicture.pic = p;
+    th_rec.lastPicture.r = *r;
+    th_rec.lastPicture.transparent = transparent;
+    HBRUSH b = CreateSolidBrush(p->colour);
+    FillRect(dc, r, b);
+    DeleteObject(b);
+}
+
+static void *KST_CALL h_getEventInstance(kst_Instance k, const kst_Event *ev) {
+    th_Instance *inst = th_fromKst(k);
+    if (!inst || !ev) return nullptr;
+    ptrdiff_t i = ev - inst->def->events;
+    if (i < 0 || i >= inst->def->eventCount || i >= 4) {
+        th_rec.foreignEvents++;
+        return nullptr;
+    }
+    return inst->handlers[i];
+}
+
+static void KST_CALL h_getControlBounds(kst_Instance k, kst_Bounds *b) {
+    th_Instance *inst = th_fromKst(k);
+    b->top = (int16_t)inst->bounds.top;
+    b->left = (int16_t)inst->bounds.left;
+    b->bottom = (int16_t)inst->bounds.bottom;
+    b->right = (int16_t)inst->bounds.right;
+}
+
+static int KST_CALL h_getControlVisible(kst_Instance k) {
+    return th_fromKst(k)->visible;
+}
+
+static int KST_CALL h_getControlEnabled(kst_Instance k) {
+    return th_fromKst(k)->enabled;
+}
+
+static kst_Graphics KST_CALL h_getControlGraphics(kst_Instance k) {
+    th_Object *g = th_object(th_kindGraphics);
+    g->dc = th_fromKst(k)->screenDC;
+    return g;   // handed over with one reference
+}
+
+static int KST_CALL h_getWin32Charset() {
+    th_rec.charsetCalls++;
+    return DEFAULT_CHARSET;
+}
+
+static HDC KST_CALL h_graphicsDC(kst_Graphics g) {
+    th_Object *o = (th_Object *)g;
+    return o && o->kind == th_kindGraphics ? o->dc : nullptr;
+}
+
+static void KST_CALL h_invalidateControl(kst_Instance k) {
+    th_fromKst(k)->invalidations++;
+}
+
+static void KST_CALL h_setSpecialBackground(kst_Instance k, uint32_t *rgb) {
+    *rgb = th_fromKst(k)->background;
+}
+
+static kst_Object KST_CALL h_getControlWindow(kst_Instance k) {
+    return th_fromKst(k)->window;
+}
+
+static HWND KST_CALL h_getWindowHandle(kst_Object o) {
+    th_Object *w = (th_Object *)o;
+    return w && w->kind == th_kindWindow ? w->hwnd : nullptr;
+}
+
+static void KST_CALL h_setAccelerator(kst_Instance, kst_String s) {
+    th_rec.acceleratorCalls++;
+    lstrcpynA(th_rec.accelerator, s ? ((th_String *)s)->storage : "(null)", sizeof th_rec.accelerator);
+}
+
+static int KST_CALL h_getTabPanelVisible(kst_Instance k) {
+    return th_fromKst(k)->tabVisible;
+}
+
+static HWND KST_CALL h_getControlHandle(kst_Instance k) {
+    return th_fromKst(k)->hwnd;
+}
+
+static uint32_t KST_CALL h_getStringEncoding(kst_String s) {
+    return s ? ((th_String *)s)->encoding : 0;
+}
+
+// ---------------------------------------------------------------- resolver
+
+const char *const th_routineNames[] = {
+    "RegisterPluginVersion", "PluginRegisterControl", "StringGetCString", "PluginInterpretConstantValue",
+    "PluginDefaultControlFont", "PluginDefaultControlCaption", "PluginDefaultControlFontSize",
+    "REALLockObject", "REALUnlockObject", "REALLockString", "REALUnlockString", "GetInterfaceRoutine",
+    "lockPictureDescription", "unlockPictureDescription", "drawPicturePrimitive", "GetEventInstance",
+    "GetControlBounds", "GetControlVisible", "REALGetControlEnabled", "REALGetControlGraphics",
+    "REALGetWin32Charset", "REALGraphicsDC", "REALInvalidateControl", "REALSetSpecialBackground",
+    "getControlWindow", "REALGetWindowHandle", "REALSetAccelerator", "GetTabPanelVisible",
+    "REALGetControlHandle", "REALGetStringEncoding", nullptr,
+};
+
+static void *const th_routines[] = {
+    (void *)h_registerPluginVersion, (void *)h_registerControl, (void *)h_stringGetCString, (void *)h_interpret,
+    (void *)h_defaultFont, (void *)h_defaultCaption, (void *)h_defaultFontSize,
+    (void *)h_lockObject, (void *)h_unlockObject, (void *)h_lockString, (void *)h_unlockString,
+    (void *)h_getInterfaceRoutine, (void *)h_lockPictureDescription, (void *)h_unlockPictureDescription,
+    (void *)h_drawPicture, (void *)h_getEventInstance, (void *)h_getControlBounds, (void *)h_getControlVisible,
+    (void *)h_getControlEnabled, (void *)h_getControlGraphics, (void *)h_getWin32Charset, (void *)h_graphicsDC,
+    (void *)h_invalidateControl, (void *)h_setSpecialBackground, (void *)h_getControlWindow,
+    (void *)h_getWindowHandle, (void *)h_setAccelerator, (void *)h_getTabPanelVisible,
+    (void *)h_getControlHandle, (void *)h_getStringEncoding,
+};
+
+static const char *const *th_missing = nullptr;
+
+void th_setMissing(const char *const *names) {
+    th_missing = names;
+}
+
+int th_routineIndex(const char *name) {
+    for (int i = 0; th_routineNames[i]; i++)
+        if (strcmp(th_routineNames[i], name) == 0) return i;
+    return -1;
+}
+
+static void *KST_CALL th_resolve(const char *name) {
+    int i = name ? th_routineIndex(name) : -1;
+    if (i < 0) {
+        th_report(false, __FILE__, __LINE__, "plug-in asked for an unknown routine %s", name ? name : "(null)");
+        return nullptr;
+    }
+    th_rec.resolveCounts[i]++;
+    for (int k = 0; th_missing && th_missing[k] && th_missing[k][0]; k++)
+        if (strcmp(th_missing[k], name) == 0) return nullptr;
+    return th_routines[i];
+}
+
+bool th_loadPlugin(const char *dir) {
+    char path[MAX_PATH];
+    snprintf(path, sizeof path, "%s\\kestril.dll", dir);
+    th_plugin = LoadLibraryA(path);
+    if (!th_plugin) return false;
+    typedef void (KST_CALL *MainFn)(kst_Resolver);
+    MainFn entry = (MainFn)(void *)GetProcAddress(th_plugin, "REALPluginMain");
+    if (!entry) return false;
+    ZeroMemory(&th_rec, sizeof th_rec);
+    th_rec.registerVersion = -1;
+    entry(th_resolve);
+    return true;
+}
+
+void th_unloadPlugin() {
+    if (th_plugin) FreeLibrary(th_plugin);
+    th_plugin = nullptr;
+}

@@ -1,0 +1,264 @@
+// The visual-styles path (wine reports Windows XP to this host's second
+// name) against the stand-in library, and hosts that lack routines.
+#include "th.h"
+#include "kst_controls.h"
+#include <string.h>
+
+static COLORREF th_partColour(int part, int state) {
+    return RGB(0x10 * part, 0x20 * state, 0xC0);
+}
+
+static void th_bevelThemeChecks() {
+    OSVERSIONINFOA v;
+    v.dwOSVersionInfoSize = sizeof v;
+    GetVersionExA(&v);
+    th_report(v.dwMajorVersion == 5 && v.dwMinorVersion == 1, __FILE__, __LINE__, "wine reports 5.1 (got %lu.%lu)",
+              v.dwMajorVersion, v.dwMinorVersion);
+    th_Instance *a = th_create("BevelButton", 20, 30, 60, 22);
+    CHECK_EQ(th_fake->opens, 1);
+    CHECK(lstrcmpW(th_fake->lastClass, L"Toolbar") == 0);
+    th_Instance *b = th_create("BevelButton", 20, 100, 60, 22);
+    CHECK_EQ(th_fake->opens, 1);   // shared by both buttons
+    th_String *empty = th_str("");
+    th_set(a, "Caption", (intptr_t)empty);
+    th_set(a, "Bevel", 4);
+    // Normal state 1: parent background (no tab control), then part 1 into I.
+    int parents = th_fake->parentDraws;
+    th_redraw(a);
+    CHECK_EQ(th_fake->parentDraws, parents + 1);
+    CHECK_EQ(th_fake->lastParentHadRect, 0);
+    CHECK(th_fake->lastParentHwnd == a->hwnd);
+    CHECK_EQ(th_fake->lastPart, 1);
+    CHECK_EQ(th_fake->lastState, 1);
+    RECT in = {21, 31, 79, 51};
+    CHECK(EqualRect(&th_fake->lastRect, &in));
+    CHECK_PX(a, 21, 31, th_partColour(1, 1));
+    CHECK_PX(a, 20, 30, RGB(255, 0, 255));   // no black frame
+    // Hot (enter), on and hot, on, pressed; exit clears hot.
+    int inv = a->invalidations;
+    th_call(a, 17);
+    CHECK_EQ(a->invalidations, inv + 1);
+    th_redraw(a);
+    CHECK_EQ(th_fake->lastState, 2);
+    CHECK_EQ(th_fake->parentDraws, parents + 1);
+    th_set(a, "Value", 1);
+    th_redraw(a);
+    CHECK_EQ(th_fake->lastState, 6);
+    th_call(a, 18);
+    th_redraw(a);
+    CHECK_EQ(th_fake->lastState, 5);
+    th_set(a, "Value", 0);
+    th_handle(a, "Action", (void *)th_onAction);
+    th_logClear();
+    th_mouseDown(a, 50, 40);
+    CHECK_EQ(th_fake->lastState, 3);
+    // Pressed in the toolbar look keeps the normal text colour.
+    th_String *w = th_str("WWW");
+    th_set(a, "Caption", (intptr_t)w);
+    th_drop(w);
+    th_redraw(a);
+    bool white = false, text = false;
+    for (int y = 32; y < 50; y++)
+        for (int x = 22; x < 78; x++) {
+            white |= th_pixel(a, x, y) == RGB(255, 255, 255);
+            text |= th_pixel(a, x, y) == GetSysColor(COLOR_BTNTEXT);
+        }
+    CHECK(text && !white);
+    th_mouseUp(a, 50, 40);
+    CHECK_STR(th_rec.log, "Action;");
+    // Menu arrow of the toolbar look: m = 41, triangle (69,40) (73,40) (71,42).
+    th_set(a, "HasMenu", 1);
+    th_set(a, "Caption", (intptr_t)empty);
+    th_redraw(a);
+    CHECK_PX(a, 71, 41, RGB(0, 0, 0));
+    CHECK_PX(a, 71, 44, th_partColour(1, 1));
+    th_set(a, "HasMenu", 0);
+    // Disabled toolbar: no frame, no fill.
+    a->enabled = 0;
+    th_clear(a, RGB(255, 0, 255));
+    int draws = th_fake->draws;
+    th_redraw(a);
+    CHECK_EQ(th_fake->draws, draws);
+    CHECK_PX(a, 21, 31, RGB(255, 0, 255));
+    a->enabled = 1;
+    // Other bevels keep the classic look with a theme present.
+    th_set(b, "Bevel", 1);
+    draws = th_fake->draws;
+    th_redraw(b);
+    CHECK_EQ(th_fake->draws, draws);
+    CHECK_PX(b, 20, 100, RGB(0, 0, 0));
+    // Destroying one button leaves the other a valid handle.
+    th_destroy(b);
+    CHECK_EQ(th_fake->closes, 0);
+    th_redraw(a);
+    CHECK_EQ(th_fake->badHandleDraws, 0);
+    // Inside a tab control: the parent background covers the tab's rectangle
+    // relative to the button.
+    th_Instance *t = th_create("BevelButton", 320, 220, 60, 22);
+    th_set(t, "Bevel", 4);
+    th_set(t, "Caption", (intptr_t)empty);
+    th_redraw(t);
+    RECT rel = {-20, -20, 280, 180};
+    CHECK_EQ(th_fake->lastParentHadRect, 1);
+    th_report(EqualRect(&th_fake->lastParentRect, &rel), __FILE__, __LINE__, "tab rectangle (%ld,%ld,%ld,%ld)",
+              th_fake->lastParentRect.left, th_fake->lastParentRect.top, th_fake->lastParentRect.right,
+              th_fake->lastParentRect.bottom);
+    th_destroy(t);
+    th_destroy(a);
+    th_drop(empty);
+    CHECK_EQ(th_fake->closes, 1);
+    CHECK_EQ(th_fake->liveHandles, 0);
+    // A new button after all were gone opens the class again.
+    a = th_create("BevelButton", 20, 30, 60, 22);
+    CHECK_EQ(th_fake->opens, 2);
+    th_destroy(a);
+    CHECK_EQ(th_fake->liveHandles, 0);
+}
+
+static void th_littleArrowsThemeChecks() {
+    int opens = th_fake->opens;
+    th_Instance *a = th_create("LittleArrows", 10, 10, 13, 23);
+    CHECK_EQ(th_fake->opens, opens + 1);
+    CHECK(lstrcmpW(th_fake->lastClass, L"Spin") == 0);
+    th_fake->drawLogCount = 0;
+    th_redraw(a);
+    CHECK_EQ(th_fake->drawLogCount, 2);
+    CHECK(th_fake->drawLog[0][0] == 1 && th_fake->drawLog[0][1] == 1);
+    CHECK(th_fake->drawLog[1][0] == 2 && th_fake->drawLog[1][1] == 1);
+    CHECK_PX(a, 10, 10, th_partColour(1, 1));
+    CHECK_PX(a, 22, 20, th_partColour(1, 1));
+    CHECK_PX(a, 10, 22, th_partColour(2, 1));
+    CHECK_PX(a, 15, 21, RGB(255, 0, 255));   // the gap between the arrows
+    // Hot arrow from mouse moves; exit clears it.
+    int inv = a->invalidations;
+    ((kst_MouseFn)th_slot(a, 19))(th_kst(a), 15, 25);
+    CHECK_EQ(a->invalidations, inv + 1);
+    th_fake->drawLogCount = 0;
+    th_redraw(a);
+    CHECK(th_fake->drawLog[0][1] == 1 && th_fake->drawLog[1][1] == 2);
+    th_call(a, 18);
+    CHECK_EQ(((kst_LittleArrowsBlock *)th_block(a))->hotArrow, 0);
+    // Pressed down: only part 2 in state 3.
+    th_fake->drawLogCount = 0;
+    th_mouseDown(a, 15, 25);
+    CHECK_EQ(th_fake->drawLogCount, 1);
+    CHECK(th_fake->drawLog[0][0] == 2 && th_fake->drawLog[0][1] == 3);
+    th_mouseUp(a, 15, 25);
+    // Disabled: both parts in state 4.
+    a->enabled = 0;
+    th_fake->drawLogCount = 0;
+    th_redraw(a);
+    CHECK(th_fake->drawLogCount == 2 && th_fake->drawLog[0][1] == 4 && th_fake->drawLog[1][1] == 4);
+    th_destroy(a);
+    CHECK_EQ(th_fake->liveHandles, 0);
+}
+
+static void th_otherThemeChecks() {
+    // ChasingArrows draws the parent background into its square.
+    th_Instance *c = th_create("ChasingArrows", 10, 10, 16, 16);
+    int parents = th_fake->parentDraws;
+    th_redraw(c);
+    CHECK_EQ(th_fake->parentDraws, parents + 1);
+    RECT sq = {10, 10, 26, 26};
+    CHECK(EqualRect(&th_fake->lastParentRect, &sq));
+    CHECK_PX(c, 10, 10, RGB(0x44, 0x88, 0x22));
+    th_destroy(c);
+    // Separator holds its own "Toolbar" handle but draws classically.
+    int opens = th_fake->opens, draws = th_fake->draws;
+    th_Instance *s = th_create("Separator", 10, 10, 64, 4);
+    CHECK_EQ(th_fake->opens, opens + 1);
+    th_redraw(s);
+    CHECK_EQ(th_fake->draws, draws);
+    CHECK_PX(s, 10, 12, GetSysColor(COLOR_BTNSHADOW));
+    th_destroy(s);
+    CHECK_EQ(th_fake->liveHandles, 0);
+    CHECK_EQ(th_fake->opens, th_fake->closes);
+}
+
+void th_themeChecks() {
+    if (!th_fake) return;
+    th_bevelThemeChecks();
+    th_littleArrowsThemeChecks();
+    th_otherThemeChecks();
+    CHECK_EQ(th_fake->badHandleDraws, 0);
+    CHECK_EQ(th_lockedStrings(), 0);
+    CHECK_EQ(th_lockedObjects(), 0);
+}
+
+// ------------------------------------------------------------ bare hosts
+
+static void th_exerciseAll() {
+    static const char *const classes[] = {"BevelButton", "ChasingArrows", "LittleArrows", "Placard",
+                                          "Separator", "PopupArrow", "DisclosureTriangle", "ImageWell"};
+    for (const char *name : classes) {
+        th_Instance *i = th_create(name, 20, 30, 60, 22);
+        if (!i) continue;
+        for (int slot : {3, 13}) {
+            if (th_slot(i, slot)) ((kst_DrawFn)th_slot(i, slot))(th_kst(i), i->screenGraphics);
+        }
+        if (th_slot(i, 4)) th_mouseDown(i, 25, 35);
+        if (th_slot(i, 5)) th_mouseDrag(i, 26, 36);
+        if (th_slot(i, 6)) th_mouseUp(i, 26, 36);
+        for (int slot : {10, 11, 12, 14, 15, 16, 17, 18, 20, 21})
+            if (th_slot(i, slot)) th_call(i, slot);
+        if (th_slot(i, 19)) ((kst_MouseFn)th_slot(i, 19))(th_kst(i), 25, 35);
+        th_destroy(i);
+    }
+}
+
+void th_bareHostChecks(const char *dir) {
+    // No "RegisterPluginVersion": all eight classes all the same.
+    static const char *const noVersion[] = {"RegisterPluginVersion", ""};
+    th_setMissing(noVersion);
+    CHECK(th_loadPlugin(dir));
+    CHECK_EQ(th_rec.registerVersionCalls, 0);
+    CHECK_EQ(th_rec.classCount, 8);
+    th_exerciseAll();
+    // Routines the host has are asked for once and kept.
+    for (int i = 0; th_routineNames[i]; i++)
+        if (i != th_routineIndex("RegisterPluginVersion"))
+            th_report(th_rec.resolveCounts[i] <= 1, __FILE__, __LINE__, "%s resolved %d times", th_routineNames[i],
+                      th_rec.resolveCounts[i]);
+    th_unloadPlugin();
+
+    // No string routines: the caption stays its own value and every lock
+    // the plug-in takes on it is released.
+    static const char *const noStrings[] = {"PluginInterpretConstantValue", "StringGetCString",
+                                            "REALGetStringEncoding", "PluginDefaultControlFont",
+                                            "PluginDefaultControlCaption", "PluginDefaultControlFontSize", ""};
+    th_setMissing(noStrings);
+    CHECK(th_loadPlugin(dir));
+    CHECK_EQ(th_rec.classCount, 8);
+    th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
+    th_String *caption = th_str("Caption");
+    th_set(b, "Caption", (intptr_t)caption);
+    th_drop(caption);
+    th_redraw(b);
+    CHECK_PX(b, 20, 30, RGB(0, 0, 0));
+    bool ink = false;
+    for (int y = 32; y < 50; y++)
+        for (int x = 22; x < 78; x++) ink |= th_pixel(b, x, y) == GetSysColor(COLOR_BTNTEXT);
+    CHECK(ink);
+    CHECK_EQ(caption->head.refCount, 1);
+    th_destroy(b);
+    CHECK_EQ(caption->head.refCount, 0);
+    th_exerciseAll();
+    th_unloadPlugin();
+
+    // Only registration: nothing draws, nothing crashes.
+    static const char *const onlyRegister[] = {
+        "RegisterPluginVersion", "StringGetCString", "PluginInterpretConstantValue", "PluginDefaultControlFont",
+        "PluginDefaultControlCaption", "PluginDefaultControlFontSize", "REALLockObject", "REALUnlockObject",
+        "REALLockString", "REALUnlockString", "GetInterfaceRoutine", "lockPictureDescription",
+        "unlockPictureDescription", "drawPicturePrimitive", "GetEventInstance", "GetControlBounds",
+        "GetControlVisible", "REALGetControlEnabled", "REALGetControlGraphics", "REALGetWin32Charset",
+        "REALGraphicsDC", "REALInvalidateControl", "REALSetSpecialBackground", "getControlWindow",
+        "REALGetWindowHandle", "REALSetAccelerator", "GetTabPanelVisible", "REALGetControlHandle",
+        "REALGetStringEncoding", ""};
+    th_setMissing(onlyRegister);
+    CHECK(th_loadPlugin(dir));
+    CHECK_EQ(th_rec.classCount, 8);
+    th_exerciseAll();
+    th_unloadPlugin();
+    th_setMissing(nullptr);
+}
