@@ -44,8 +44,7 @@ std::string writeHeader(const std::string& name, int w, int h, int bits, size_t 
     std::string path = tempPath(name);
     FILE* f = fopen(path.c_str(), "wb");
     fwrite(head, 1, 18, f);
-    Bytes zero(bytes);
-    fwrite(zero.data(), 1, zero.size(), f);
+    for (size_t i = 0; i < bytes; i++) fputc(0, f);
     fclose(f);
     return path;
 }
