@@ -399,7 +399,24 @@ static void th_mouseChecks() {
     th_destroy(b);
 }
 
-// Without the Alt key down a caption with an accelerator behaves like any.
+// Keys sent as the user would type them; the keyboard messages they queue
+// are dropped so no window acts on them.
+static void th_keys(UINT vk1, UINT vk2, bool up) {
+    INPUT in[2];
+    ZeroMemory(in, sizeof in);
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = (WORD)vk1;
+    in[1].ki.wVk = (WORD)vk2;
+    in[0].ki.dwFlags = in[1].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(2, in, sizeof(INPUT));
+    for (int i = 0; i < 50 && ((GetAsyncKeyState(vk1) & 0x8000) != 0) == up; i++) Sleep(10);
+    MSG m;
+    while (PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+}
+
+// Alt plus the caption's accelerator key performs the action at once,
+// without the MouseDown event; a menu button opens its menu instead.
 static void th_acceleratorChecks() {
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
     th_setCaption(b, "#kOpen");
@@ -409,6 +426,25 @@ static void th_acceleratorChecks() {
     CHECK_EQ(th_mouseDown(b, 50, 40), 1);
     th_mouseUp(b, 50, 40);
     CHECK_STR(th_rec.log, "MouseDown 30 10;Action;");
+    SetForegroundWindow(th_mainWindow);
+    th_keys(VK_MENU, 'O', false);
+    bool down = (GetAsyncKeyState(VK_MENU) & 0x8000) && (GetAsyncKeyState('O') & 0x8000);
+    th_report(down, __FILE__, __LINE__, "keys reach the asynchronous key state");
+    th_logClear();
+    th_clear(b, RGB(255, 0, 255));
+    CHECK_EQ(th_mouseDown(b, 50, 40), 1);
+    CHECK_STR(th_rec.log, "Action;");
+    CHECK_PX(b, 20, 30, RGB(255, 0, 255));   // no pressed look drawn
+    CHECK_EQ(((kst_BevelBlock *)th_block(b))->pressed, 0);
+    th_mouseUp(b, 50, 40);
+    CHECK_STR(th_rec.log, "Action;Action;");
+    // All ampersands doubled: no accelerator, the usual click.
+    th_setCaption(b, "&&Open");
+    th_logClear();
+    th_mouseDown(b, 50, 40);
+    th_mouseUp(b, 50, 40);
+    CHECK_STR(th_rec.log, "MouseDown 30 10;Action;");
+    th_keys(VK_MENU, 'O', true);
     th_destroy(b);
 }
 
