@@ -214,6 +214,7 @@ static void th_captionChecks() {
     for (int y = 32; y < 58; y++)
         for (int x = 22; x < 118; x++) bold += th_pixel(b, x, y) == text;
     th_report(bold > thin, __FILE__, __LINE__, "bold caption has more ink (%d > %d)", bold, thin);
+    CHECK(th_rec.charsetCalls > 0);
     // The offscreen slot draws the same picture without shifting its clip.
     BITMAPINFO bi;
     ZeroMemory(&bi, sizeof bi);

