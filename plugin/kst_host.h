@@ -157,6 +157,10 @@ extern kst_SharedTheme kst_bevelTheme;      // "Toolbar"
 extern kst_SharedTheme kst_separatorTheme;  // "Toolbar"
 extern kst_SharedTheme kst_spinTheme;       // "Spin"
 
+// LittleArrows: time of each arrow's last repeat (milliseconds), shared by
+// all instances since only one arrow can be held at a time.
+extern DWORD kst_lastRepeat[2];
+
 // The class definition records, alive and writable for the whole process.
 extern kst_ClassDef kst_bevelButtonClass;
 extern kst_ClassDef kst_disclosureClass;

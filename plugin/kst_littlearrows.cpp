@@ -5,9 +5,7 @@
 
 static const kst_Event kst_littleArrowsEvents[2] = {{"Up", 0}, {"Down", 0}};
 
-// Last repeat time in milliseconds, one per arrow (up, down), shared by all
-// instances: only one arrow can be held at a time.
-static DWORD kst_lastRepeat[2] = {0, 0};
+DWORD kst_lastRepeat[2] = {0, 0};
 
 static kst_LittleArrowsBlock *kst_littleArrowsBlock(kst_Instance inst) {
     return (kst_LittleArrowsBlock *)kst_block(inst, &kst_littleArrowsClass);

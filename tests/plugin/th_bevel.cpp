@@ -155,6 +155,17 @@ static void th_captionChecks() {
     th_report(mid >= 67 && mid <= 73, __FILE__, __LINE__, "centred caption at %d", mid);
     th_report((box.top + box.bottom) / 2 >= 42 && (box.top + box.bottom) / 2 <= 48, __FILE__, __LINE__,
               "caption vertically centred (%ld..%ld)", box.top, box.bottom);
+    // The same text in UTF-16 and in an encoding the plug-in does not know
+    // (taken as the system's) draws the same.
+    const wchar_t wide[] = L"WWWW";
+    for (th_String *same : {th_strEnc(wide, 8, kst_encodingUtf16), th_strEnc("WWWW", 4, 0x0600)}) {
+        th_set(b, "Caption", (intptr_t)same);
+        th_drop(same);
+        th_clear(b, RGB(255, 0, 255));
+        th_redraw(b);
+        RECT again = th_box(b, text, inner);
+        CHECK(EqualRect(&again, &box));
+    }
     // Left and right with CaptionDelta.
     th_set(b, "CaptionAlign", 0);
     th_set(b, "CaptionDelta", 10);
