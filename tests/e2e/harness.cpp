@@ -28,6 +28,7 @@
 
 static std::vector<std::string> createdDirs;
 static std::vector<pid_t> sharedXvfb;   /* our own server when DISPLAY was unset */
+static std::vector<pid_t> livePids;     /* players and servers of e2e_start not yet finished */
 
 static double nowSeconds()
 {
@@ -72,6 +73,8 @@ static void removeTree(const std::string& path)
 
 static void cleanupAtExit()
 {
+    /* a test that stopped early (failed assertion) leaves its processes here */
+    for (pid_t x : livePids) { kill(x, SIGKILL); waitpid(x, nullptr, 0); }
     for (pid_t x : sharedXvfb) { kill(x, SIGTERM); waitpid(x, nullptr, 0); }
     const char* keep = getenv("LUMENO_E2E_KEEP");
     bool passed = ::testing::UnitTest::GetInstance()->Passed();
@@ -287,10 +290,17 @@ E2eRun e2e_run(const std::string& dir, double timeoutSeconds)
 {
     ensureDisplay();
     E2eRun run;
-    pid_t pid = spawnPlayer(dir, nullptr);
-    if (pid < 0) { ADD_FAILURE() << "fork failed"; return run; }
-    int wstatus = waitWithTimeout(pid, timeoutSeconds, run.timedOut);
-    collect(run, dir, wstatus);
+    /* An X server started without -noreset (xvfb-run) resets when its last
+       client leaves and refuses connections meanwhile: try again then. */
+    for (int attempt = 0; attempt < 5; attempt++) {
+        run = E2eRun();
+        pid_t pid = spawnPlayer(dir, nullptr);
+        if (pid < 0) { ADD_FAILURE() << "fork failed"; return run; }
+        int wstatus = waitWithTimeout(pid, timeoutSeconds, run.timedOut);
+        collect(run, dir, wstatus);
+        if (run.timedOut || run.err.find("Couldn't open X11 display") == std::string::npos) break;
+        e2e_sleep(0.2);
+    }
     if (run.timedOut) {
         run.status = -1;
         ADD_FAILURE() << "player timed out after " << timeoutSeconds << " s in " << dir;
@@ -298,14 +308,55 @@ E2eRun e2e_run(const std::string& dir, double timeoutSeconds)
     return run;
 }
 
+static bool windowShown(const std::string& display)
+{
+    std::string cmd = "DISPLAY=" + display +
+                      " timeout 5 xdotool search --onlyvisible --name . >/dev/null 2>&1";
+    return system(cmd.c_str()) == 0;
+}
+
+static void stopServer(E2eProc& p)
+{
+    kill(p.xvfb, SIGTERM);
+    waitpid(p.xvfb, nullptr, 0);
+    removeTree(p.dir + ".fb");
+    p.xvfb = -1;
+}
+
+/* Returns once the player's window is up, or the player has already ended
+   (then e2e_finish reports how).  A player that could not reach its fresh
+   server at all is started again on a new one. */
 E2eProc e2e_start(const std::string& dir)
 {
     E2eProc p;
     p.dir = dir;
-    mkdir((dir + ".fb").c_str(), 0755);
-    p.xvfb = startXvfb(p.display, dir + ".fb");
-    if (p.xvfb < 0) { ADD_FAILURE() << "cannot start Xvfb"; return p; }
-    p.pid = spawnPlayer(dir, p.display.c_str());
+    for (int attempt = 0; attempt < 3; attempt++) {
+        mkdir((dir + ".fb").c_str(), 0755);
+        p.xvfb = startXvfb(p.display, dir + ".fb");
+        if (p.xvfb < 0) { ADD_FAILURE() << "cannot start Xvfb"; return p; }
+        p.pid = spawnPlayer(dir, p.display.c_str());
+        if (p.pid < 0) { ADD_FAILURE() << "fork failed"; stopServer(p); return p; }
+        bool ended = false;
+        double until = nowSeconds() + 30;
+        while (nowSeconds() < until) {
+            siginfo_t info;
+            info.si_pid = 0;
+            if (waitid(P_PID, p.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == p.pid) {
+                ended = true;
+                break;
+            }
+            if (windowShown(p.display)) break;
+            usleep(20000);
+        }
+        if (ended && readWhole(dir + ".stderr").find("Couldn't open X11 display") != std::string::npos) {
+            waitpid(p.pid, nullptr, 0);
+            stopServer(p);
+            continue;
+        }
+        break;
+    }
+    if (p.xvfb > 0) livePids.push_back(p.xvfb);
+    if (p.pid > 0) livePids.push_back(p.pid);
     return p;
 }
 
@@ -331,8 +382,8 @@ bool e2e_waitOutput(const E2eProc& p, const std::string& text, double timeoutSec
 static bool xdotool(const E2eProc& p, const char* action, const std::string& key)
 {
     std::string cmd = "DISPLAY=" + p.display +
-                      " xdotool search --sync --onlyvisible --name . windowfocus %1 >/dev/null 2>&1;"
-                      " DISPLAY=" + p.display + " xdotool " + action + " " + key + " >/dev/null 2>&1";
+                      " timeout 10 xdotool search --onlyvisible --name . windowfocus %1 >/dev/null 2>&1;"
+                      " DISPLAY=" + p.display + " timeout 10 xdotool " + action + " " + key + " >/dev/null 2>&1";
     int rc = system(cmd.c_str());
     return rc == 0;
 }
@@ -340,6 +391,12 @@ static bool xdotool(const E2eProc& p, const char* action, const std::string& key
 bool e2e_key(const E2eProc& p, const std::string& key) { return xdotool(p, "key", key); }
 bool e2e_keyDown(const E2eProc& p, const std::string& key) { return xdotool(p, "keydown", key); }
 bool e2e_keyUp(const E2eProc& p, const std::string& key) { return xdotool(p, "keyup", key); }
+
+static void forget(pid_t pid)
+{
+    for (size_t i = 0; i < livePids.size(); i++)
+        if (livePids[i] == pid) { livePids.erase(livePids.begin() + i); return; }
+}
 
 E2eRun e2e_finish(E2eProc& p, double timeoutSeconds)
 {
@@ -351,13 +408,12 @@ E2eRun e2e_finish(E2eProc& p, double timeoutSeconds)
             run.status = -1;
             ADD_FAILURE() << "player timed out after " << timeoutSeconds << " s in " << p.dir;
         }
+        forget(p.pid);
         p.pid = -1;
     }
     if (p.xvfb > 0) {
-        kill(p.xvfb, SIGTERM);
-        waitpid(p.xvfb, nullptr, 0);
-        p.xvfb = -1;
-        removeTree(p.dir + ".fb");
+        forget(p.xvfb);
+        stopServer(p);
     }
     return run;
 }
@@ -374,27 +430,34 @@ static unsigned int be32(const unsigned char* b)
 E2eImage e2e_screen(const E2eProc& p, int width, int height)
 {
     E2eImage img;
-    std::string d = readWhole(p.dir + ".fb/Xvfb_screen0");
-    const unsigned char* b = (const unsigned char*)d.data();
-    if (d.size() < 100) return img;
-    unsigned headerSize = be32(b), byteOrder = be32(b + 28), bpp = be32(b + 44);
-    unsigned stride = be32(b + 48), ncolors = be32(b + 76);
-    unsigned sw = be32(b + 16), sh = be32(b + 20);
-    size_t pixels = headerSize + (size_t)ncolors * 12;
-    if (bpp != 32 || width > (int)sw || height > (int)sh || d.size() < pixels + (size_t)stride * height)
-        return img;
-    img.width = width;
-    img.height = height;
-    img.rgb.resize((size_t)width * height * 3);
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++) {
-            const unsigned char* q = b + pixels + (size_t)y * stride + (size_t)x * 4;
-            unsigned v = byteOrder == 0 ? (q[0] | q[1] << 8 | q[2] << 16 | (unsigned)q[3] << 24) : be32(q);
-            size_t i = ((size_t)y * width + x) * 3;
-            img.rgb[i] = (v >> 16) & 255;
-            img.rgb[i + 1] = (v >> 8) & 255;
-            img.rgb[i + 2] = v & 255;
+    int fd = open((p.dir + ".fb/Xvfb_screen0").c_str(), O_RDONLY);
+    if (fd < 0) return img;
+    unsigned char h[100];
+    std::vector<unsigned char> rows;
+    if (pread(fd, h, sizeof h, 0) == (ssize_t)sizeof h) {
+        unsigned headerSize = be32(h), byteOrder = be32(h + 28), bpp = be32(h + 44);
+        unsigned stride = be32(h + 48), ncolors = be32(h + 76);
+        unsigned sw = be32(h + 16), sh = be32(h + 20);
+        off_t pixels = headerSize + (off_t)ncolors * 12;
+        rows.resize((size_t)stride * height);
+        if (bpp == 32 && width <= (int)sw && height <= (int)sh &&
+            pread(fd, rows.data(), rows.size(), pixels) == (ssize_t)rows.size()) {
+            img.width = width;
+            img.height = height;
+            img.rgb.resize((size_t)width * height * 3);
+            for (int y = 0; y < height; y++)
+                for (int x = 0; x < width; x++) {
+                    const unsigned char* q = &rows[(size_t)y * stride + (size_t)x * 4];
+                    unsigned v = byteOrder == 0 ? (q[0] | q[1] << 8 | q[2] << 16 | (unsigned)q[3] << 24)
+                                                : be32(q);
+                    size_t i = ((size_t)y * width + x) * 3;
+                    img.rgb[i] = (v >> 16) & 255;
+                    img.rgb[i + 1] = (v >> 8) & 255;
+                    img.rgb[i + 2] = v & 255;
+                }
         }
+    }
+    close(fd);
     return img;
 }
 

@@ -1,19 +1,28 @@
 /*
-** kernel_test.cpp -- the real player end to end: loading phase, viewport,
-** record-mode clock, bench score, fatal messages, section order and layers
-** drawn with the colour effects.
+** kernel_test.cpp -- the real player end to end in record mode: viewport
+** and letterbox, low-quality capture, the fixed-step clock, the bench score,
+** fatal messages, and layer and start order drawn with the colour effects.
 */
 #include "harness.h"
 
+#include <stdlib.h>
 #include <string>
 
-static std::string recordDemo(const std::string& globals, const std::string& sections)
+namespace {
+
+std::string recordDemo(const std::string& globals, const std::string& sections)
 {
     std::string dir = e2e_makeDemo();
     e2e_writeTga(dir, "black.tga", e2e_solid(8, 8, 0, 0, 0));
     e2e_writeFile(dir, "demo.lum", "record 1\nsound 0\n" + globals +
                   e2e_loadingSection("black.tga") + sections);
     return dir;
+}
+
+std::string fader(float start, float end, int layer, const char* rgba)
+{
+    return "[efxFader]\nstart " + std::to_string(start) + "\nend " + std::to_string(end) +
+           "\nlayer " + std::to_string(layer) + "\nparam " + rgba + " " + rgba + "\n";
 }
 
 TEST(Kernel, MissingLoadingSectionIsFatal)
@@ -25,13 +34,123 @@ TEST(Kernel, MissingLoadingSectionIsFatal)
     EXPECT_EQ(run.err, "Error: Loading section not found\n");
 }
 
-TEST(Kernel, FaderOverBlackGivesExactColour)
+TEST(Kernel, SectionErrorsNameTheSection)
 {
-    std::string dir = recordDemo("demo_end 0.5\n",
-        "[efxFader]\nstart 0\nend 1\nparam 1 0 0 1 1 0 0 1\n");
+    std::string dir = recordDemo("", "[efxFader]\nstart 0.5\nend 1.5\nlayer 3\nparam 1 0 0\n");
+    E2eRun run = e2e_run(dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Error: efxFader (3, 0.500000 -> 1.500000): 8 params needed\n");
+
+    dir = recordDemo("", "[efxColor]\nstart 0\nend 2\nparam 1 1\n");
+    run = e2e_run(dir);
+    EXPECT_EQ(run.err, "Error: efxColor (0, 0.000000 -> 2.000000): 3 or 4 params needed\n");
+
+    dir = e2e_makeDemo();
+    e2e_writeFile(dir, "demo.lum", "sound 0\n[loading]\nstart 0\nend 1\nparam 1 2 3\nstring a.tga\n");
+    run = e2e_run(dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Error: loading (0, 0.000000 -> 1.000000): 17 params needed\n");
+}
+
+TEST(Kernel, NonPositiveRecordRateIsRejected)
+{
+    std::string dir = recordDemo("record_fps 0\n", "");
+    E2eRun run = e2e_run(dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("record_fps must be greater than 0"), std::string::npos) << run.err;
+    EXPECT_EQ(e2e_frameCount(dir), 0);
+}
+
+/* Default 640 x 480 panoramic window: the picture is rows 60 to 419. */
+TEST(Kernel, LetterboxGeometry)
+{
+    std::string dir = recordDemo("demo_end 0.2\n", fader(0, 1, 0, "1 1 1 1"));
     E2eRun run = e2e_run(dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    E2eImage f = e2e_frame(dir, 3);
+    E2eImage f = e2e_frame(dir, 2);
     ASSERT_TRUE(f.ok());
-    EXPECT_TRUE(e2e_rgbNear(f, 320, 240, 255, 0, 0, 1));
+    EXPECT_EQ(f.width, 640);
+    EXPECT_EQ(f.height, 480);
+    for (int x : { 0, 320, 639 }) {
+        EXPECT_TRUE(e2e_rgbNear(f, x, 59, 0, 0, 0, 0));
+        EXPECT_TRUE(e2e_rgbNear(f, x, 60, 255, 255, 255, 0));
+        EXPECT_TRUE(e2e_rgbNear(f, x, 419, 255, 255, 255, 0));
+        EXPECT_TRUE(e2e_rgbNear(f, x, 420, 0, 0, 0, 0));
+    }
 }
+
+/* Render-to-texture smaller than the window forces low quality: the
+   captured frame holds the unstretched picture in the lower-left corner. */
+TEST(Kernel, LowQualityCaptureIsUnstretched)
+{
+    std::string dir = recordDemo("demo_end 0.2\ngl_rttWidth 256\ngl_rttHeight 128\n",
+                                 fader(0, 1, 0, "0 0 1 1"));
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    E2eImage f = e2e_frame(dir, 2);
+    ASSERT_TRUE(f.ok());
+    EXPECT_TRUE(e2e_rgbNear(f, 0, 479, 0, 0, 255, 0));
+    EXPECT_TRUE(e2e_rgbNear(f, 255, 352, 0, 0, 255, 0));
+    EXPECT_TRUE(e2e_rgbNear(f, 256, 479, 0, 0, 0, 0));
+    EXPECT_TRUE(e2e_rgbNear(f, 0, 351, 0, 0, 0, 0));
+}
+
+/* record_fps 25 over 2 s: every frame is 0.04 s of demo time, numbered
+   from 0, and a frame shows its sections at the previous frame's time. */
+TEST(Kernel, RecordModeFramesAndTiming)
+{
+    std::string dir = recordDemo("demo_end 2\nbench 1\n",
+                                 "[efxFader]\nstart 0\nend 2\nparam 0 0 0 1 1 1 1 1\n");
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    int n = e2e_frameCount(dir);
+    EXPECT_GE(n, 50);
+    EXPECT_LE(n, 52);
+    EXPECT_TRUE(e2e_frame(dir, n - 1).ok()) << "frames are numbered 0 to n-1";
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 0), 320, 240, 0, 0, 0, 1));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 26), 320, 240, 128, 128, 128, 2));   /* t = 1.0 */
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 46), 320, 240, 230, 230, 230, 2));   /* t = 1.8 */
+
+    /* In record mode frames / time is the record rate: 25 * 10000 / 60. */
+    ASSERT_EQ(run.out.rfind("Score: ", 0), 0u) << run.out;
+    EXPECT_NEAR(atof(run.out.c_str() + 7), 4166.67, 0.05);
+    EXPECT_EQ(run.out.back(), '\n');
+}
+
+/* One timeline, 25 frames a second; frame n is drawn at n * 0.04 s. */
+TEST(Kernel, LayersStartOrderAndColourEffects)
+{
+    std::string script =
+        fader(0, 2, 0, "1 0 0 1") +                              /* red base */
+        "[efxInverse]\nstart 0.4\nend 1.2\nlayer 5\n" +          /* cyan */
+        "[efxInverse]\nstart 0.8\nend 1.2\nlayer 6\n" +          /* cancels: red */
+        fader(1.2f, 1.6f, 3, "0 0 1 0.5") +                      /* half blue */
+        fader(1.6f, 2, 2, "0 1 0 1") +                           /* A: green */
+        fader(1.7f, 2, 2, "0 0 1 1") +                           /* B: later, drawn first */
+        fader(1.8f, 2, 4, "1 1 1 1") +                           /* C: white */
+        fader(1.8f, 2, 4, "1 1 0 1");                            /* D: same frame, drawn first */
+    std::string dir = recordDemo("demo_end 1.99\n", script);
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 5), 320, 240, 255, 0, 0, 1));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 15), 320, 240, 0, 255, 255, 1));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 25), 320, 240, 255, 0, 0, 1));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 35), 320, 240, 128, 0, 128, 2));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 41), 320, 240, 0, 255, 0, 1));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 44), 320, 240, 0, 255, 0, 1));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 48), 320, 240, 255, 255, 255, 1));
+}
+
+TEST(Kernel, BlackWhiteTakesTheRedComponent)
+{
+    std::string dir = recordDemo("demo_end 0.3\n",
+        fader(0, 1, 0, "0.8 0.4 0.2 1") +
+        "[efxBlackWhite]\nstart 0\nend 1\nlayer 1\nparam 1 1\n");
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    E2eImage f = e2e_frame(dir, 4);
+    EXPECT_TRUE(e2e_rgbNear(f, 320, 240, 204, 204, 204, 2));
+    EXPECT_TRUE(e2e_rgbNear(f, 320, 30, 0, 0, 0, 0)) << "letterbox stays black";
+}
+
+}  // namespace
