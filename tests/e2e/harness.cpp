@@ -236,6 +236,15 @@ std::string e2e_loadingSection(const std::string& picture1, const std::string& p
 
 /* ---- processes ---- */
 
+/* Start-up failures of the X server rather than of the player: a server
+   that refused the connection (resetting, or a display number just being
+   released) or came up without GLX for this client. */
+static bool displayRefused(const std::string& err)
+{
+    return err.find("Couldn't open X11 display") != std::string::npos ||
+           err.find("OpenGL not available") != std::string::npos;
+}
+
 static pid_t spawnPlayer(const std::string& dir, const char* display)
 {
     std::string out = dir + ".stdout", err = dir + ".stderr";
@@ -298,7 +307,7 @@ E2eRun e2e_run(const std::string& dir, double timeoutSeconds)
         if (pid < 0) { ADD_FAILURE() << "fork failed"; return run; }
         int wstatus = waitWithTimeout(pid, timeoutSeconds, run.timedOut);
         collect(run, dir, wstatus);
-        if (run.timedOut || run.err.find("Couldn't open X11 display") == std::string::npos) break;
+        if (run.timedOut || !displayRefused(run.err)) break;
         e2e_sleep(0.2);
     }
     if (run.timedOut) {
@@ -348,7 +357,7 @@ E2eProc e2e_start(const std::string& dir)
             if (windowShown(p.display)) break;
             usleep(20000);
         }
-        if (ended && readWhole(dir + ".stderr").find("Couldn't open X11 display") != std::string::npos) {
+        if (ended && displayRefused(readWhole(dir + ".stderr"))) {
             waitpid(p.pid, nullptr, 0);
             stopServer(p);
             continue;
