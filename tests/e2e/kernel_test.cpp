@@ -153,4 +153,17 @@ TEST(Kernel, BlackWhiteTakesTheRedComponent)
     EXPECT_TRUE(e2e_rgbNear(f, 320, 30, 0, 0, 0, 0)) << "letterbox stays black";
 }
 
+/* Textures are shared by file name: a section drawing the loading screen's
+   own picture keeps it after the loading section releases its pictures. */
+TEST(Kernel, PictureSharedWithTheLoadingScreenSurvivesIt)
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "green.tga", e2e_solid(8, 8, 0, 255, 0));
+    e2e_writeFile(dir, "demo.lum", "record 1\nsound 0\ndemo_end 0.2\n" + e2e_loadingSection("green.tga") +
+                  "[background]\nstart 0\nend 1\nstring green.tga\n");
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 3), 320, 240, 0, 255, 0, 2));
+}
+
 }  // namespace

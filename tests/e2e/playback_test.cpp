@@ -179,4 +179,23 @@ TEST(Playback, LowQualityStretchesToThePictureArea)
     EXPECT_EQ(run.status, 0) << run.err;
 }
 
+/* Escape between two loading steps ends the player with status 0 before
+   the demo starts.  Thousands of sections make the loading phase long
+   enough to be interrupted. */
+TEST(Playback, EscapeDuringLoadingEndsCleanly)
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(8, 8, 0, 0, 0));
+    std::string script = "debug 1\nsound 0\ndemo_end 0\n" + e2e_loadingSection("black.tga");
+    for (int i = 0; i < 3000; i++) script += "[efxInverse]\nstart 0\nend 10\n";
+    e2e_writeFile(dir, "demo.lum", script);
+    E2eProc p = e2e_start(dir);
+    ASSERT_TRUE(e2e_waitOutput(p, "sections to be loaded")) << e2e_currentOutput(p);
+    e2e_key(p, "Escape");
+    E2eRun run = e2e_finish(p);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("sections loaded"), std::string::npos) << "stopped inside the loading phase";
+    EXPECT_EQ(run.out.find("main demo loop!"), std::string::npos);
+}
+
 }  // namespace
