@@ -105,12 +105,14 @@ static pid_t startXvfb(std::string& display, const std::string& fbdir = "")
         dup2(devnull, 2);
         char fdText[16];
         snprintf(fdText, sizeof fdText, "%d", fds[1]);
+        /* -noreset: a server that resets when its last client leaves would
+           refuse the player while a short-lived xdotool just disconnected. */
         if (fbdir.empty())
             execlp("Xvfb", "Xvfb", "-displayfd", fdText, "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", (char*)nullptr);
+                   "-nolisten", "tcp", "-noreset", (char*)nullptr);
         else
             execlp("Xvfb", "Xvfb", "-displayfd", fdText, "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", "-fbdir", fbdir.c_str(), (char*)nullptr);
+                   "-nolisten", "tcp", "-noreset", "-fbdir", fbdir.c_str(), (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
