@@ -5,6 +5,7 @@
 */
 #include "harness.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string>
 
@@ -141,14 +142,23 @@ TEST(Kernel, LayersStartOrderAndColourEffects)
     EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 48), 320, 240, 255, 255, 255, 1));
 }
 
+/* Also read back from run-length-encoded frames. */
 TEST(Kernel, BlackWhiteTakesTheRedComponent)
 {
-    std::string dir = recordDemo("demo_end 0.3\n",
+    std::string dir = recordDemo("demo_end 0.3\ncompress_tga 1\n",
         fader(0, 1, 0, "0.8 0.4 0.2 1") +
         "[efxBlackWhite]\nstart 0\nend 1\nlayer 1\nparam 1 1\n");
     E2eRun run = e2e_run(dir);
     ASSERT_EQ(run.status, 0) << run.err;
     E2eImage f = e2e_frame(dir, 4);
+    {
+        FILE* in = fopen((dir + "/video/00000004.tga").c_str(), "rb");
+        ASSERT_NE(in, nullptr);
+        EXPECT_EQ(fgetc(in), 0);
+        EXPECT_EQ(fgetc(in), 0);
+        EXPECT_EQ(fgetc(in), 10) << "compressed frame";
+        fclose(in);
+    }
     EXPECT_TRUE(e2e_rgbNear(f, 320, 240, 204, 204, 204, 2));
     EXPECT_TRUE(e2e_rgbNear(f, 320, 30, 0, 0, 0, 0)) << "letterbox stays black";
 }
