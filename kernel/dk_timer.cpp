@@ -46,14 +46,14 @@ void calculate_fps(float seconds)
 
 void process_timer(void)
 {
-    if (demoSystem.record) {
-        demoSystem.frame_time = 1.0f / demoSystem.record_fps;
-    } else {
-        float now = wallSeconds();
-        demoSystem.frame_time = now - demoSystem.last_ticks;
-        demoSystem.last_ticks = now;
-        demoSystem.now_ticks = now;
-    }
+    /* The wall clock is followed in record mode too: rewinding and pausing
+       measure from last_ticks, and a stale one would make the first rewound
+       frame jump by ten times the whole recording so far. */
+    float now = wallSeconds();
+    if (demoSystem.record) demoSystem.frame_time = 1.0f / demoSystem.record_fps;
+    else demoSystem.frame_time = now - demoSystem.last_ticks;
+    demoSystem.last_ticks = now;
+    demoSystem.now_ticks = now;
     demoSystem.step = demoSystem.frame_time;
     demoSystem.frames += 1;
     demoSystem.time += demoSystem.frame_time;

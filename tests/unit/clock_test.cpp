@@ -77,6 +77,11 @@ TEST_F(Clock, RecordModeStepsFixedWhateverTheFrameTook)
     }
     EXPECT_NEAR(demoSystem.time, 2.0f, 1e-4);
     EXPECT_EQ(demoSystem.frames, 50);
+
+    /* a pause or rewind right after measures only its own frame */
+    fakeNow += 30;
+    pause_timer();
+    EXPECT_NEAR(demoSystem.frame_time, 0.03f, 1e-4);
 }
 
 TEST_F(Clock, FrameRateWindow)
