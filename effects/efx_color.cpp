@@ -19,9 +19,15 @@ void init_efxColor(void) {}
 void render_efxColor(void)
 {
     const float* p = mySection->params;
-    /* Three params leave the current alpha as an earlier colour set it. */
-    if (mySection->param_count == 3) glColor3f(p[0], p[1], p[2]);
-    else glColor4f(p[0], p[1], p[2], p[3]);
+    if (mySection->param_count == 3) {
+        /* Three params keep the alpha an earlier colour set; glColor3f would
+           reset it to 1, so the current alpha is passed on explicitly. */
+        float current[4] = { 1, 1, 1, 1 };
+        glGetFloatv(GL_CURRENT_COLOR, current);
+        glColor4f(p[0], p[1], p[2], current[3]);
+    } else {
+        glColor4f(p[0], p[1], p[2], p[3]);
+    }
 }
 
 void end_efxColor(void) {}

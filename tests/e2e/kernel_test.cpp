@@ -176,4 +176,21 @@ TEST(Kernel, PictureSharedWithTheLoadingScreenSurvivesIt)
     EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 3), 320, 240, 0, 255, 0, 2));
 }
 
+/* efxColor leaves its colour current for the sections drawn after it: a
+   blended background takes its alpha from it (texture colour, current
+   alpha), and three params keep the alpha an earlier four-param one set. */
+TEST(Kernel, ColourCarriesToLaterSections)
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(8, 8, 0, 0, 0));
+    e2e_writeTga(dir, "white.tga", e2e_solid(8, 8, 255, 255, 255));
+    e2e_writeFile(dir, "demo.lum", "record 1\nsound 0\ndemo_end 0.2\n" + e2e_loadingSection("black.tga") +
+        "[efxColor]\nstart 0\nend 1\nlayer 0\nparam 1 1 1 0.5\n"
+        "[efxColor]\nstart 0\nend 1\nlayer 1\nparam 1 0 0\n"
+        "[background]\nstart 0\nend 1\nlayer 2\nblend SRC_ALPHA ONE_MINUS_SRC_ALPHA\nstring white.tga\n");
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 3), 320, 240, 128, 128, 128, 2));
+}
+
 }  // namespace
