@@ -20,12 +20,17 @@
 ** row order was.  Picture arrays given to e2e_writeTga are top row first too.
 **
 ** Interactive tests (debug keys): e2e_start runs the player on a private
-** Xvfb server so keys cannot reach another test's window; e2e_waitOutput
+** Xvfb server so keys cannot reach another test's window, and returns once
+** the window is up (or the player has already ended); e2e_waitOutput
 ** waits for text on its standard output; e2e_key / e2e_keyDown / e2e_keyUp
 ** send X key events (xdotool key names: "space", "Return", "F1", "Escape",
 ** "s"...); e2e_screen reads what its screen shows right now (for what
 ** record mode cannot capture: the loading screen, the stretched picture);
-** e2e_finish waits for the exit (or kills it) and collects output.
+** e2e_finish waits for the exit (or kills it) and collects output.  The
+** player's standard output is a file, so text shows up when the player
+** flushes it (the kernel flushes its debug log lines and the Return key's
+** time).  Never combine debug 1 with record 1 and no Escape: at the end the
+** demo pauses instead of exiting and keeps capturing frames.
 **
 ** Folders are removed at exit when every test passed; set LUMENO_E2E_KEEP=1
 ** to keep them for inspection (their paths are printed on failure).
