@@ -277,16 +277,27 @@ static void collect(E2eRun& run, const std::string& dir, int wstatus)
     unlink((dir + ".stderr").c_str());
 }
 
-static int waitWithTimeout(pid_t pid, double timeoutSeconds, bool& timedOut)
+/* A run that keeps recording (debug mode pauses at the end instead of
+   exiting, and still captures every frame) would fill the disk before the
+   timeout: more frames than any test needs count as a timeout too. */
+static const int maxFrames = 3000;
+
+static int waitWithTimeout(pid_t pid, double timeoutSeconds, bool& timedOut, const std::string& dir)
 {
     int wstatus = 0;
     double until = nowSeconds() + timeoutSeconds;
+    double nextCount = nowSeconds() + 0.5;
     timedOut = false;
     for (;;) {
         pid_t r = waitpid(pid, &wstatus, WNOHANG);
         if (r == pid) return wstatus;
         if (r < 0) return 0;
-        if (nowSeconds() > until) {
+        bool tooMany = false;
+        if (nowSeconds() > nextCount) {
+            tooMany = e2e_frameCount(dir) > maxFrames;
+            nextCount = nowSeconds() + 0.5;
+        }
+        if (tooMany || nowSeconds() > until) {
             timedOut = true;
             kill(-pid, SIGKILL);
             kill(pid, SIGKILL);
@@ -307,14 +318,15 @@ E2eRun e2e_run(const std::string& dir, double timeoutSeconds)
         run = E2eRun();
         pid_t pid = spawnPlayer(dir, nullptr);
         if (pid < 0) { ADD_FAILURE() << "fork failed"; return run; }
-        int wstatus = waitWithTimeout(pid, timeoutSeconds, run.timedOut);
+        int wstatus = waitWithTimeout(pid, timeoutSeconds, run.timedOut, dir);
         collect(run, dir, wstatus);
         if (run.timedOut || !displayRefused(run.err)) break;
         e2e_sleep(0.2);
     }
     if (run.timedOut) {
         run.status = -1;
-        ADD_FAILURE() << "player timed out after " << timeoutSeconds << " s in " << dir;
+        ADD_FAILURE() << "player killed after " << timeoutSeconds << " s or " << maxFrames
+                      << " frames in " << dir;
     }
     return run;
 }
@@ -413,11 +425,12 @@ E2eRun e2e_finish(E2eProc& p, double timeoutSeconds)
 {
     E2eRun run;
     if (p.pid > 0) {
-        int wstatus = waitWithTimeout(p.pid, timeoutSeconds, run.timedOut);
+        int wstatus = waitWithTimeout(p.pid, timeoutSeconds, run.timedOut, p.dir);
         collect(run, p.dir, wstatus);
         if (run.timedOut) {
             run.status = -1;
-            ADD_FAILURE() << "player timed out after " << timeoutSeconds << " s in " << p.dir;
+            ADD_FAILURE() << "player killed after " << timeoutSeconds << " s or " << maxFrames
+                          << " frames in " << p.dir;
         }
         forget(p.pid);
         p.pid = -1;
