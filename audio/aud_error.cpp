@@ -8,8 +8,8 @@ static std::atomic<int> lastError{AUDIO_ERR_NONE};
 
 static const char* const errorText[] = {
     "No errors",
-    "Cannot call this command after FSOUND_Init.  Call FSOUND_Close first.",
-    "This command failed because FSOUND_Init was not called",
+    "Cannot call this command after audio_init.  Call audio_close first.",
+    "This command failed because audio_init was not called",
     "Error initializing output device.",
     "The output device is already in use and cannot be reused.",
     "Playing the sound failed.",
