@@ -223,7 +223,10 @@ void process_sectionQueues(void)
     }
     gldrv_initRender(0);
 
-    if (demoSystem.record) gldrv_capture();
+    /* Only frames of the demo playing forward belong to the video.  A paused,
+       rewinding or fast-forwarding debug session would otherwise write the
+       same picture again every loop and fill the disk while nobody watches. */
+    if (demoSystem.record && demoSystem.state == 0) gldrv_capture();
     gldrv_endRender();
 
     if (demoSystem.fps) drawFps();

@@ -198,4 +198,29 @@ TEST(Playback, EscapeDuringLoadingEndsCleanly)
     EXPECT_EQ(run.out.find("main demo loop!"), std::string::npos);
 }
 
+/* Recording in debug mode: the demo pauses at its end, and the paused frames
+   are not written again and again; Space plays one more frame, which is. */
+TEST(Playback, RecordingStopsWhilePaused)
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(8, 8, 0, 0, 0));
+    e2e_writeFile(dir, "demo.lum", "debug 1\nsound 0\nrecord 1\nrecord_fps 25\ndemo_end 1\n" +
+                  e2e_loadingSection("black.tga") +
+                  "[efxFader]\nstart 0\nend 5\nparam 0 0 1 1 0 0 1 1\n");
+    E2eProc p = e2e_start(dir);
+    ASSERT_TRUE(e2e_waitOutput(p, "main demo loop!")) << e2e_currentOutput(p);
+    e2e_sleep(1.5);
+    int atEnd = e2e_frameCount(dir);
+    EXPECT_GE(atEnd, 25);
+    EXPECT_LE(atEnd, 27);
+    e2e_sleep(0.5);
+    EXPECT_EQ(e2e_frameCount(dir), atEnd) << "paused frames are not recorded";
+    e2e_key(p, "space");
+    e2e_sleep(0.5);
+    EXPECT_EQ(e2e_frameCount(dir), atEnd + 1);
+    e2e_key(p, "Escape");
+    E2eRun run = e2e_finish(p);
+    EXPECT_EQ(run.status, 0) << run.err;
+}
+
 }  // namespace
