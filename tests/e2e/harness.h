@@ -29,8 +29,8 @@
 ** e2e_finish waits for the exit (or kills it) and collects output.  The
 ** player's standard output is a file, so text shows up when the player
 ** flushes it (the kernel flushes its debug log lines and the Return key's
-** time).  Never combine debug 1 with record 1 and no Escape: at the end the
-** demo pauses instead of exiting and keeps capturing frames.
+** time).  With debug 1 the demo pauses at its end instead of exiting (and
+** stops recording while paused): end such runs with Escape.
 **
 ** Folders are removed at exit when every test passed; set LUMENO_E2E_KEEP=1
 ** to keep them for inspection (their paths are printed on failure).
