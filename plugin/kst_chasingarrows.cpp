@@ -36,25 +36,23 @@ static void kst_chasingArrow(HDC dc, const unsigned char *p, int bytes, int L, i
 
 static void kst_chasingDraw(kst_Instance inst, kst_Graphics given) {
     kst_ChasingArrowsBlock *b = (kst_ChasingArrowsBlock *)kst_block(inst, &kst_chasingArrowsClass);
-    kst_Canvas canvas = kst_canvasOpen(inst, given);
+    kst_Canvas canvas;
+    RECT r;
+    if (!kst_canvasOpenWithBounds(inst, given, &canvas, &r)) return;
     HDC dc = canvas.dc;
-    if (dc) {
-        RECT r;
-        kst_getControlBounds(inst, &r);
-        int L = r.left, T = r.top;
-        // Host colours are 0xRRGGBB; a host that cannot tell leaves the face colour.
-        COLORREF face = GetSysColor(COLOR_BTNFACE);
-        uint32_t rgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
-        kst_setSpecialBackground(inst, &rgb);
-        kst_gdiFill(dc, L, T, L + 16, T + 16, RGB((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff));
-        if (kst_themeModule) {
-            RECT square = {L, T, L + 16, T + 16};
-            kst_themeDrawParentBackground(kst_getControlHandle(inst), dc, &square);
-        }
-        int frame = b->frame & 7;
-        kst_chasingArrow(dc, kst_chasingFrames[frame], kst_chasingFrameBytes[frame], L, T, false);
-        kst_chasingArrow(dc, kst_chasingFrames[frame], kst_chasingFrameBytes[frame], L, T, true);
+    int L = r.left, T = r.top;
+    // Host colours are 0xRRGGBB; a host that cannot tell leaves the face colour.
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    uint32_t rgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    kst_setSpecialBackground(inst, &rgb);
+    kst_gdiFill(dc, L, T, L + 16, T + 16, RGB((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff));
+    if (kst_themeModule) {
+        RECT square = {L, T, L + 16, T + 16};
+        kst_themeDrawParentBackground(kst_getControlHandle(inst), dc, &square);
     }
+    int frame = b->frame & 7;
+    kst_chasingArrow(dc, kst_chasingFrames[frame], kst_chasingFrameBytes[frame], L, T, false);
+    kst_chasingArrow(dc, kst_chasingFrames[frame], kst_chasingFrameBytes[frame], L, T, true);
     kst_canvasClose(&canvas);
 }
 

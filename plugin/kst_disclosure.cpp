@@ -10,14 +10,10 @@ static kst_DisclosureBlock *kst_disclosureBlock(kst_Instance inst) {
 
 static void kst_disclosureDraw(kst_Instance inst, kst_Graphics given) {
     kst_DisclosureBlock *b = kst_disclosureBlock(inst);
-    kst_Canvas canvas = kst_canvasOpen(inst, given);
-    HDC dc = canvas.dc;
-    if (!dc) {
-        kst_canvasClose(&canvas);
-        return;
-    }
+    kst_Canvas canvas;
     RECT r;
-    kst_getControlBounds(inst, &r);
+    if (!kst_canvasOpenWithBounds(inst, given, &canvas, &r)) return;
+    HDC dc = canvas.dc;
     int L = r.left, T = r.top;
     bool enabled = kst_getControlEnabled(inst) != 0;
     HBRUSH fill = CreateSolidBrush(GetSysColor(!enabled || b->pressed ? COLOR_BTNSHADOW : COLOR_BTNFACE));

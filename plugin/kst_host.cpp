@@ -232,3 +232,13 @@ void kst_canvasClose(kst_Canvas *c) {
     c->graphics = nullptr;
     c->dc = nullptr;
 }
+
+bool kst_canvasOpenWithBounds(kst_Instance inst, kst_Graphics given, kst_Canvas *c, RECT *bounds) {
+    *c = kst_canvasOpen(inst, given);
+    if (!c->dc) {
+        kst_canvasClose(c);
+        return false;
+    }
+    kst_getControlBounds(inst, bounds);
+    return true;
+}

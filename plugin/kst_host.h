@@ -225,6 +225,9 @@ struct kst_Canvas {
 };
 kst_Canvas kst_canvasOpen(kst_Instance inst, kst_Graphics given);
 void kst_canvasClose(kst_Canvas *c);
+// Opens the canvas and reads the control's bounds; false, with the canvas
+// already closed, when there is no device context to draw into.
+bool kst_canvasOpenWithBounds(kst_Instance inst, kst_Graphics given, kst_Canvas *c, RECT *bounds);
 
 // ------------------------------------------------------------- host text
 // Windows text of a host string: UTF-16 on a Unicode system, the system 8-bit

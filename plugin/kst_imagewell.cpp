@@ -28,14 +28,10 @@ static void kst_imageWellRelease(kst_ImageWellBlock *b) {
 
 static void kst_imageWellDraw(kst_Instance inst, kst_Graphics given, bool windowCoordinates) {
     kst_ImageWellBlock *b = kst_imageWellBlock(inst);
-    kst_Canvas canvas = kst_canvasOpen(inst, given);
-    HDC dc = canvas.dc;
-    if (!dc) {
-        kst_canvasClose(&canvas);
-        return;
-    }
+    kst_Canvas canvas;
     RECT r;
-    kst_getControlBounds(inst, &r);
+    if (!kst_canvasOpenWithBounds(inst, given, &canvas, &r)) return;
+    HDC dc = canvas.dc;
     int L = r.left, T = r.top, R = r.right, B = r.bottom;
     POINT grey[3] = {{L, B - 2}, {L, T}, {R - 2, T}};
     POINT white[3] = {{R - 1, T}, {R - 1, B - 1}, {L, B - 1}};

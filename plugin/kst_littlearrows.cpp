@@ -49,14 +49,10 @@ static void kst_littleArrowsHalf(HDC dc, int L, int T, bool upper, bool enabled,
 // Draws the pair with `arrow` (0 none, 1 up, 2 down) shown pressed.
 static void kst_littleArrowsDraw(kst_Instance inst, kst_Graphics given, int arrow) {
     kst_LittleArrowsBlock *b = kst_littleArrowsBlock(inst);
-    kst_Canvas canvas = kst_canvasOpen(inst, given);
-    HDC dc = canvas.dc;
-    if (!dc) {
-        kst_canvasClose(&canvas);
-        return;
-    }
+    kst_Canvas canvas;
     RECT r;
-    kst_getControlBounds(inst, &r);
+    if (!kst_canvasOpenWithBounds(inst, given, &canvas, &r)) return;
+    HDC dc = canvas.dc;
     int L = r.left, T = r.top;
     bool enabled = kst_getControlEnabled(inst) != 0;
     RECT up = {L, T, L + 13, T + 11}, down = {L, T + 12, L + 13, T + 23};

@@ -10,26 +10,24 @@ static const kst_Event kst_placardEvents[3] = {
 
 static void kst_placardDraw(kst_Instance inst, kst_Graphics given) {
     kst_PlacardBlock *b = (kst_PlacardBlock *)kst_block(inst, &kst_placardClass);
-    kst_Canvas canvas = kst_canvasOpen(inst, given);
+    kst_Canvas canvas;
+    RECT r;
+    if (!kst_canvasOpenWithBounds(inst, given, &canvas, &r)) return;
     HDC dc = canvas.dc;
-    if (dc) {
-        RECT r;
-        kst_getControlBounds(inst, &r);
-        RECT j = r;
-        InflateRect(&j, -1, -1);
-        if (kst_getControlEnabled(inst)) {
-            kst_gdiFrame(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
-            kst_gdiFill(dc, j.left, j.top, j.right, j.bottom, GetSysColor(b->value ? COLOR_BTNSHADOW : COLOR_BTNFACE));
-            POINT hl[3] = {{j.left, j.bottom - 2}, {j.left, j.top}, {j.right - 1, j.top}};
-            POINT sh[3] = {{j.right - 1, j.top + 1}, {j.right - 1, j.bottom - 1}, {j.left, j.bottom - 1}};
-            kst_gdiLine(dc, GetSysColor(COLOR_BTNHIGHLIGHT), hl, 3);
-            kst_gdiLine(dc, GetSysColor(b->value ? COLOR_3DDKSHADOW : COLOR_BTNSHADOW), sh, 3);
-        } else {
-            HBRUSH grey = CreateSolidBrush(RGB(0x99, 0x99, 0x99));
-            kst_gdiFrame(dc, &r, grey);
-            DeleteObject(grey);
-            kst_gdiFill(dc, j.left, j.top, j.right, j.bottom, RGB(0xEE, 0xEE, 0xEE));
-        }
+    RECT j = r;
+    InflateRect(&j, -1, -1);
+    if (kst_getControlEnabled(inst)) {
+        kst_gdiFrame(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
+        kst_gdiFill(dc, j.left, j.top, j.right, j.bottom, GetSysColor(b->value ? COLOR_BTNSHADOW : COLOR_BTNFACE));
+        POINT hl[3] = {{j.left, j.bottom - 2}, {j.left, j.top}, {j.right - 1, j.top}};
+        POINT sh[3] = {{j.right - 1, j.top + 1}, {j.right - 1, j.bottom - 1}, {j.left, j.bottom - 1}};
+        kst_gdiLine(dc, GetSysColor(COLOR_BTNHIGHLIGHT), hl, 3);
+        kst_gdiLine(dc, GetSysColor(b->value ? COLOR_3DDKSHADOW : COLOR_BTNSHADOW), sh, 3);
+    } else {
+        HBRUSH grey = CreateSolidBrush(RGB(0x99, 0x99, 0x99));
+        kst_gdiFrame(dc, &r, grey);
+        DeleteObject(grey);
+        kst_gdiFill(dc, j.left, j.top, j.right, j.bottom, RGB(0xEE, 0xEE, 0xEE));
     }
     kst_canvasClose(&canvas);
 }

@@ -10,22 +10,20 @@ static const kst_Event kst_popupArrowEvents[3] = {
 
 static void kst_popupArrowDraw(kst_Instance inst, kst_Graphics given) {
     kst_PopupArrowBlock *b = (kst_PopupArrowBlock *)kst_block(inst, &kst_popupArrowClass);
-    kst_Canvas canvas = kst_canvasOpen(inst, given);
+    kst_Canvas canvas;
+    RECT r;
+    if (!kst_canvasOpenWithBounds(inst, given, &canvas, &r)) return;
     HDC dc = canvas.dc;
-    if (dc) {
-        RECT r;
-        kst_getControlBounds(inst, &r);
-        int L = r.left, T = r.top;
-        // Corners per facing: right, left, up, down, then the same at half size.
-        static const int corners[8][6] = {
-            {0, 0, 4, 4, 0, 8}, {4, 0, 0, 4, 4, 8}, {0, 4, 4, 0, 8, 4}, {0, 0, 8, 0, 4, 4},
-            {0, 0, 2, 2, 0, 4}, {2, 0, 0, 2, 2, 4}, {0, 2, 2, 0, 4, 2}, {0, 0, 4, 0, 2, 2},
-        };
-        if (b->facing >= 0 && b->facing < 8) {
-            const int *c = corners[b->facing];
-            kst_gdiTriangle(dc, (HBRUSH)GetStockObject(BLACK_BRUSH), RGB(0, 0, 0), L + c[0], T + c[1], L + c[2],
-                            T + c[3], L + c[4], T + c[5]);
-        }
+    int L = r.left, T = r.top;
+    // Corners per facing: right, left, up, down, then the same at half size.
+    static const int corners[8][6] = {
+        {0, 0, 4, 4, 0, 8}, {4, 0, 0, 4, 4, 8}, {0, 4, 4, 0, 8, 4}, {0, 0, 8, 0, 4, 4},
+        {0, 0, 2, 2, 0, 4}, {2, 0, 0, 2, 2, 4}, {0, 2, 2, 0, 4, 2}, {0, 0, 4, 0, 2, 2},
+    };
+    if (b->facing >= 0 && b->facing < 8) {
+        const int *c = corners[b->facing];
+        kst_gdiTriangle(dc, (HBRUSH)GetStockObject(BLACK_BRUSH), RGB(0, 0, 0), L + c[0], T + c[1], L + c[2],
+                        T + c[3], L + c[4], T + c[5]);
     }
     kst_canvasClose(&canvas);
 }

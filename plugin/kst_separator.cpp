@@ -3,23 +3,21 @@
 #include "kst_controls.h"
 
 static void kst_separatorDraw(kst_Instance inst, kst_Graphics given) {
-    kst_Canvas canvas = kst_canvasOpen(inst, given);
+    kst_Canvas canvas;
+    RECT r;
+    if (!kst_canvasOpenWithBounds(inst, given, &canvas, &r)) return;
     HDC dc = canvas.dc;
-    if (dc) {
-        RECT r;
-        kst_getControlBounds(inst, &r);
-        COLORREF dark = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
-        if (r.bottom - r.top < r.right - r.left) {
-            int m = (r.top + r.bottom) / 2;
-            POINT a[2] = {{r.left, m}, {r.right, m}}, b[2] = {{r.left, m + 1}, {r.right, m + 1}};
-            kst_gdiLine(dc, dark, a, 2);
-            kst_gdiLine(dc, light, b, 2);
-        } else {
-            int c = (r.left + r.right) / 2;
-            POINT a[2] = {{c, r.top}, {c, r.bottom}}, b[2] = {{c + 1, r.top}, {c + 1, r.bottom}};
-            kst_gdiLine(dc, dark, a, 2);
-            kst_gdiLine(dc, light, b, 2);
-        }
+    COLORREF dark = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+    if (r.bottom - r.top < r.right - r.left) {
+        int m = (r.top + r.bottom) / 2;
+        POINT a[2] = {{r.left, m}, {r.right, m}}, b[2] = {{r.left, m + 1}, {r.right, m + 1}};
+        kst_gdiLine(dc, dark, a, 2);
+        kst_gdiLine(dc, light, b, 2);
+    } else {
+        int c = (r.left + r.right) / 2;
+        POINT a[2] = {{c, r.top}, {c, r.bottom}}, b[2] = {{c + 1, r.top}, {c + 1, r.bottom}};
+        kst_gdiLine(dc, dark, a, 2);
+        kst_gdiLine(dc, light, b, 2);
     }
     kst_canvasClose(&canvas);
 }
