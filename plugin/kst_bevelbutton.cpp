@@ -193,10 +193,7 @@ static intptr_t KST_CALL kst_bevelGetCaption(kst_Instance inst, intptr_t) {
 
 static void KST_CALL kst_bevelSetCaption(kst_Instance inst, intptr_t, intptr_t value) {
     kst_BevelBlock *b = kst_bevelBlock(inst);
-    kst_String s = (kst_String)value;
-    kst_lockString(s);
-    kst_unlockString(b->caption);
-    b->caption = s;
+    kst_replaceString(&b->caption, (kst_String)value);
     kst_bevelResolveCaption(inst);
 }
 
@@ -235,10 +232,7 @@ static void KST_CALL kst_bevelSetIcon(kst_Instance inst, intptr_t, intptr_t valu
 
 static void KST_CALL kst_bevelSetTextFont(kst_Instance inst, intptr_t, intptr_t value) {
     kst_BevelBlock *b = kst_bevelBlock(inst);
-    kst_String s = (kst_String)value;
-    kst_lockString(s);
-    kst_unlockString(b->textFont);
-    b->textFont = s;
+    kst_replaceString(&b->textFont, (kst_String)value);
 }
 
 static intptr_t KST_CALL kst_bevelGetMenuValue(kst_Instance inst, intptr_t) {

@@ -84,9 +84,7 @@ static kst_String KST_CALL kst_bevelList(kst_Instance inst, int row) {
 static void KST_CALL kst_bevelSetList(kst_Instance inst, int row, kst_String text) {
     kst_MenuRow *r = kst_rowAt(kst_bevelBlock(inst), row);
     if (!r) return;
-    kst_lockString(text);
-    kst_unlockString(r->text);
-    r->text = text;
+    kst_replaceString(&r->text, text);
 }
 
 static void KST_CALL kst_bevelAddReceiver(kst_Instance inst, kst_Object receiver) {

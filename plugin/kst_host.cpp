@@ -80,6 +80,13 @@ void kst_unlockString(kst_String s) {
     if (fn && s) fn(s);
 }
 
+// Locking first keeps the string alive when it is the one already held.
+void kst_replaceString(kst_String *held, kst_String s) {
+    kst_lockString(s);
+    kst_unlockString(*held);
+    *held = s;
+}
+
 void *kst_getInterfaceRoutine(kst_Object o, const char *interfaceName, const char *routine) {
     typedef void *(KST_CALL *Fn)(kst_Object, const char *, const char *);
     KST_BIND(Fn, fn, "GetInterfaceRoutine");

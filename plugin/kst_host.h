@@ -184,6 +184,8 @@ void kst_lockObject(kst_Object o);
 void kst_unlockObject(kst_Object o);
 void kst_lockString(kst_String s);
 void kst_unlockString(kst_String s);
+// Holds `s` in *held in place of the string held there before.
+void kst_replaceString(kst_String *held, kst_String s);
 void *kst_getInterfaceRoutine(kst_Object o, const char *interfaceName, const char *routine);
 int kst_lockPictureDescription(kst_Object pic, kst_PictureDesc *desc);
 void kst_unlockPictureDescription(kst_Object pic);
