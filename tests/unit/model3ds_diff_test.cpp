@@ -27,19 +27,6 @@ namespace {
 
 const std::string corpus = LUMENO_CORPUS_DIR "/3ds/";
 
-void copyFile(const std::string& from, const std::string& to)
-{
-    FILE* in = fopen(from.c_str(), "rb");
-    ASSERT_NE(in, nullptr) << from;
-    FILE* out = fopen(to.c_str(), "wb");
-    ASSERT_NE(out, nullptr) << to;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, in)) > 0) fwrite(buf, 1, n, out);
-    fclose(in);
-    fclose(out);
-}
-
 /* A writable copy of the corpus, with a stand-in for the map the
 ** transparent cubes name but the corpus leaves out (the loader recognises
 ** the picture by its content, not its extension). */
@@ -48,9 +35,11 @@ void copyCorpus(const std::string& dir)
     DIR* d = opendir(corpus.c_str());
     ASSERT_NE(d, nullptr);
     while (struct dirent* e = readdir(d))
-        if (e->d_name[0] != '.') copyFile(corpus + e->d_name, dir + e->d_name);
+        if (e->d_name[0] != '.') {
+            ASSERT_TRUE(copyFile(corpus + e->d_name, dir + e->d_name));
+        }
     closedir(d);
-    copyFile(corpus + "test.png", dir + "BERETTA_.JPG");
+    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "BERETTA_.JPG"));
 }
 
 std::vector<std::string> corpusModels()

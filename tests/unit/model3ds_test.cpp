@@ -32,18 +32,6 @@ Model* readBytes(const Bytes& b)
     return m;
 }
 
-void copyFile(const std::string& from, const std::string& to)
-{
-    FILE* in = fopen(from.c_str(), "rb");
-    ASSERT_NE(in, nullptr) << from;
-    FILE* out = fopen(to.c_str(), "wb");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, in)) > 0) fwrite(buf, 1, n, out);
-    fclose(in);
-    fclose(out);
-}
-
 const std::string corpus = LUMENO_CORPUS_DIR "/3ds/";
 
 void expectVec(const Vector& v, float x, float y, float z)
@@ -370,9 +358,9 @@ TEST(Model3dsLoad, MapsAreFoundInTheModelFolderIgnoringCase)
 {
     TempDir tmp;
     const std::string& dir = tmp.path;
-    copyFile(corpus + "test.png", dir + "wall.png");
-    copyFile(corpus + "test.png", dir + "exact.PNG");
-    copyFile(corpus + "test.png", dir + "exact.png");
+    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "wall.png"));
+    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "exact.PNG"));
+    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "exact.png"));
     ASSERT_TRUE(save(dir + "maps.3ds",
                      file(material(matName("w"), chunk(0xA200, mapFile("WALL.PNG"))),
                           material(matName("none"), chunk(0xA200, mapFile(""))),
@@ -442,8 +430,8 @@ TEST(Model3dsUpload, UploadsMappedMaterialsAndCountsAll)
     ASSERT_NE(SDL_SetVideoMode(64, 64, 0, SDL_OPENGL), nullptr) << SDL_GetError();
     TempDir tmp;
     const std::string& dir = tmp.path;
-    copyFile(corpus + "test.png", dir + "one.png");
-    copyFile(corpus + "IMAGE1.jpg", dir + "two.jpg");
+    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "one.png"));
+    ASSERT_TRUE(copyFile(corpus + "IMAGE1.jpg", dir + "two.jpg"));
     ASSERT_TRUE(save(dir + "three.3ds",
                      file(material(matName("a"), chunk(0xA200, mapFile("one.png"))),
                           material(matName("b")),

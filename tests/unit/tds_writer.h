@@ -12,6 +12,8 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -138,6 +140,13 @@ inline bool save(const std::string& path, const Bytes& bytes)
     if (!f) return false;
     size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
     return fclose(f) == 0 && n == bytes.size();
+}
+
+/* Copies a file whole; false when it cannot be read or written. */
+inline bool copyFile(const std::string& from, const std::string& to)
+{
+    std::ifstream in(from, std::ios::binary);
+    return in && save(to, Bytes(std::istreambuf_iterator<char>(in), {}));
 }
 
 /* A scratch folder (path ends with '/'), removed with everything in it when
