@@ -40,25 +40,18 @@ Section* parse(const char* name, float start, float end, int layer = 0, int type
     return s;
 }
 
-std::string readyOrder()
+/* names along one queue; "!" marks a back link that does not point back */
+std::string order(Section* head, Section* Section::*next, Section* Section::*prev)
 {
     std::string out;
-    for (Section* s = demoSystem.ready_queue; s; s = s->ready_next) {
+    for (Section* s = head; s; s = s->*next) {
         out += nameOf(s);
-        if (s->ready_next && s->ready_next->ready_prev != s) out += "!";
+        if (s->*next && (s->*next)->*prev != s) out += "!";
     }
     return out;
 }
-
-std::string runOrder()
-{
-    std::string out;
-    for (Section* s = demoSystem.run_queue; s; s = s->run_next) {
-        out += nameOf(s);
-        if (s->run_next && s->run_next->run_prev != s) out += "!";
-    }
-    return out;
-}
+std::string readyOrder() { return order(demoSystem.ready_queue, &Section::ready_next, &Section::ready_prev); }
+std::string runOrder() { return order(demoSystem.run_queue, &Section::run_next, &Section::run_prev); }
 
 class Queues : public ::testing::Test {
 protected:
