@@ -93,10 +93,6 @@ TEST(Config, ScriptsOverrideDefaultsAndTheLastParsedWins)
 
 TEST(Config, ResetRestartsClockCountersAndRandomSequence)
 {
-    char* argv[] = { (char*)"player", nullptr };
-    dkernel_getArguments(1, argv);
-    EXPECT_EQ(demoSystem.argv, argv);
-
     demoSystem.demo_start = 3.5f;
     demoSystem.exit_flag = 1;
     demoSystem.time = demoSystem.step = demoSystem.frame_time = 9.0f;
