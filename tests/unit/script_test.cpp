@@ -95,7 +95,6 @@ TEST(ScriptLines, ReaderSplitterAndFloatLists)
     EXPECT_EXIT(getFloatVector("1 2 3", v, 2), ExitedWithCode(1),
                 literal("Error: Script: too many floats in vector '1 2 3'"));
 
-    EXPECT_EQ(getBlendCodeByName("one_minus_src_alpha"), 0x0303);
     EXPECT_EQ(getRenderModeByName("BUMP"), 11);
     EXPECT_STREQ(sectionFunction[getSectionByName("EFXGLOW")].name, "efxGlow");
 }
