@@ -11,13 +11,7 @@ kst_BevelBlock *kst_bevelBlock(kst_Instance inst) {
 #define KST_ICON_PINNED(b) ((b)->unused96[0])
 
 static void kst_bevelReleaseIcon(kst_BevelBlock *b) {
-    if (b->icon) {
-        if (KST_ICON_PINNED(b)) kst_unlockPictureDescription(b->icon);
-        kst_unlockObject(b->icon);
-    }
-    b->icon = nullptr;
-    KST_ICON_PINNED(b) = 0;
-    ZeroMemory(&b->iconDesc, sizeof b->iconDesc);
+    kst_releasePicture(&b->icon, &KST_ICON_PINNED(b), &b->iconDesc);
 }
 
 static void KST_CALL kst_bevelConstruct(kst_Instance inst) {
@@ -221,12 +215,7 @@ static void KST_CALL kst_bevelSetValue(kst_Instance inst, intptr_t, intptr_t val
 
 static void KST_CALL kst_bevelSetIcon(kst_Instance inst, intptr_t, intptr_t value) {
     kst_BevelBlock *b = kst_bevelBlock(inst);
-    kst_Object pic = (kst_Object)value;
-    kst_lockObject(pic);
-    kst_bevelReleaseIcon(b);
-    b->icon = pic;
-    if (pic) KST_ICON_PINNED(b) = kst_lockPictureDescription(pic, &b->iconDesc) ? 1 : 0;
-    if (!KST_ICON_PINNED(b)) ZeroMemory(&b->iconDesc, sizeof b->iconDesc);
+    kst_replacePicture(&b->icon, &KST_ICON_PINNED(b), &b->iconDesc, (kst_Object)value);
     kst_invalidateControl(inst);
 }
 

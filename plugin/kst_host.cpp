@@ -111,6 +111,25 @@ void kst_drawPicturePrimitive(kst_Object pic, HDC dc, const RECT *r, int transpa
     if (fn) fn(pic, dc, r, transparent);
 }
 
+void kst_releasePicture(kst_Object *held, int32_t *pinned, kst_PictureDesc *desc) {
+    if (*held) {
+        if (*pinned) kst_unlockPictureDescription(*held);
+        kst_unlockObject(*held);
+    }
+    *held = nullptr;
+    *pinned = 0;
+    ZeroMemory(desc, sizeof *desc);
+}
+
+// Locking first keeps the picture alive when it is the one already held.
+void kst_replacePicture(kst_Object *held, int32_t *pinned, kst_PictureDesc *desc, kst_Object pic) {
+    kst_lockObject(pic);
+    kst_releasePicture(held, pinned, desc);
+    *held = pic;
+    if (pic) *pinned = kst_lockPictureDescription(pic, desc) ? 1 : 0;
+    if (!*pinned) ZeroMemory(desc, sizeof *desc);
+}
+
 void *kst_getEventInstance(kst_Instance inst, const kst_Event *event) {
     typedef void *(KST_CALL *Fn)(kst_Instance, const kst_Event *);
     KST_BIND(Fn, fn, "GetEventInstance");

@@ -190,6 +190,10 @@ void *kst_getInterfaceRoutine(kst_Object o, const char *interfaceName, const cha
 int kst_lockPictureDescription(kst_Object pic, kst_PictureDesc *desc);
 void kst_unlockPictureDescription(kst_Object pic);
 void kst_drawPicturePrimitive(kst_Object pic, HDC dc, const RECT *r, int transparent);
+// A picture a control holds, with its description pinned for drawing only
+// when the host agreed; *pinned says so, keeping pin and unpin balanced.
+void kst_releasePicture(kst_Object *held, int32_t *pinned, kst_PictureDesc *desc);
+void kst_replacePicture(kst_Object *held, int32_t *pinned, kst_PictureDesc *desc, kst_Object pic);
 void *kst_getEventInstance(kst_Instance inst, const kst_Event *event);
 void kst_getControlBounds(kst_Instance inst, RECT *r);
 int kst_getControlVisible(kst_Instance inst);

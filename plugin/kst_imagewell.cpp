@@ -16,16 +16,6 @@ static kst_ImageWellBlock *kst_imageWellBlock(kst_Instance inst) {
 // so pinning and unpinning stay balanced when the host refuses a picture.
 #define KST_IMAGE_PINNED(b) ((b)->unused0)
 
-static void kst_imageWellRelease(kst_ImageWellBlock *b) {
-    if (b->image) {
-        if (KST_IMAGE_PINNED(b)) kst_unlockPictureDescription(b->image);
-        kst_unlockObject(b->image);
-    }
-    b->image = nullptr;
-    KST_IMAGE_PINNED(b) = 0;
-    ZeroMemory(&b->imageDesc, sizeof b->imageDesc);
-}
-
 static void kst_imageWellDraw(kst_Instance inst, kst_Graphics given, bool windowCoordinates) {
     kst_ImageWellBlock *b = kst_imageWellBlock(inst);
     kst_Canvas canvas;
@@ -66,17 +56,13 @@ static void KST_CALL kst_imageWellDrawOffscreen(kst_Instance inst, kst_Graphics 
 }
 
 static void KST_CALL kst_imageWellDestroy(kst_Instance inst) {
-    kst_imageWellRelease(kst_imageWellBlock(inst));
+    kst_ImageWellBlock *b = kst_imageWellBlock(inst);
+    kst_releasePicture(&b->image, &KST_IMAGE_PINNED(b), &b->imageDesc);
 }
 
 static void KST_CALL kst_imageWellSetImage(kst_Instance inst, intptr_t, intptr_t value) {
     kst_ImageWellBlock *b = kst_imageWellBlock(inst);
-    kst_Object pic = (kst_Object)value;
-    kst_lockObject(pic);
-    kst_imageWellRelease(b);
-    b->image = pic;
-    if (pic) KST_IMAGE_PINNED(b) = kst_lockPictureDescription(pic, &b->imageDesc) ? 1 : 0;
-    if (!KST_IMAGE_PINNED(b)) ZeroMemory(&b->imageDesc, sizeof b->imageDesc);
+    kst_replacePicture(&b->image, &KST_IMAGE_PINNED(b), &b->imageDesc, (kst_Object)value);
     kst_invalidateControl(inst);
 }
 
