@@ -53,40 +53,33 @@ static void mulInPlace(float* m, const float* r)
     matrix_mul(copy, r, m);
 }
 
-void matrix_xrotation(float* m, float angle)
+/* The three axis rotations differ only in the plane they turn, spanned by
+** axes a and b; a's row gets -s at b, which fixes the turning sense. */
+static void planeRotation(float* m, float angle, int a, int b)
 {
     float s, c, r[16];
     sinCos(angle, &s, &c);
     matrix_id(r);
-    r[5] = c;
-    r[6] = -s;
-    r[9] = s;
-    r[10] = c;
+    r[5 * a] = c;
+    r[4 * a + b] = -s;
+    r[4 * b + a] = s;
+    r[5 * b] = c;
     mulInPlace(m, r);
+}
+
+void matrix_xrotation(float* m, float angle)
+{
+    planeRotation(m, angle, 1, 2);
 }
 
 void matrix_yrotation(float* m, float angle)
 {
-    float s, c, r[16];
-    sinCos(angle, &s, &c);
-    matrix_id(r);
-    r[0] = c;
-    r[2] = s;
-    r[8] = -s;
-    r[10] = c;
-    mulInPlace(m, r);
+    planeRotation(m, angle, 2, 0);
 }
 
 void matrix_zrotation(float* m, float angle)
 {
-    float s, c, r[16];
-    sinCos(angle, &s, &c);
-    matrix_id(r);
-    r[0] = c;
-    r[1] = -s;
-    r[4] = s;
-    r[5] = c;
-    mulInPlace(m, r);
+    planeRotation(m, angle, 0, 1);
 }
 
 void matrix_rotation_matrix(float* m, float ax, float ay, float az)
