@@ -49,50 +49,51 @@ int sections_selected(const Section* s, float reference)
     return (s->start < demoSystem.demo_end || demoSystem.demo_end == 0.0f) && s->end > reference;
 }
 
+/* Both queues are kept the same way and differ only in their links, head
+   and sort key; a new section goes before the others with an equal key. */
+template <typename Key>
+static void queueInsert(Section** head, Section* Section::*next, Section* Section::*prev,
+                        Key Section::*key, Section* s)
+{
+    Section* before = nullptr;
+    Section* at = *head;
+    while (at && at->*key < s->*key) {
+        before = at;
+        at = at->*next;
+    }
+    s->*prev = before;
+    s->*next = at;
+    if (at) at->*prev = s;
+    if (before) before->*next = s;
+    else *head = s;
+}
+
+static void queueUnlink(Section** head, Section* Section::*next, Section* Section::*prev, Section* s)
+{
+    if (s->*prev) (s->*prev)->*next = s->*next;
+    else *head = s->*next;
+    if (s->*next) (s->*next)->*prev = s->*prev;
+    s->*next = s->*prev = nullptr;
+}
+
 static void readyInsert(Section* s)
 {
-    Section* prev = nullptr;
-    Section* at = demoSystem.ready_queue;
-    while (at && at->start < s->start) {
-        prev = at;
-        at = at->ready_next;
-    }
-    s->ready_prev = prev;
-    s->ready_next = at;
-    if (at) at->ready_prev = s;
-    if (prev) prev->ready_next = s;
-    else demoSystem.ready_queue = s;
+    queueInsert(&demoSystem.ready_queue, &Section::ready_next, &Section::ready_prev, &Section::start, s);
 }
 
 static void readyUnlink(Section* s)
 {
-    if (s->ready_prev) s->ready_prev->ready_next = s->ready_next;
-    else demoSystem.ready_queue = s->ready_next;
-    if (s->ready_next) s->ready_next->ready_prev = s->ready_prev;
-    s->ready_next = s->ready_prev = nullptr;
+    queueUnlink(&demoSystem.ready_queue, &Section::ready_next, &Section::ready_prev, s);
 }
 
 static void runInsert(Section* s)
 {
-    Section* prev = nullptr;
-    Section* at = demoSystem.run_queue;
-    while (at && at->layer < s->layer) {
-        prev = at;
-        at = at->run_next;
-    }
-    s->run_prev = prev;
-    s->run_next = at;
-    if (at) at->run_prev = s;
-    if (prev) prev->run_next = s;
-    else demoSystem.run_queue = s;
+    queueInsert(&demoSystem.run_queue, &Section::run_next, &Section::run_prev, &Section::layer, s);
 }
 
 static void runUnlink(Section* s)
 {
-    if (s->run_prev) s->run_prev->run_next = s->run_next;
-    else demoSystem.run_queue = s->run_next;
-    if (s->run_next) s->run_next->run_prev = s->run_prev;
-    s->run_next = s->run_prev = nullptr;
+    queueUnlink(&demoSystem.run_queue, &Section::run_next, &Section::run_prev, s);
 }
 
 static void callFunction(Section* s, SectionFunc SectionType::*which)
