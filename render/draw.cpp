@@ -160,6 +160,18 @@ void rect3d_init(Rect3D* rect, int texture, float width, float height)
     rect->rect[3] = -h;
 }
 
+int rect3d_load(Rect3D* rect, const char* file, int properties)
+{
+    int texture = tex_load(file);
+    tex_properties(texture, properties);
+    tex_upload(texture);
+    /* The file's own size, so the picture keeps its world size whatever
+    ** the texture detail shrank it to. */
+    const Texture* tex = tex_array[texture];
+    rect3d_init(rect, texture, (float)tex->orig_width, (float)tex->orig_height);
+    return texture;
+}
+
 void rect3d_render(Rect3D* rect)
 {
     tex_bind(rect->texture);

@@ -57,6 +57,9 @@ void    skybox_render(Skybox* sky, Camera* cam);
 void    skybox_free(Skybox* sky);
 
 void rect3d_init(Rect3D* rect, int texture, float width, float height);
+/* Loads and uploads the picture file with the given tex_properties flags and
+** sizes rect to the file's own pixel size; returns the texture index. */
+int  rect3d_load(Rect3D* rect, const char* file, int properties);
 void rect3d_render(Rect3D* rect);
 void rect2d_init(Rect2D* rect, int texture, int width, int height);
 void rect2d_render(Rect2D* rect);

@@ -8,7 +8,6 @@
 #include "dkernel.h"
 #include "draw.h"
 #include "sectiontypes.h"
-#include "tex.h"
 
 struct ImageVars {
     Rect3D rect;
@@ -25,13 +24,7 @@ void load_image(void)
         section_error("1 spline needed");
     ImageVars* vars = (ImageVars*)calloc(1, sizeof(ImageVars));
     mySection->vars = vars;
-    vars->texture = tex_load(mySection->strings[0]);
-    tex_properties(vars->texture, 2);
-    tex_upload(vars->texture);
-    /* The file's own size, so the picture keeps its world size whatever
-    ** the texture detail shrank it to. */
-    const Texture* tex = tex_array[vars->texture];
-    rect3d_init(&vars->rect, vars->texture, (float)tex->orig_width, (float)tex->orig_height);
+    vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);
 }
 
 void init_image(void) {}

@@ -9,7 +9,6 @@
 #include "dkernel.h"
 #include "draw.h"
 #include "sectiontypes.h"
-#include "tex.h"
 
 /* A script asking for an absurd copy count must not stall a frame forever. */
 #define IMAGEMATRIX_MAX_COPIES 100000
@@ -48,11 +47,7 @@ void load_imageMatrix(void)
         section_error("invalid modulation");
     ImageMatrixVars* vars = (ImageMatrixVars*)calloc(1, sizeof(ImageMatrixVars));
     mySection->vars = vars;
-    vars->texture = tex_load(mySection->strings[0]);
-    tex_properties(vars->texture, modulation == 1.0f ? 11 : 3);
-    tex_upload(vars->texture);
-    const Texture* tex = tex_array[vars->texture];
-    rect3d_init(&vars->rect, vars->texture, (float)tex->orig_width, (float)tex->orig_height);
+    vars->texture = rect3d_load(&vars->rect, mySection->strings[0], modulation == 1.0f ? 11 : 3);
 }
 
 void init_imageMatrix(void) {}

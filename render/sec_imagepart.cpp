@@ -30,11 +30,7 @@ void load_imagePart(void)
         section_error("2 splines needed");
     ImagePartVars* vars = (ImagePartVars*)calloc(1, sizeof(ImagePartVars));
     mySection->vars = vars;
-    vars->texture = tex_load(mySection->strings[0]);
-    tex_properties(vars->texture, 2);
-    tex_upload(vars->texture);
-    const Texture* tex = tex_array[vars->texture];
-    rect3d_init(&vars->rect, vars->texture, (float)tex->orig_width, (float)tex->orig_height);
+    vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);
     vars->wrap_s = mySection->params[0] == 0.0f ? GL_REPEAT : GL_CLAMP;
     vars->wrap_t = mySection->params[1] == 0.0f ? GL_REPEAT : GL_CLAMP;
     vars->window[2] = 1.0f;
