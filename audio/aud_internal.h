@@ -8,6 +8,8 @@
 #ifndef AUD_INTERNAL_H
 #define AUD_INTERNAL_H
 
+#include <stdio.h>
+
 #include <atomic>
 #include <mutex>
 
@@ -78,6 +80,19 @@ struct AudState {
 
 extern AudState   aud;
 extern std::mutex aud_lock;
+
+/* fseek within a file image in memory, for the decoders' I/O callbacks,
+** which differ only in what their library wants returned: the new
+** position, or -1 with the position unchanged when it would leave the image. */
+inline long long aud_imageSeek(long* pos, long size, long long offset, int whence)
+{
+    long long base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? *pos : size;
+    long long target = base + offset;
+    if (target < 0 || target > size)
+        return -1;
+    *pos = (long)target;
+    return target;
+}
 
 /* aud_error.cpp */
 void aud_setError(int code);

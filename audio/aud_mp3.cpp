@@ -36,12 +36,7 @@ static mpg123_ssize_t memRead(void* source, void* buffer, size_t bytes)
 static off_t memSeek(void* source, off_t offset, int whence)
 {
     Mp3State* m = (Mp3State*)source;
-    off_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->pos : m->size;
-    off_t target = base + offset;
-    if (target < 0 || target > m->size)
-        return -1;
-    m->pos = (long)target;
-    return target;
+    return (off_t)aud_imageSeek(&m->pos, m->size, offset, whence);
 }
 
 /* a plausible MPEG audio frame header: sync, a known version and layer, a

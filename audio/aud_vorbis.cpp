@@ -34,12 +34,7 @@ static size_t memRead(void* ptr, size_t size, size_t count, void* source)
 static int memSeek(void* source, ogg_int64_t offset, int whence)
 {
     VorbisState* v = (VorbisState*)source;
-    ogg_int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? v->pos : v->size;
-    ogg_int64_t target = base + offset;
-    if (target < 0 || target > v->size)
-        return -1;
-    v->pos = (long)target;
-    return 0;
+    return aud_imageSeek(&v->pos, v->size, offset, whence) < 0 ? -1 : 0;
 }
 
 static long memTell(void* source)
