@@ -4,18 +4,8 @@
 // in a colour that encodes part and state so pictures can be checked.
 #include <windows.h>
 #include <string.h>
+#include "fake_uxtheme.h"
 
-struct fake_Stats {
-    int opens, closes, draws, parentDraws, otherCalls, badHandleDraws, liveHandles;
-    wchar_t lastClass[64];
-    int lastPart, lastState;
-    RECT lastRect;
-    RECT lastParentRect;
-    int lastParentHadRect;
-    HWND lastParentHwnd;
-    int drawLog[64][2];
-    int drawLogCount;
-};
 static fake_Stats fake;
 
 struct fake_Theme {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "kst_host.h"
+#include "fake_uxtheme.h"
 #include <stdio.h>
 #include <initializer_list>
 
@@ -154,17 +155,6 @@ bool th_loadPlugin(const char *dir);
 void th_unloadPlugin();
 
 // The stand-in visual-styles library's counters.
-struct fake_Stats {
-    int opens, closes, draws, parentDraws, otherCalls, badHandleDraws, liveHandles;
-    wchar_t lastClass[64];
-    int lastPart, lastState;
-    RECT lastRect;
-    RECT lastParentRect;
-    int lastParentHadRect;
-    HWND lastParentHwnd;
-    int drawLog[64][2];
-    int drawLogCount;
-};
 extern fake_Stats *th_fake;
 bool th_loadFakeTheme(const char *dir);
 

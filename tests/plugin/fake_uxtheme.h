@@ -1,0 +1,18 @@
+// The stand-in visual-styles library's counters.  The test host reads them
+// through the pointer the library returns, so both sides take the layout
+// from here.
+#pragma once
+
+#include <windows.h>
+
+struct fake_Stats {
+    int opens, closes, draws, parentDraws, otherCalls, badHandleDraws, liveHandles;
+    wchar_t lastClass[64];
+    int lastPart, lastState;
+    RECT lastRect;
+    RECT lastParentRect;
+    int lastParentHadRect;
+    HWND lastParentHwnd;
+    int drawLog[64][2];
+    int drawLogCount;
+};
