@@ -23,8 +23,7 @@ static void KST_CALL kst_bevelConstruct(kst_Instance inst) {
     b->textSize = kst_defaultControlFontSize();
     b->hot = false;
     b->mouseDownHandled = false;
-    kst_themeLoad();
-    if (kst_themeModule) kst_themeAcquire(&kst_bevelTheme, kst_getControlHandle(inst));
+    kst_themeAttach(&kst_bevelTheme, inst);
 }
 
 static void KST_CALL kst_bevelDestroy(kst_Instance inst) {
@@ -37,8 +36,7 @@ static void KST_CALL kst_bevelDestroy(kst_Instance inst) {
     kst_bevelReleaseIcon(b);
     // Receivers are held by the list; a dying button lets them go too.
     kst_bevelDeleteReceivers(b);
-    if (kst_themeModule) kst_themeRelease(&kst_bevelTheme);
-    kst_themeFree();
+    kst_themeDetach(&kst_bevelTheme);
 }
 
 static void KST_CALL kst_bevelRedraw(kst_Instance inst, kst_Graphics g) {

@@ -257,6 +257,10 @@ void kst_themeLoad();
 void kst_themeFree();
 void kst_themeAcquire(kst_SharedTheme *t, HWND hwnd);
 void kst_themeRelease(kst_SharedTheme *t);
+// A theme-using instance's share: the library and, while it is loaded, the
+// class handle; detaching gives both back.
+void kst_themeAttach(kst_SharedTheme *t, kst_Instance inst);
+void kst_themeDetach(kst_SharedTheme *t);
 HRESULT kst_themeDrawBackground(HANDLE theme, HDC dc, int part, int state, const RECT *r, const RECT *clip);
 HRESULT kst_themeDrawParentBackground(HWND hwnd, HDC dc, const RECT *r);
 

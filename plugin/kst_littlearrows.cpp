@@ -82,13 +82,11 @@ static void kst_littleArrowsDraw(kst_Instance inst, kst_Graphics given, int arro
 
 static void KST_CALL kst_littleArrowsConstruct(kst_Instance inst) {
     kst_littleArrowsBlock(inst)->hotArrow = 0;
-    kst_themeLoad();
-    if (kst_themeModule) kst_themeAcquire(&kst_spinTheme, kst_getControlHandle(inst));
+    kst_themeAttach(&kst_spinTheme, inst);
 }
 
 static void KST_CALL kst_littleArrowsDestroy(kst_Instance) {
-    if (kst_themeModule) kst_themeRelease(&kst_spinTheme);
-    kst_themeFree();
+    kst_themeDetach(&kst_spinTheme);
 }
 
 static void KST_CALL kst_littleArrowsRedraw(kst_Instance inst, kst_Graphics g) {

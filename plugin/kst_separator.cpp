@@ -23,13 +23,11 @@ static void kst_separatorDraw(kst_Instance inst, kst_Graphics given) {
 }
 
 static void KST_CALL kst_separatorConstruct(kst_Instance inst) {
-    kst_themeLoad();
-    if (kst_themeModule) kst_themeAcquire(&kst_separatorTheme, kst_getControlHandle(inst));
+    kst_themeAttach(&kst_separatorTheme, inst);
 }
 
 static void KST_CALL kst_separatorDestroy(kst_Instance) {
-    if (kst_themeModule) kst_themeRelease(&kst_separatorTheme);
-    kst_themeFree();
+    kst_themeDetach(&kst_separatorTheme);
 }
 
 static void KST_CALL kst_separatorRedraw(kst_Instance inst, kst_Graphics g) {

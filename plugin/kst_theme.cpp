@@ -109,3 +109,13 @@ void kst_themeRelease(kst_SharedTheme *t) {
         t->handle = nullptr;
     }
 }
+
+void kst_themeAttach(kst_SharedTheme *t, kst_Instance inst) {
+    kst_themeLoad();
+    if (kst_themeModule) kst_themeAcquire(t, kst_getControlHandle(inst));
+}
+
+void kst_themeDetach(kst_SharedTheme *t) {
+    if (kst_themeModule) kst_themeRelease(t);
+    kst_themeFree();
+}
