@@ -103,6 +103,19 @@ static std::vector<Segment> musicSegments(const std::string& file)
     return segments;
 }
 
+/* A debug-mode demo whose music is captured by the disk driver, started
+** and playing; false (with the player's errors) when it never got there. */
+static ::testing::AssertionResult startDebugMusic(const char* demoStart, std::string* dir, E2eProc* p)
+{
+    *dir = demoWithMusic(std::string("debug 1\ndemo_start ") + demoStart + "\ndemo_end 0\n",
+                         "[sound]\nstart 0\nend 30\nstring music.wav\n");
+    useDiskAudio(*dir + "/out.raw");
+    *p = e2e_start(*dir);
+    if (e2e_waitOutput(*p, "main demo loop!")) return ::testing::AssertionSuccess();
+    E2eRun failed = e2e_finish(*p);
+    return ::testing::AssertionFailure() << "player not playing: " << failed.err;
+}
+
 static std::string describe(const std::vector<Segment>& segments)
 {
     std::string text;
@@ -134,14 +147,9 @@ TEST(Sound, MusicStartsAtTheSectionsElapsedTime)
 ** the section's elapsed time at demo_start (4 seconds in), wherever it was */
 TEST(Sound, RestartRepositionsTheMusic)
 {
-    std::string dir = demoWithMusic("debug 1\ndemo_start 4\ndemo_end 0\n",
-                                    "[sound]\nstart 0\nend 30\nstring music.wav\n");
-    useDiskAudio(dir + "/out.raw");
-    E2eProc p = e2e_start(dir);
-    if (!e2e_waitOutput(p, "main demo loop!")) {
-        E2eRun failed = e2e_finish(p);
-        FAIL() << "player not playing: " << failed.err;
-    }
+    std::string dir;
+    E2eProc p;
+    ASSERT_TRUE(startDebugMusic("4", &dir, &p));
     e2e_sleep(2.0);
     ASSERT_TRUE(e2e_key(p, "F1"));
     e2e_sleep(1.5);
@@ -159,14 +167,9 @@ TEST(Sound, RestartRepositionsTheMusic)
 ** position, on a whole millisecond, earlier than where it stopped */
 TEST(Sound, RewindRestartsTheMusicEarlier)
 {
-    std::string dir = demoWithMusic("debug 1\ndemo_start 0\ndemo_end 0\n",
-                                    "[sound]\nstart 0\nend 30\nstring music.wav\n");
-    useDiskAudio(dir + "/out.raw");
-    E2eProc p = e2e_start(dir);
-    if (!e2e_waitOutput(p, "main demo loop!")) {
-        E2eRun failed = e2e_finish(p);
-        FAIL() << "player not playing: " << failed.err;
-    }
+    std::string dir;
+    E2eProc p;
+    ASSERT_TRUE(startDebugMusic("0", &dir, &p));
     e2e_sleep(6.0);
     ASSERT_TRUE(e2e_keyDown(p, "F2"));
     e2e_sleep(0.1);
