@@ -76,7 +76,7 @@ fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz
 	  -dict=tests/fuzz/script.dict $(FUZZ_BUILD)/corpus tests/fuzz/script_corpus
 	@mkdir -p $(FUZZ_BUILD)/model3ds_corpus
 	$(FUZZ_BUILD)/model3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
-	  -dict=tests/fuzz/model3ds.dict $(FUZZ_BUILD)/model3ds_corpus ../shared/corpus/3ds
+	  -dict=tests/fuzz/model3ds.dict $(FUZZ_BUILD)/model3ds_corpus tests/data/3ds
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -102,7 +102,7 @@ void compareLoads(benchmark::State& state, const std::string& dir, const char* n
 }
 
 void BM_LargeGeneratedModel(benchmark::State& state) { compareLoads(state, largeModel(), "large.3ds"); }
-void BM_CorpusRock(benchmark::State& state) { compareLoads(state, LUMENO_BENCH_CORPUS, "fels.3ds"); }
+void BM_CorpusRock(benchmark::State& state) { compareLoads(state, LUMENO_BENCH_DATA, "fels.3ds"); }
 
 }  // namespace
 

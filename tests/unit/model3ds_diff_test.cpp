@@ -19,38 +19,30 @@
 #include <vector>
 
 #include "model.h"
+#include "testdata.h"
 #include "unit/tds_writer.h"
 
 using namespace tds;
 
 namespace {
 
-const std::string corpus = LUMENO_CORPUS_DIR "/3ds/";
+const std::string corpus = std::string(LUMENO_DATA_DIR) + "/3ds/";
 
 /* A writable copy of the corpus, with a stand-in for the map the
 ** transparent cubes name but the corpus leaves out (the loader recognises
 ** the picture by its content, not its extension). */
 void copyCorpus(const std::string& dir)
 {
-    DIR* d = opendir(corpus.c_str());
-    ASSERT_NE(d, nullptr);
-    while (struct dirent* e = readdir(d))
-        if (e->d_name[0] != '.') {
-            ASSERT_TRUE(copyFile(corpus + e->d_name, dir + e->d_name));
-        }
-    closedir(d);
-    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "BERETTA_.JPG"));
+    for (const std::string& name : testdata_list("3ds"))
+        ASSERT_TRUE(copyFile(corpus + name, dir + name)) << name;
+    ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "BERETTA_.JPG"));
 }
 
 std::vector<std::string> corpusModels()
 {
     std::vector<std::string> names;
-    DIR* d = opendir(corpus.c_str());
-    while (struct dirent* e = readdir(d)) {
-        std::string n = e->d_name;
+    for (const std::string& n : testdata_list("3ds"))
         if (n.size() > 4 && strcasecmp(n.c_str() + n.size() - 4, ".3ds") == 0) names.push_back(n);
-    }
-    closedir(d);
     return names;
 }
 

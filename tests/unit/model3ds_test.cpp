@@ -15,6 +15,7 @@
 
 #include "model.h"
 #include "tex.h"
+#include "testdata.h"
 #include "unit/tds_writer.h"
 
 using namespace tds;
@@ -32,7 +33,7 @@ Model* readBytes(const Bytes& b)
     return m;
 }
 
-const std::string corpus = LUMENO_CORPUS_DIR "/3ds/";
+
 
 void expectVec(const Vector& v, float x, float y, float z)
 {
@@ -358,9 +359,9 @@ TEST(Model3dsLoad, MapsAreFoundInTheModelFolderIgnoringCase)
 {
     TempDir tmp;
     const std::string& dir = tmp.path;
-    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "wall.png"));
-    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "exact.PNG"));
-    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "exact.png"));
+    ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "wall.png"));
+    ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "exact.PNG"));
+    ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "exact.png"));
     ASSERT_TRUE(save(dir + "maps.3ds",
                      file(material(matName("w"), chunk(0xA200, mapFile("WALL.PNG"))),
                           material(matName("none"), chunk(0xA200, mapFile(""))),
@@ -430,8 +431,8 @@ TEST(Model3dsUpload, UploadsMappedMaterialsAndCountsAll)
     ASSERT_NE(SDL_SetVideoMode(64, 64, 0, SDL_OPENGL), nullptr) << SDL_GetError();
     TempDir tmp;
     const std::string& dir = tmp.path;
-    ASSERT_TRUE(copyFile(corpus + "test.png", dir + "one.png"));
-    ASSERT_TRUE(copyFile(corpus + "IMAGE1.jpg", dir + "two.jpg"));
+    ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "one.png"));
+    ASSERT_TRUE(copyFile(testdata_path("3ds/IMAGE1.jpg"), dir + "two.jpg"));
     ASSERT_TRUE(save(dir + "three.3ds",
                      file(material(matName("a"), chunk(0xA200, mapFile("one.png"))),
                           material(matName("b")),
