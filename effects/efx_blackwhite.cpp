@@ -19,10 +19,12 @@ void preload_efxBlackWhite(void)
     tex_upload(greyTexture);
 }
 
-void load_efxBlackWhite(void)
+void check_efxBlackWhite(void)
 {
     if (mySection->param_count != 2) section_error("2 params needed");
 }
+
+void load_efxBlackWhite(void) {}
 
 void init_efxBlackWhite(void) {}
 

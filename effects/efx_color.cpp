@@ -8,11 +8,13 @@
 
 void preload_efxColor(void) {}
 
-void load_efxColor(void)
+void check_efxColor(void)
 {
     int n = mySection->param_count;
     if (n != 3 && n != 4) section_error("3 or 4 params needed");
 }
+
+void load_efxColor(void) {}
 
 void init_efxColor(void) {}
 

@@ -10,10 +10,12 @@
 
 void preload_efxFader(void) {}
 
-void load_efxFader(void)
+void check_efxFader(void)
 {
     if (mySection->param_count != 8) section_error("8 params needed");
 }
+
+void load_efxFader(void) {}
 
 void init_efxFader(void) {}
 

@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 
 void preload_efxInverse(void) {}
+void check_efxInverse(void) {}
 void load_efxInverse(void) {}
 void init_efxInverse(void) {}
 

@@ -417,6 +417,15 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
     }
 }
 
+/* One copy of each script's path for all its sections; paths repeat only
+** when the same script is parsed again, which costs one more copy. */
+static const char* scriptName(const char* path)
+{
+    static const char* last = nullptr;
+    if (!last || strcmp(last, path) != 0) last = copyText(path);
+    return last;
+}
+
 static Section* sectionHead(const char* line, const char* path, int lineNumber)
 {
     /* the name is the first word after "[" without its last character */
@@ -432,6 +441,8 @@ static Section* sectionHead(const char* line, const char* path, int lineNumber)
         dkernel_error("Out of memory");
     s->next = demoSystem.section_list;
     demoSystem.section_list = s;
+    s->script = scriptName(path);
+    s->line = lineNumber;
     s->type = getSectionByName(name);
     if (s->type < 0)
         parseError("Unknown section", path, lineNumber);

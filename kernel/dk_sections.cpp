@@ -105,6 +105,19 @@ static void callFunction(Section* s, SectionFunc SectionType::*which)
 
 /* ---- the loading phase ---- */
 
+void section_load(Section* s)
+{
+    mySection = s;
+    if (s->type >= 0 && s->type < DK_SECTION_TYPES && sectionCheck[s->type]) sectionCheck[s->type]();
+    callFunction(s, &SectionType::load);
+}
+
+void section_needFile(const char* path)
+{
+    /* loading reports a missing file with the loader's own message */
+    (void)path;
+}
+
 /* One event between loading steps, so the window stays responsive and a
    close or Escape ends the player after the current step. */
 static void loadingEvent(void)
@@ -134,7 +147,7 @@ void init_sectionQueues(void)
     demoSystem.load_total = 0;
     demoSystem.loaded_count = 0;
     callFunction(loading, &SectionType::preload);
-    callFunction(loading, &SectionType::load);
+    section_load(loading);
     callFunction(loading, &SectionType::init);
     callFunction(loading, &SectionType::render);
 
@@ -168,7 +181,7 @@ void init_sectionQueues(void)
     debugLog("loading: %d sections to be loaded\n", demoSystem.load_total);
 
     for (Section* s = demoSystem.ready_queue; s; s = s->ready_next) {
-        callFunction(s, &SectionType::load);
+        section_load(s);
         demoSystem.loaded_count += 1;
         callFunction(loading, &SectionType::render);
         loadingEvent();

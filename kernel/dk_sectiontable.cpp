@@ -12,6 +12,10 @@
 
 SectionType sectionFunction[DK_SECTION_TYPES] = { DK_SECTION_LIST(DK_SECTION_ROW) };
 
+#define DK_CHECK_ROW(name) check_##name,
+
+SectionFunc sectionCheck[DK_SECTION_TYPES] = { DK_SECTION_LIST(DK_CHECK_ROW) };
+
 Section* mySection = nullptr;
 
 const NameCode blendFunc[15] = {

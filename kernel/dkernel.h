@@ -65,6 +65,8 @@ struct Section {
     int      modifier_count;
     Modifier modifiers[DK_MAX_MODIFIERS];
     void*    vars;
+    const char* script;   /* the script and line of the section head, for messages */
+    int      line;
 };
 
 struct DemoSystem {
@@ -127,6 +129,14 @@ struct SectionType {
 extern SectionType sectionFunction[DK_SECTION_TYPES];
 extern Section*    mySection;
 
+/* Every type also has check_<type>: the load-time checks that need neither
+** file contents nor GL (counts of params, strings and splines, param values,
+** names such as render modes), in the order its load reports them, and a
+** section_needFile call for every file its load will open.  The kernel runs
+** it right before load_<type>, so load_<type> can rely on what it checked;
+** a checking run calls it alone. */
+extern SectionFunc sectionCheck[DK_SECTION_TYPES];
+
 /* name tables shared by the parser and the render modes */
 struct NameCode {
     const char* name;
@@ -162,6 +172,11 @@ int   getSectionByName(const char* name);
 void init_sectionQueues(void);
 void process_sectionQueues(void);
 void reinit_sectionQueues(void);
+/* check_<type> then load_<type> of s, with mySection = s. */
+void section_load(Section* s);
+/* Names a file the section's load will open (the path as load passes it on).
+** Loading itself reports missing files with each loader's own message. */
+void section_needFile(const char* path);
 [[noreturn]] void section_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dkernel_warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 /* the debug log's separator line: 60 equals signs and a line feed */

@@ -38,12 +38,18 @@ static int loadPicture(const char* file)
 void preload_loading(void) {}
 void init_loading(void) {}
 
-void load_loading(void)
+void check_loading(void)
 {
     Section* s = mySection;
     if (s->param_count != 17) section_error("17 params needed");
     if (s->string_count != 2) section_error("2 strings needed");
+    section_needFile(s->strings[0]);
+    section_needFile(s->strings[1]);
+}
 
+void load_loading(void)
+{
+    Section* s = mySection;
     LoadingVars* v = (LoadingVars*)calloc(1, sizeof(LoadingVars));
     if (!v) section_error("out of memory");
     s->vars = v;

@@ -16,7 +16,8 @@ static void pending_none(void) {}
     void load_##name(void) { pending_load(); } \
     void init_##name(void) {} \
     void render_##name(void) {} \
-    void end_##name(void) {}
+    void end_##name(void) {} \
+    void check_##name(void) {}
 
 PENDING(efxRepeat)
 PENDING(efxAccum)

@@ -29,12 +29,20 @@ static void soundError(void)
 
 void preload_sound(void) {}
 
-void load_sound(void)
+/* With sound off the section loads nothing, so nothing is checked either. */
+void check_sound(void)
 {
     if (!demoSystem.sound)
         return;
     if (mySection->string_count != 1)
         section_error("1 string needed");
+    section_needFile(mySection->strings[0]);
+}
+
+void load_sound(void)
+{
+    if (!demoSystem.sound)
+        return;
     SoundStream* s = new SoundStream{nullptr, -1, nullptr};
     mySection->vars = s;
 

@@ -2,8 +2,9 @@
 ** sectiontypes.h -- the five lifecycle functions of every section type.
 **
 ** The list is in table order: the index of a type in DK_SECTION_LIST is its
-** `type` value in a Section.  Each type file defines its five functions;
-** kernel/sec_pending.cpp supplies them for types not built yet.
+** `type` value in a Section.  Each type file defines its five functions and
+** its check_<type> (dkernel.h); kernel/sec_pending.cpp supplies them for
+** types not built yet.
 */
 #ifndef SECTIONTYPES_H
 #define SECTIONTYPES_H
@@ -20,7 +21,7 @@
 
 #define DK_DECLARE_SECTION(name) \
     void preload_##name(void); void load_##name(void); void init_##name(void); \
-    void render_##name(void); void end_##name(void);
+    void render_##name(void); void end_##name(void); void check_##name(void);
 
 DK_SECTION_LIST(DK_DECLARE_SECTION)
 

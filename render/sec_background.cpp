@@ -18,10 +18,15 @@ struct BackgroundVars {
 
 void preload_background(void) {}
 
-void load_background(void)
+void check_background(void)
 {
     if (mySection->string_count != 1)
         section_error("1 string needed");
+    section_needFile(mySection->strings[0]);
+}
+
+void load_background(void)
+{
     BackgroundVars* vars = (BackgroundVars*)calloc(1, sizeof(BackgroundVars));
     mySection->vars = vars;
     int texture = tex_load(mySection->strings[0]);

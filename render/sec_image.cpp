@@ -16,12 +16,17 @@ struct ImageVars {
 
 void preload_image(void) {}
 
-void load_image(void)
+void check_image(void)
 {
     if (mySection->string_count != 1)
         section_error("1 string needed");
     if (mySection->spline_count != 1)
         section_error("1 spline needed");
+    section_needFile(mySection->strings[0]);
+}
+
+void load_image(void)
+{
     ImageVars* vars = (ImageVars*)calloc(1, sizeof(ImageVars));
     mySection->vars = vars;
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);

@@ -34,7 +34,7 @@ static void imageMatrix_place(int spline, float t)
 
 void preload_imageMatrix(void) {}
 
-void load_imageMatrix(void)
+void check_imageMatrix(void)
 {
     if (mySection->param_count != 3)
         section_error("3 params needed");
@@ -45,6 +45,12 @@ void load_imageMatrix(void)
     float modulation = mySection->params[1];
     if (modulation != 0.0f && modulation != 1.0f)
         section_error("invalid modulation");
+    section_needFile(mySection->strings[0]);
+}
+
+void load_imageMatrix(void)
+{
+    float modulation = mySection->params[1];
     ImageMatrixVars* vars = (ImageMatrixVars*)calloc(1, sizeof(ImageMatrixVars));
     mySection->vars = vars;
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], modulation == 1.0f ? 11 : 3);

@@ -20,7 +20,7 @@ struct ImagePartVars {
 
 void preload_imagePart(void) {}
 
-void load_imagePart(void)
+void check_imagePart(void)
 {
     if (mySection->param_count != 2)
         section_error("2 params needed");
@@ -28,6 +28,11 @@ void load_imagePart(void)
         section_error("1 string needed");
     if (mySection->spline_count != 2)
         section_error("2 splines needed");
+    section_needFile(mySection->strings[0]);
+}
+
+void load_imagePart(void)
+{
     ImagePartVars* vars = (ImagePartVars*)calloc(1, sizeof(ImagePartVars));
     mySection->vars = vars;
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);
