@@ -15,7 +15,7 @@
 #include "vorbis_writer.h"
 
 #define RATE     44100
-#define SECONDS  30   /* the length of the showcase demo */
+#define SECONDS  60   /* the length of the showcase demo */
 #define BPM      120.0
 #define QUALITY  0.0f   /* about 64 kbit/s: keeps the file well under 400 KB */
 
