@@ -207,7 +207,8 @@ static void printScriptName(const char* script)
 
 static int printReport(void)
 {
-    qsort(problems, problemCount, sizeof *problems, compareProblems);
+    if (problemCount > 1)   /* a clean demo has no list to sort at all */
+        qsort(problems, problemCount, sizeof *problems, compareProblems);
     int errors = 0, warnings = 0;
     for (int i = 0; i < problemCount; i++) {
         const CheckingProblem* p = &problems[i];

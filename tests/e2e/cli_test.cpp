@@ -136,7 +136,7 @@ TEST(Cli, CheckReportsEveryMistakeWithScriptAndLine)
 
     std::string tpl = std::string(LUMENO_SOURCE_DIR) + "/examples/template";
     run = runPlayer("/", "--check " + tpl, "env -u DISPLAY");
-    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, tpl + ": no problems found\n");
 }
 
