@@ -4,7 +4,8 @@
 ** Owns the script search under the working folder, the line reader, the
 ** key/value and float-list splitters, the name lookups shared with other
 ** modules, and the grammar that turns lines into global settings and
-** Section records.  Every script error is fatal and names script and line.
+** Section records.  Every script error is fatal and names script and line;
+** a checking run (player --check) collects them and reads on.
 */
 #include "dkernel.h"
 #include "dk_checking.h"
