@@ -6,10 +6,15 @@
 ** then the driver sets its own, then every script overrides what it names.
 */
 #include "dkernel.h"
+#include "dk_args.h"
+#include "dk_checking.h"
 #include "dk_script.h"
 #include "gldrv.h"
 #include "tex.h"
 #include "ps_random.h"
+
+#include <stdio.h>
+#include <unistd.h>
 
 DemoSystem demoSystem;
 
@@ -51,9 +56,25 @@ ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS] = {
 
 void dkernel_getArguments(int argc, char** argv)
 {
-    /* kept for the record only: no argument changes the player */
     demoSystem.argc = argc;
     demoSystem.argv = argv;
+    /* returns only to play; help, version, check and usage errors end here */
+    args_parse(argc, argv);
+}
+
+/* An empty folder, or the wrong one, would otherwise only show up as a
+** missing loading section. */
+static void reportNoScript(void)
+{
+    if (checking_on) {
+        checking_report(nullptr, 0, 0, "no demo script found (a script is a file whose name contains \".lum\")");
+        return;
+    }
+    char folder[4096];
+    if (!getcwd(folder, sizeof folder))
+        snprintf(folder, sizeof folder, ".");
+    fprintf(stderr, "No demo script found in '%s': a script is a file whose name contains \".lum\".\n",
+            folder);
 }
 
 void dkernel_loadScripts(void)
@@ -77,7 +98,10 @@ void dkernel_loadScripts(void)
     demoSystem.section_list = nullptr;
 
     gldrv_create();
+    int before = script_foundCount;
     recurseDirectories(".");
+    if (script_foundCount == before)
+        reportNoScript();
 }
 
 void dkernel_configDialog(void)

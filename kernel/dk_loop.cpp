@@ -3,6 +3,7 @@
 ** closing the player and the fatal error path every module uses.
 */
 #include "dkernel.h"
+#include "dk_checking.h"
 #include "dk_loop.h"
 #include "gldrv.h"
 
@@ -191,6 +192,8 @@ void dkernel_closeDemo(void)
     SDL_Quit();
 }
 
+const char* dkernel_errorHint = nullptr;
+
 void dkernel_error(const char* format, ...)
 {
     char msg[1024];
@@ -198,7 +201,12 @@ void dkernel_error(const char* format, ...)
     va_start(ap, format);
     vsnprintf(msg, sizeof msg, format, ap);
     va_end(ap);
+    /* a checking run collects the message and goes on */
+    if (checking_on)
+        checking_fail("%s", msg);
     dkernel_closeDemo();
     fprintf(stderr, "Error: %s\n", msg);
+    if (dkernel_errorHint)
+        fprintf(stderr, "%s\n", dkernel_errorHint);
     exit(1);
 }

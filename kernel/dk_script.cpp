@@ -4,9 +4,11 @@
 ** Owns the script search under the working folder, the line reader, the
 ** key/value and float-list splitters, the name lookups shared with other
 ** modules, and the grammar that turns lines into global settings and
-** Section records.  Every script error is fatal and names script and line.
+** Section records.  Every script error is fatal and names script and line;
+** a checking run (player --check) collects them and reads on.
 */
 #include "dkernel.h"
+#include "dk_checking.h"
 #include "dk_script.h"
 
 #include <dirent.h>
@@ -104,11 +106,54 @@ int getSectionByName(const char* name)
 
 void parseError(const char* message, const char* script, int line)
 {
+    /* a checking run files the message under script and line itself */
+    if (checking_on)
+        checking_fail("%s", message);
     dkernel_error("%s (script '%s', line %d)", message, script, line);
 }
 
 /* ---------------------------------------------------------------------- */
 /* finding scripts                                                        */
+
+int script_foundCount = 0;
+
+/* Files that editors leave beside a script: hidden files (swap files such
+** as .demo.lum.swp among them) and backups.  Parsing one would add its
+** sections a second time, or an outdated copy of them. */
+static bool isEditorLeftover(const char* name)
+{
+    static const char* const endings[] = { "~", ".bak", ".swp", ".orig" };
+    if (name[0] == '.')
+        return true;
+    size_t n = strlen(name);
+    for (const char* ending : endings) {
+        size_t e = strlen(ending);
+        if (n >= e && strcasecmp(name + n - e, ending) == 0)
+            return true;
+    }
+    return false;
+}
+
+/* Discovery warnings are printed once per path, however often the folder
+** is searched in one process. */
+static void discoveryWarning(const char* path, const char* text)
+{
+    static char** warned = nullptr;
+    static int count = 0;
+    for (int i = 0; i < count; i++)
+        if (strcmp(warned[i], path) == 0)
+            return;
+    char** grown = (char**)realloc(warned, (count + 1) * sizeof *warned);
+    if (grown) {
+        warned = grown;
+        warned[count] = copyText(path);
+        count++;
+    }
+    if (checking_on)
+        checking_report(path, 0, 1, "%s", text);
+    else
+        fprintf(stderr, "Warning: %s: '%s'\n", text, path);
+}
 
 /* The folders being listed, innermost first.  A symbolic link back to an
 ** ancestor would otherwise make the search revisit the same tree until the
@@ -154,8 +199,11 @@ static bool searchFolder(const char* folder, const FolderVisit* parent)
             ** too deep is skipped with a warning, a plain file silently. */
             struct stat est;
             bool isFolder = fstatat(dirfd(dir), name, &est, 0) == 0 && S_ISDIR(est.st_mode);
-            if (script && !isFolder)
-                dkernel_error("Script path too long '%s/%s'", folder, name);
+            if (script && !isFolder) {
+                if (!checking_on)
+                    dkernel_error("Script path too long '%s/%s'", folder, name);
+                checking_report(nullptr, 0, 0, "Script path too long '%s/%s'", folder, name);
+            }
             if (isFolder)
                 fprintf(stderr, "Warning: path too long, folder not searched '%s/%s'\n",
                         folder, name);
@@ -164,8 +212,14 @@ static bool searchFolder(const char* folder, const FolderVisit* parent)
 
         /* scripts inside a sub-folder come before the entry itself; a folder
         ** whose name looks like a script holds scripts but is not one */
-        if (!searchFolder(path, &self) && script)
-            loadScriptFile(path);
+        if (searchFolder(path, &self) || !script)
+            continue;
+        if (isEditorLeftover(name)) {
+            discoveryWarning(path, "editor leftover, not read as a script");
+            continue;
+        }
+        script_foundCount++;
+        checking_guard(path, 0, [&path] { loadScriptFile(path); });
     }
     closedir(dir);
     return true;
@@ -426,6 +480,8 @@ static const char* scriptName(const char* path)
     return last;
 }
 
+/* The new section goes on section_list even when its type is unknown, so
+** that a checking run can go on reading its keys into it. */
 static Section* sectionHead(const char* line, const char* path, int lineNumber)
 {
     /* the name is the first word after "[" without its last character */
@@ -444,35 +500,40 @@ static Section* sectionHead(const char* line, const char* path, int lineNumber)
     s->script = scriptName(path);
     s->line = lineNumber;
     s->type = getSectionByName(name);
-    if (s->type < 0)
-        parseError("Unknown section", path, lineNumber);
     return s;
+}
+
+static void parseLine(const char* buffer, const char* path, int line, Section** current)
+{
+    char key[DK_MAX_LINE];
+    char value[DK_MAX_LINE];
+    switch (buffer[0]) {
+    case ';':
+    case '\n':
+    case '\r':
+        break;
+    case '[':
+        *current = sectionHead(buffer, path, line);
+        if ((*current)->type < 0)
+            parseError("Unknown section", path, line);
+        break;
+    default:
+        getKeyValue(buffer, key, value);
+        if (*current)
+            sectionKey(*current, key, value, path, line);
+        else
+            globalKey(key, value, path, line);
+    }
 }
 
 void loadScriptStream(FILE* file, const char* path)
 {
     char buffer[DK_MAX_LINE];
-    char key[DK_MAX_LINE];
-    char value[DK_MAX_LINE];
     Section* current = nullptr;   /* a section ends with its script */
 
-    for (int line = 1; my_fgets(buffer, sizeof buffer, file); line++) {
-        switch (buffer[0]) {
-        case ';':
-        case '\n':
-        case '\r':
-            break;
-        case '[':
-            current = sectionHead(buffer, path, line);
-            break;
-        default:
-            getKeyValue(buffer, key, value);
-            if (current)
-                sectionKey(current, key, value, path, line);
-            else
-                globalKey(key, value, path, line);
-        }
-    }
+    /* a checking run files a line's error and goes on with the next line */
+    for (int line = 1; my_fgets(buffer, sizeof buffer, file); line++)
+        checking_guard(path, line, [&] { parseLine(buffer, path, line, &current); });
 }
 
 void loadScriptFile(const char* path)

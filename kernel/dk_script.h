@@ -30,6 +30,10 @@ extern ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS];
 /* dk_script.cpp: the per-section keywords, in their fixed order */
 extern const char* const scriptSectionCommand[DK_SECTION_COMMANDS];
 
+/* dk_script.cpp: scripts the search has found so far (leftovers not
+** counted), so start-up can say when a folder holds none at all */
+extern int script_foundCount;
+
 /* Parses an already opened script; `path` is only used in messages.
 ** loadScriptFile is fopen + this + fclose. */
 void loadScriptStream(FILE* file, const char* path);

@@ -8,6 +8,7 @@
 ** are doubly linked through the sections' own links.
 */
 #include "dkernel.h"
+#include "dk_checking.h"
 #include "dk_spline.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
@@ -112,10 +113,36 @@ void section_load(Section* s)
     callFunction(s, &SectionType::load);
 }
 
+static const char* sectionName(const Section* s)
+{
+    return (s->type >= 0 && s->type < DK_SECTION_TYPES) ? sectionFunction[s->type].name : "?";
+}
+
 void section_needFile(const char* path)
 {
-    /* loading reports a missing file with the loader's own message */
-    (void)path;
+    /* loading reports a missing file with the loader's own message; only a
+    ** checking run, which opens nothing, looks ahead */
+    if (!checking_on || !mySection)
+        return;
+    const char* why = checking_unreadable(path);
+    if (why)
+        checking_report(mySection->script, mySection->line, 0, "%s: cannot read '%s' (%s)",
+                        sectionName(mySection), path ? path : "", why);
+}
+
+void section_needChannels(int spline, int channels)
+{
+    /* A normal run plays a short spline: the channels it lacks keep what the
+    ** section put there.  Only a checking run, which has read the spline,
+    ** calls that a mistake. */
+    const Section* s = mySection;
+    if (!checking_on || !s || spline < 1 || spline > s->spline_count)
+        return;
+    const Spline* read = s->splines[spline - 1];
+    if (read && read->channel_count < channels)
+        checking_report(s->script, s->line, 0, "%s: spline %d needs %d channels, '%s' has %d",
+                        sectionName(s), spline, channels, s->spline_files[spline - 1],
+                        read->channel_count);
 }
 
 /* One event between loading steps, so the window stays responsive and a
@@ -277,7 +304,9 @@ void section_error(const char* format, ...)
     va_end(ap);
     const Section* s = mySection;
     if (!s) dkernel_error("%s", msg);
-    const char* name = (s->type >= 0 && s->type < DK_SECTION_TYPES) ? sectionFunction[s->type].name : "?";
+    const char* name = sectionName(s);
+    /* a checking run names the section by its script and line instead */
+    if (checking_on) checking_fail("%s: %s", name, msg);
     dkernel_error("%s (%d, %f -> %f): %s", name, s->layer, (double)s->start, (double)s->end, msg);
 }
 

@@ -6,6 +6,7 @@
 ** `sound` key; the two queries are safe without an initialised library.
 */
 #include "dkernel.h"
+#include "dk_loop.h"
 #include "audio.h"
 
 /* the oldest library whose streams, seeking and error codes we rely on */
@@ -24,8 +25,12 @@ void sound_init(void)
         soundFail();
     if (!audio_setDriver(0))
         soundFail();
-    if (!audio_init(44100, 32, 0))
+    if (!audio_init(44100, 32, 0)) {
+        /* no sound card or sound server: say how to play on regardless */
+        dkernel_errorHint = "Hint: no audio output could be opened. Put \"sound 0\" in a script to play "
+                            "without music, or start the player with SDL_AUDIODRIVER=dummy to play it silently.";
         soundFail();
+    }
 }
 
 void sound_play(void)

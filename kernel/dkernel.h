@@ -175,8 +175,13 @@ void reinit_sectionQueues(void);
 /* check_<type> then load_<type> of s, with mySection = s. */
 void section_load(Section* s);
 /* Names a file the section's load will open (the path as load passes it on).
-** Loading itself reports missing files with each loader's own message. */
+** Loading itself reports missing files with each loader's own message; a
+** checking run (player --check) reports a file that is missing or unreadable. */
 void section_needFile(const char* path);
+/* Spline number `spline` (1-based) needs at least `channels` channels.  A
+** normal run plays a shorter one (the missing channels keep the caller's
+** values); a checking run reports it as "spline %d needs %d channels". */
+void section_needChannels(int spline, int channels);
 [[noreturn]] void section_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dkernel_warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 /* the debug log's separator line: 60 equals signs and a line feed */

@@ -2,8 +2,9 @@
 ** sec_pending.cpp -- section types that are not built yet.
 **
 ** Each one refuses to load, so a script that uses it stops with a clear
-** section error instead of playing silently without it.  A type leaves this
-** list when its own file lands.
+** section error instead of playing silently without it.  The refusal sits in
+** the check, so `player --check` reports it too.  A type leaves this list
+** when its own file lands.
 */
 #include "dkernel.h"
 #include "sectiontypes.h"
@@ -17,7 +18,7 @@ static void pending_none(void) {}
     void init_##name(void) {} \
     void render_##name(void) {} \
     void end_##name(void) {} \
-    void check_##name(void) {}
+    void check_##name(void) { pending_load(); }
 
 PENDING(efxRepeat)
 PENDING(efxAccum)

@@ -22,6 +22,7 @@ void check_image(void)
         section_error("1 string needed");
     if (mySection->spline_count != 1)
         section_error("1 spline needed");
+    section_needChannels(1, 9);
     section_needFile(mySection->strings[0]);
 }
 

@@ -45,6 +45,9 @@ void check_imageMatrix(void)
     float modulation = mySection->params[1];
     if (modulation != 0.0f && modulation != 1.0f)
         section_error("invalid modulation");
+    section_needChannels(1, 9);
+    section_needChannels(2, 9);
+    section_needChannels(3, 4);
     section_needFile(mySection->strings[0]);
 }
 

@@ -28,6 +28,8 @@ void check_imagePart(void)
         section_error("1 string needed");
     if (mySection->spline_count != 2)
         section_error("2 splines needed");
+    section_needChannels(1, 9);
+    section_needChannels(2, 4);
     section_needFile(mySection->strings[0]);
 }
 

@@ -241,5 +241,7 @@ TEST(Sound, NoAudioDeviceIsFatal)
     setenv("SDL_AUDIODRIVER", "nonexistent", 1);
     E2eRun run = e2e_run(dir);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Error: Error initializing output device.\n");
+    EXPECT_EQ(run.err, "Error: Error initializing output device.\n"
+                       "Hint: no audio output could be opened. Put \"sound 0\" in a script to play "
+                       "without music, or start the player with SDL_AUDIODRIVER=dummy to play it silently.\n");
 }

@@ -1,0 +1,143 @@
+/*
+** dk_args.cpp -- the command line: the table of forms, the help and usage
+** texts made from it, and the forms that do not play (help, version,
+** check).
+**
+** One option per command line, first; the words after it are its operands.
+** A first word that does not begin with "-" is the operand of the plain
+** form (the demo folder).  Usage errors end with status 2, so scripts can
+** tell them from a demo that failed (1).
+*/
+#include "dkernel.h"
+#include "dk_args.h"
+#include "dk_checking.h"
+
+#include <errno.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+const char args_version[] = "0.1.0";
+
+static int argsPlay(int count, char** operands);
+static int argsCheck(int count, char** operands);
+static int argsHelp(int count, char** operands);
+static int argsVersion(int count, char** operands);
+
+const ArgOption argOptions[] = {
+    { "", "[DIR]", 0, 1,
+      "play the demo in DIR (default: the working folder)", argsPlay },
+    { "--check", "[DIR]", 0, 1,
+      "check the demo's scripts, splines and files without playing it (no window needed)",
+      argsCheck },
+    { "--help", "", 0, 0, "show this help", argsHelp },
+    { "--version", "", 0, 0, "show the player's version", argsVersion },
+};
+
+const int argOptionCount = (int)(sizeof argOptions / sizeof argOptions[0]);
+
+void args_enterFolder(const char* folder)
+{
+    if (chdir(folder) != 0)
+        dkernel_error("Cannot enter the demo folder '%s': %s", folder, strerror(errno));
+}
+
+/* "player --check [DIR]" and the like, one line per form */
+static void printForms(FILE* out, const char* first, const char* others, bool withHelp)
+{
+    for (int i = 0; i < argOptionCount; i++) {
+        const ArgOption* o = &argOptions[i];
+        char form[128];
+        snprintf(form, sizeof form, "player%s%s%s%s", *o->name ? " " : "", o->name,
+                 *o->operands ? " " : "", o->operands);
+        if (withHelp)
+            fprintf(out, "  %-26s %s\n", form, o->help);
+        else
+            fprintf(out, "%s%s\n", i == 0 ? first : others, form);
+    }
+}
+
+[[noreturn]] static void usageError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+static void usageError(const char* format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    fprintf(stderr, "player: ");
+    vfprintf(stderr, format, ap);
+    fprintf(stderr, "\n");
+    va_end(ap);
+    printForms(stderr, "usage: ", "       ", false);
+    fprintf(stderr, "Try 'player --help' for more.\n");
+    exit(ARGS_USAGE_STATUS);
+}
+
+static int argsPlay(int count, char** operands)
+{
+    if (count == 1)
+        args_enterFolder(operands[0]);
+    return ARGS_PLAY;
+}
+
+static int argsCheck(int count, char** operands)
+{
+    if (count == 1)
+        args_enterFolder(operands[0]);
+    return checking_run(count == 1 ? operands[0] : ".");
+}
+
+static int argsHelp(int, char**)
+{
+    printf("Lumeno demo player %s\n\n", args_version);
+    printf("Plays the demo whose scripts (files whose name contains \".lum\") lie in a\n"
+           "folder and its sub-folders; without DIR, the working folder.\n\n");
+    printForms(stdout, "", "", true);
+    printf("\nThe script language is described in docs/scripts.md of the player's sources.\n");
+    fflush(stdout);
+    return 0;
+}
+
+static int argsVersion(int, char**)
+{
+    printf("Lumeno demo player %s\n", args_version);
+    fflush(stdout);
+    return 0;
+}
+
+void args_parse(int argc, char** argv)
+{
+    if (argc < 2)
+        return;   /* the demo in the working folder, as always */
+
+    const char* first = argv[1];
+    const ArgOption* option = nullptr;
+    int skip = 1;   /* words before the operands */
+    if (first[0] == '-' && first[1] != '\0') {
+        for (int i = 0; i < argOptionCount && !option; i++)
+            if (*argOptions[i].name && strcmp(first, argOptions[i].name) == 0)
+                option = &argOptions[i];
+        if (!option)
+            usageError("unknown option '%s'", first);
+        skip = 2;
+    } else {
+        for (int i = 0; i < argOptionCount && !option; i++)
+            if (!*argOptions[i].name)
+                option = &argOptions[i];
+    }
+
+    /* messages name the option; the plain form has none to name */
+    int count = argc - skip;
+    const char* name = option->name;
+    const char* colon = *name ? ": " : "";
+    if (count < option->min_operands)
+        usageError("%s%smissing operand", name, colon);
+    if (count > option->max_operands && option->max_operands == 0)
+        usageError("%s takes no operand", name);
+    if (count > option->max_operands)
+        usageError("%s%stoo many operands", name, colon);
+
+    int status = option->run(count, argv + skip);
+    if (status != ARGS_PLAY)
+        exit(status);
+}

@@ -1,0 +1,57 @@
+/*
+** docs_test.cpp -- the script reference and the README cannot fall behind the
+** code: every section type, key and option of its tables must appear in them.
+*/
+#include <gtest/gtest.h>
+
+#include "dkernel.h"
+#include "dk_args.h"
+#include "dk_script.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string readSource(const char* rel)
+{
+    std::ifstream in(std::string(LUMENO_SOURCE_DIR) + "/" + rel);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+/* as a code span: `name` */
+bool namesInCode(const std::string& text, const std::string& name)
+{
+    return text.find("`" + name + "`") != std::string::npos;
+}
+
+TEST(Docs, ReferenceNamesEverySectionTypeKeyAndOption)
+{
+    std::string reference = readSource("docs/scripts.md");
+    for (int i = 0; i < DK_SECTION_TYPES; i++)
+        EXPECT_TRUE(namesInCode(reference, sectionFunction[i].name)) << sectionFunction[i].name;
+    for (int i = 0; i < DK_SCRIPT_COMMANDS; i++)
+        EXPECT_TRUE(namesInCode(reference, scriptCommand[i].name)) << scriptCommand[i].name;
+    for (int i = 0; i < DK_SECTION_COMMANDS; i++)
+        EXPECT_TRUE(namesInCode(reference, scriptSectionCommand[i])) << scriptSectionCommand[i];
+    /* each option as a command a demo maker can copy */
+    for (int i = 0; i < argOptionCount; i++) {
+        if (!*argOptions[i].name) continue;   /* the plain form */
+        EXPECT_NE(reference.find(std::string("player ") + argOptions[i].name), std::string::npos)
+            << argOptions[i].name;
+    }
+}
+
+TEST(Docs, ReadmeTableListsEverySectionType)
+{
+    std::string readme = readSource("README.md");
+    for (int i = 0; i < DK_SECTION_TYPES; i++)
+        EXPECT_NE(readme.find("| `" + std::string(sectionFunction[i].name) + "` |"), std::string::npos)
+            << sectionFunction[i].name;
+    EXPECT_NE(readme.find("(docs/scripts.md)"), std::string::npos);
+}
+
+}  // namespace
