@@ -47,6 +47,8 @@ ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS] = {
     { "gl_rttHeight",     DK_KEY_INT,    &glDriver.rtt_height },
     { "gl_lowquality",    DK_KEY_INT,    &glDriver.lowquality },
     { "texture_detail",   DK_KEY_INT,    &tex_detail },
+    { "beat_source",      DK_KEY_INT,    &demoSystem.beat_source },
+    { "live_reload",      DK_KEY_INT,    &demoSystem.live_reload },
 };
 
 void dkernel_getArguments(int argc, char** argv)
@@ -74,6 +76,8 @@ void dkernel_loadScripts(void)
     demoSystem.display_lists = 1;
     demoSystem.demo_start = 0.0f;
     demoSystem.demo_end = 20.0f;
+    demoSystem.beat_source = 0;
+    demoSystem.live_reload = 1;
     demoSystem.section_list = nullptr;
 
     gldrv_create();

@@ -40,6 +40,7 @@ void dkernel_doExec(void)
         }
     }
 
+    beat_update();
     if (demoSystem.state == 0) {
         process_sectionQueues();
         process_timer();
