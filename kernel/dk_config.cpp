@@ -10,6 +10,10 @@
 #include "gldrv.h"
 #include "tex.h"
 #include "ps_random.h"
+#include "dk_video.h"
+
+#include <stdlib.h>
+#include <string.h>
 
 DemoSystem demoSystem;
 
@@ -53,9 +57,11 @@ ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS] = {
 
 void dkernel_getArguments(int argc, char** argv)
 {
-    /* kept for the record only: no argument changes the player */
     demoSystem.argc = argc;
     demoSystem.argv = argv;
+    /* player --render OUT [DIR]: the whole video run, then the exit */
+    if (argc >= 2 && strcmp(argv[1], "--render") == 0)
+        exit(video_option(argc - 2, argv + 2));
 }
 
 void dkernel_loadScripts(void)
