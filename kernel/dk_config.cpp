@@ -64,7 +64,7 @@ void dkernel_getArguments(int argc, char** argv)
         exit(video_option(argc - 2, argv + 2));
 }
 
-void dkernel_loadScripts(void)
+void dkernel_setDefaults(void)
 {
     demoSystem.demo_name = defaultDemoName;
     demoSystem.config_dialog = 0;
@@ -87,6 +87,11 @@ void dkernel_loadScripts(void)
     demoSystem.section_list = nullptr;
 
     gldrv_create();
+}
+
+void dkernel_loadScripts(void)
+{
+    dkernel_setDefaults();
     recurseDirectories(".");
 }
 

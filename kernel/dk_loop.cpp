@@ -4,6 +4,7 @@
 */
 #include "dkernel.h"
 #include "dk_loop.h"
+#include "dk_reload.h"
 #include "gldrv.h"
 
 #include <SDL/SDL.h>
@@ -28,6 +29,7 @@ void dkernel_mainLoop(void)
 
 void dkernel_doExec(void)
 {
+    reload_poll();
     if (demoSystem.demo_end > 0.0f && demoSystem.time > demoSystem.demo_end) {
         if (demoSystem.loop) {
             dkernel_restart();
@@ -192,6 +194,8 @@ void dkernel_closeDemo(void)
     SDL_Quit();
 }
 
+jmp_buf* dkernel_recovery = nullptr;
+
 void dkernel_error(const char* format, ...)
 {
     char msg[1024];
@@ -199,6 +203,12 @@ void dkernel_error(const char* format, ...)
     va_start(ap, format);
     vsnprintf(msg, sizeof msg, format, ap);
     va_end(ap);
+    if (dkernel_recovery) {
+        jmp_buf* to = dkernel_recovery;
+        dkernel_recovery = nullptr;
+        fprintf(stderr, "Error: %s\n", msg);
+        longjmp(*to, 1);
+    }
     dkernel_closeDemo();
     fprintf(stderr, "Error: %s\n", msg);
     exit(1);

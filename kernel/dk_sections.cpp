@@ -11,6 +11,7 @@
 #include "dk_spline.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
+#include "dk_reload.h"
 #include "font.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -110,12 +111,14 @@ void section_load(Section* s)
     mySection = s;
     if (s->type >= 0 && s->type < DK_SECTION_TYPES && sectionCheck[s->type]) sectionCheck[s->type]();
     callFunction(s, &SectionType::load);
+    s->loaded = 1;
 }
 
 void section_needFile(const char* path)
 {
-    /* loading reports a missing file with the loader's own message */
-    (void)path;
+    /* Loading reports a missing file with the loader's own message; live
+    ** reload learns here which files each section depends on. */
+    reload_noteFile(mySection, path);
 }
 
 /* One event between loading steps, so the window stays responsive and a

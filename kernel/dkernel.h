@@ -67,6 +67,7 @@ struct Section {
     void*    vars;
     const char* script;   /* the script and line of the section head, for messages */
     int      line;
+    int      loaded;      /* its load function has run (live reload may keep it) */
 };
 
 struct DemoSystem {
@@ -153,6 +154,9 @@ extern const NameCode renderMode[11];
 int  SDL_main(int argc, char** argv);
 void dkernel_getArguments(int argc, char** argv);
 void dkernel_loadScripts(void);
+/* The first part of dkernel_loadScripts: every key's default, the driver's
+** included, and an empty section list; no script is read. */
+void dkernel_setDefaults(void);
 void dkernel_configDialog(void);
 void dkernel_initDemo(void);
 void init_control_vars(void);
