@@ -77,6 +77,7 @@ int audio_init(int rate, int channels, unsigned flags)
         aud.busy_ns = 0;
         aud.window_start_ns = aud_nowNs();
         aud.cpu = 0.0f;
+        aud_onsetReset(rate);
         /* set before the device thread starts, under the lock it reads it with */
         aud.initialized = 1;
     }
@@ -121,6 +122,7 @@ void audio_close(void)
         aud_channelStop(i);
     aud.initialized = 0;
     aud.cpu = 0.0f;
+    aud.onset_level = 0.0f;
 }
 
 void audio_update(void)

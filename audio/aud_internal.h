@@ -64,6 +64,19 @@ struct AudChannel {
     int          paused;
 };
 
+/* The onset detector's running state (aud_onset.cpp); the mixer feeds it
+** every frame it produces, under aud_lock. */
+struct AudOnset {
+    int    hop;             /* frames per analysis step: 10 ms */
+    int    filled;          /* frames summed into the current step */
+    double sum;             /* sum of squared mono samples of the current step */
+    double recent[4];       /* mean square of the last steps, newest first */
+    float  peak;            /* the largest recent rise, in dB: what counts as 1 */
+    float  strength;        /* the smoothed level handed out */
+    float  release;         /* per step: how much of the level is left */
+    float  peak_decay;      /* per step: how fast an old loud attack is forgotten */
+};
+
 struct AudState {
     int         initialized;
     int         output;
@@ -76,6 +89,8 @@ struct AudState {
     std::atomic<long long> busy_ns;
     long long   window_start_ns;
     std::atomic<float>     cpu;
+    AudOnset               onset;
+    std::atomic<float>     onset_level;   /* onset.strength, for the main thread */
 };
 
 extern AudState   aud;
@@ -101,6 +116,10 @@ void aud_setError(int code);
 void      aud_mix(short* out, int frames);   /* mixes every playing channel; takes aud_lock */
 long long aud_nowNs(void);
 short     aud_clip(int sample);
+
+/* aud_onset.cpp: called with aud_lock held */
+void aud_onsetReset(int rate);
+void aud_onsetFeed(const short* mixed, int frames);
 
 /* aud_stream.cpp: called with aud_lock held */
 int  aud_streamPull(AudioStream* stream, int* mix, int frames, int out_rate);

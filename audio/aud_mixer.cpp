@@ -1,9 +1,9 @@
 /*
 ** aud_mixer.cpp -- sums every playing channel into the device's 16-bit
-** stereo buffer.
+** stereo buffer, and hands every mixed frame to the onset detector.
 **
 ** Runs on SDL's audio thread (or on the caller's, for the device-less
-** output).  Decoding happens here too, inside aud_streamPull, so the music
+** output through audio_mixOffline).  Decoding happens here too, inside aud_streamPull, so the music
 ** keeps flowing however long the main thread's frames take; the time spent
 ** is added to the load figure that audio_update turns into a percentage.
 */
@@ -49,6 +49,8 @@ static void mixUnlocked(short* out, int frames)
         }
         for (int i = 0; i < 2 * n; i++)
             out[i] = aud_clip(acc[i]);
+        if (aud.initialized)
+            aud_onsetFeed(out, n);
         out += 2 * n;
         frames -= n;
     }
@@ -62,4 +64,20 @@ void aud_mix(short* out, int frames)
         mixUnlocked(out, frames);
     }
     aud.busy_ns += aud_nowNs() - start;
+}
+
+int audio_mixOffline(short* out, int frames)
+{
+    if (!aud.initialized) {
+        aud_setError(AUDIO_ERR_UNINITIALIZED);
+        return 0;
+    }
+    /* a device thread mixes on its own: a second consumer would steal
+    ** frames from what is heard */
+    if (aud.device_open || !out || frames < 0) {
+        aud_setError(AUDIO_ERR_INVALID_PARAM);
+        return 0;
+    }
+    aud_mix(out, frames);
+    return 1;
 }

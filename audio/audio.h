@@ -20,7 +20,7 @@
 
 /* outputs for audio_setOutput */
 #define AUDIO_OUTPUT_AUTO     (-1)   /* the system's default device */
-#define AUDIO_OUTPUT_NONE     0      /* no device: the mixer runs only through aud_mix */
+#define AUDIO_OUTPUT_NONE     0      /* no device: the caller mixes with audio_mixOffline */
 #define AUDIO_OUTPUT_SYSTEM   10     /* the system's default device */
 
 /* stream open modes (bits) */
@@ -62,6 +62,22 @@ void  audio_close(void);                    /* safe when not initialised */
 void  audio_update(void);                   /* once per frame */
 float audio_getCPUUsage(void);              /* decoding and mixing, percent of wall time */
 int   audio_getChannelsPlaying(void);
+
+/* ---- mixing without a device (aud_mixer.cpp) ---- */
+/* Mixes the next `frames` stereo frames of every playing channel into out
+** (interleaved 16-bit, 2 * frames shorts) on the caller's thread, exactly
+** as a device would have been given them.  Only with AUDIO_OUTPUT_NONE:
+** non-zero on success; with a device open, or before audio_init, nothing
+** is mixed and out is left alone. */
+int   audio_mixOffline(short* out, int frames);
+
+/* ---- analysis of the mixed signal (aud_onset.cpp) ---- */
+/* How strongly the music mixed so far has just struck a note: 0 (steady
+** or silent) to 1 (the strongest attack of the last seconds), rising at
+** once on an attack and falling off over about a fifth of a second, so
+** that it follows drums and clicks without flickering.  0 before
+** audio_init. */
+float audio_getOnset(void);
 
 /* ---- channels (aud_channel.cpp) ---- */
 void  audio_setPaused(int channel, int paused);

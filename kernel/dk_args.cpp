@@ -11,6 +11,7 @@
 #include "dkernel.h"
 #include "dk_args.h"
 #include "dk_checking.h"
+#include "dk_video.h"
 
 #include <errno.h>
 #include <stdarg.h>
@@ -25,6 +26,7 @@ static int argsPlay(int count, char** operands);
 static int argsCheck(int count, char** operands);
 static int argsHelp(int count, char** operands);
 static int argsVersion(int count, char** operands);
+static int argsRender(int count, char** operands);
 
 const ArgOption argOptions[] = {
     { "", "[DIR]", 0, 1,
@@ -32,6 +34,9 @@ const ArgOption argOptions[] = {
     { "--check", "[DIR]", 0, 1,
       "check the demo's scripts, splines and files without playing it (no window needed)",
       argsCheck },
+    { "--render", "OUT [DIR]", 1, 2,
+      "play the demo once and write it with its music to the video file OUT (ffmpeg picks the "
+      "format by the extension; no display needed)", argsRender },
     { "--help", "", 0, 0, "show this help", argsHelp },
     { "--version", "", 0, 0, "show the player's version", argsVersion },
 };
@@ -85,6 +90,11 @@ static int argsCheck(int count, char** operands)
     if (count == 1)
         args_enterFolder(operands[0]);
     return checking_run(count == 1 ? operands[0] : ".");
+}
+
+static int argsRender(int count, char** operands)
+{
+    return video_option(count, operands);
 }
 
 static int argsHelp(int, char**)

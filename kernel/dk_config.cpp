@@ -52,6 +52,8 @@ ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS] = {
     { "gl_rttHeight",     DK_KEY_INT,    &glDriver.rtt_height },
     { "gl_lowquality",    DK_KEY_INT,    &glDriver.lowquality },
     { "texture_detail",   DK_KEY_INT,    &tex_detail },
+    { "beat_source",      DK_KEY_INT,    &demoSystem.beat_source },
+    { "live_reload",      DK_KEY_INT,    &demoSystem.live_reload },
 };
 
 void dkernel_getArguments(int argc, char** argv)
@@ -77,7 +79,7 @@ static void reportNoScript(void)
             folder);
 }
 
-void dkernel_loadScripts(void)
+void dkernel_setDefaults(void)
 {
     demoSystem.demo_name = defaultDemoName;
     demoSystem.config_dialog = 0;
@@ -95,9 +97,16 @@ void dkernel_loadScripts(void)
     demoSystem.display_lists = 1;
     demoSystem.demo_start = 0.0f;
     demoSystem.demo_end = 20.0f;
+    demoSystem.beat_source = 0;
+    demoSystem.live_reload = 1;
     demoSystem.section_list = nullptr;
 
     gldrv_create();
+}
+
+void dkernel_loadScripts(void)
+{
+    dkernel_setDefaults();
     int before = script_foundCount;
     recurseDirectories(".");
     if (script_foundCount == before)

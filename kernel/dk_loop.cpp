@@ -5,6 +5,7 @@
 #include "dkernel.h"
 #include "dk_checking.h"
 #include "dk_loop.h"
+#include "dk_reload.h"
 #include "gldrv.h"
 
 #include <SDL/SDL.h>
@@ -29,6 +30,7 @@ void dkernel_mainLoop(void)
 
 void dkernel_doExec(void)
 {
+    reload_poll();
     if (demoSystem.demo_end > 0.0f && demoSystem.time > demoSystem.demo_end) {
         if (demoSystem.loop) {
             dkernel_restart();
@@ -41,6 +43,7 @@ void dkernel_doExec(void)
         }
     }
 
+    beat_update();
     if (demoSystem.state == 0) {
         process_sectionQueues();
         process_timer();
@@ -193,6 +196,7 @@ void dkernel_closeDemo(void)
 }
 
 const char* dkernel_errorHint = nullptr;
+jmp_buf* dkernel_recovery = nullptr;
 
 void dkernel_error(const char* format, ...)
 {
@@ -204,6 +208,12 @@ void dkernel_error(const char* format, ...)
     /* a checking run collects the message and goes on */
     if (checking_on)
         checking_fail("%s", msg);
+    if (dkernel_recovery) {
+        jmp_buf* to = dkernel_recovery;
+        dkernel_recovery = nullptr;
+        fprintf(stderr, "Error: %s\n", msg);
+        longjmp(*to, 1);
+    }
     dkernel_closeDemo();
     fprintf(stderr, "Error: %s\n", msg);
     if (dkernel_errorHint)

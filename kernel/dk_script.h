@@ -15,7 +15,7 @@
 #define DK_KEY_FLOAT  1
 #define DK_KEY_STRING 2
 
-#define DK_SCRIPT_COMMANDS  30
+#define DK_SCRIPT_COMMANDS  32
 #define DK_SECTION_COMMANDS 9
 
 struct ScriptCommand {
@@ -24,7 +24,7 @@ struct ScriptCommand {
     void*       target;  /* int*, float* or char** by type */
 };
 
-/* dk_config.cpp: the 30 global keys, in their fixed order */
+/* dk_config.cpp: the global keys, in their fixed order */
 extern ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS];
 
 /* dk_script.cpp: the per-section keywords, in their fixed order */

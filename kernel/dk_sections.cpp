@@ -12,6 +12,7 @@
 #include "dk_spline.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
+#include "dk_reload.h"
 #include "font.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -111,6 +112,7 @@ void section_load(Section* s)
     mySection = s;
     if (s->type >= 0 && s->type < DK_SECTION_TYPES && sectionCheck[s->type]) sectionCheck[s->type]();
     callFunction(s, &SectionType::load);
+    s->loaded = 1;
 }
 
 static const char* sectionName(const Section* s)
@@ -120,8 +122,10 @@ static const char* sectionName(const Section* s)
 
 void section_needFile(const char* path)
 {
-    /* loading reports a missing file with the loader's own message; only a
-    ** checking run, which opens nothing, looks ahead */
+    /* Loading reports a missing file with the loader's own message; live
+    ** reload learns here which files each section depends on; only a
+    ** checking run, which opens nothing, looks ahead. */
+    reload_noteFile(mySection, path);
     if (!checking_on || !mySection)
         return;
     const char* why = checking_unreadable(path);

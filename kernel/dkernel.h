@@ -67,6 +67,7 @@ struct Section {
     void*    vars;
     const char* script;   /* the script and line of the section head, for messages */
     int      line;
+    int      loaded;      /* its load function has run (live reload may keep it) */
 };
 
 struct DemoSystem {
@@ -110,6 +111,8 @@ struct DemoSystem {
     int           rtt_texture;
     int           rtt_texture2;
     float         beat;
+    int           beat_source;   /* 0: beat stays 0; 1: a pulse at bpm; 2: the music's onsets */
+    int           live_reload;   /* debug mode: reload the demo when its files change */
 };
 
 extern DemoSystem demoSystem;
@@ -151,6 +154,9 @@ extern const NameCode renderMode[11];
 int  SDL_main(int argc, char** argv);
 void dkernel_getArguments(int argc, char** argv);
 void dkernel_loadScripts(void);
+/* The first part of dkernel_loadScripts: every key's default, the driver's
+** included, and an empty section list; no script is read. */
+void dkernel_setDefaults(void);
 void dkernel_configDialog(void);
 void dkernel_initDemo(void);
 void init_control_vars(void);
@@ -204,6 +210,13 @@ void process_timer(void);
 void pause_timer(void);
 void calculate_fps(float seconds);
 
+/* ---- the beat level (dk_beat.cpp) ---- */
+/* Sets `beat` for the frame about to be drawn, from beat_source. */
+void  beat_update(void);
+/* The bpm pulse at a demo second: 1 on each beat (counted from second 0),
+** falling to 0 three quarters of the way to the next one; 0 without a tempo. */
+float beat_pulse(float time, float bpm);
+
 /* ---- splines (dk_spline.cpp; the Spline record is in dk_spline.h) ---- */
 void dkernel_getSpline(int index, float t, float* out);
 
@@ -216,5 +229,11 @@ void  sound_stop(void);
 void  sound_end(void);
 float sound_cpu(void);
 int   sound_channels(void);
+/* The music's onset strength (0 ... 1); 0 with sound off. */
+float sound_onset(void);
+/* In record mode the music is mixed here, 44100 / record_fps frames per
+** played frame, in step with the captured pictures; each block goes to
+** this sink when one is set (the video writer), else nowhere. */
+extern void (*sound_sink)(const short* pcm, int frames);
 
 #endif

@@ -4,6 +4,7 @@
 ** picture fading in with progress, a frame and a growing progress bar).
 */
 #include "dkernel.h"
+#include "dk_video.h"
 #include "camera.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -156,5 +157,6 @@ void end_loading(void)
         free(v);
         s->vars = nullptr;
     }
-    if (!demoSystem.debug) SDL_Delay(2000);
+    /* a video run has nobody to show the finished screen to */
+    if (!demoSystem.debug && !videoState.active) SDL_Delay(2000);
 }

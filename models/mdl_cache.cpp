@@ -1,7 +1,9 @@
 /*
 ** mdl_cache.cpp -- model_load and the cache of loaded models: every model
 ** file is read and prepared once, and all sections naming the same path
-** (in any letter case) share its Model for the life of the process.
+** (in any letter case) share its Model for the life of the process.  A
+** file that changed while the demo plays (live reload) is read again into
+** its own entry, so editing a model uses up no entry.
 */
 #include "model.h"
 #include "dkernel.h"
@@ -22,8 +24,13 @@ Model* model_load(const char* dir, const char* file)
     if (!path) dkernel_error("3DS: error loading '%s'\n", file);
     snprintf(path, size, "%s%s", dir, file);
 
+    int again = -1;   /* an entry whose file changed: read into it anew */
     for (int i = 0; i < sceneCount; i++) {
         if (strcasecmp(sceneCache[i].path, path) == 0) {
+            if (!sceneCache[i].model) {
+                again = i;
+                break;
+            }
             free(path);
             return sceneCache[i].model;
         }
@@ -38,9 +45,21 @@ Model* model_load(const char* dir, const char* file)
     calculateNormals(model);
     reorderFaces(model);
 
+    if (again >= 0) {
+        free(path);
+        sceneCache[again].model = model;
+        return model;
+    }
     sceneCache[sceneCount].path = path;
     sceneCache[sceneCount].model = model;
     sceneCount++;
     if (sceneCount > MODEL_CACHE_LIMIT) dkernel_error("Too many 3ds scenes");
     return model;
+}
+
+void model_invalidate(int entry)
+{
+    /* the old model stays with the sections already holding it */
+    if (entry >= 0 && entry < sceneCount)
+        sceneCache[entry].model = nullptr;
 }

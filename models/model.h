@@ -98,6 +98,9 @@ extern int             sceneCount;
 /* ---- loading (mdl_cache.cpp) ---- */
 /* Never fails: a missing or unreadable file, or a full cache, is fatal. */
 Model* model_load(const char* dir, const char* file);
+/* Forgets the model of a cache entry (its file changed): the next
+** model_load of that path reads it again into the same entry. */
+void   model_invalidate(int entry);
 
 /* ---- the 3DS reader (mdl_3ds.cpp) ---- */
 /* Returns none when the stream does not hold a readable model. */

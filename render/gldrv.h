@@ -74,6 +74,12 @@ void gldrv_disable_multitexture(void);
 
 /* frame grabs (tga.cpp) */
 void gldrv_screenshot(void);
+/* Record mode's frame: video/%08d.tga, or to gldrv_frameSink when set. */
 void gldrv_capture(void);
+/* The whole window, bottom row first, 3 bytes a pixel packed: blue, green,
+** red with `bgr`, else red, green, blue. */
+void gldrv_readFrame(unsigned char* pixels, int bgr);
+/* Takes record mode's frames instead of the TGA files (the video writer). */
+extern void (*gldrv_frameSink)(const unsigned char* bgr, int width, int height);
 
 #endif

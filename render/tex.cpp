@@ -263,13 +263,12 @@ static int channelByte(Uint8 shift, int bytes)
 #endif
 }
 
-int tex_load(const char* file)
+/* Reads a picture file into the name, pixel and layout fields of a record
+** that is not in the table yet, shrunk to the detail level; every failure
+** is fatal.  Nothing is taken from the table, so a failing picture costs
+** no slot. */
+static void decodePicture(const char* file, Texture* t)
 {
-    if (!file || !*file) dkernel_error("Error loading '%s': no file name", file ? file : "");
-    for (int i = 0; i < tex_count; i++)
-        if (tex_array[i] && tex_array[i]->name && strcasecmp(tex_array[i]->name, file) == 0)
-            return i;
-
     long fw = 0, fh = 0;
     if (peekSize(file, &fw, &fh) &&
         (fw > TEX_MAX_SIDE || fh > TEX_MAX_SIDE || fw * fh > TEX_MAX_PIXELS))
@@ -282,8 +281,6 @@ int tex_load(const char* file)
         dkernel_error("Unsupported paletted texture '%s'", file);
     }
 
-    int index = tex_init();
-    Texture* t = tex_array[index];
     t->name = strdup(file);
     t->surface = surface;
     t->data = (unsigned char*)surface->pixels;
@@ -333,6 +330,33 @@ int tex_load(const char* file)
         t->width = w;
         t->height = h;
     }
+}
+
+/* Moves what decodePicture filled into a record of the table. */
+static void takePicture(Texture* t, const Texture* picture)
+{
+    t->name = picture->name;
+    t->surface = picture->surface;
+    t->data = picture->data;
+    t->width = picture->width;
+    t->height = picture->height;
+    t->orig_width = picture->orig_width;
+    t->orig_height = picture->orig_height;
+    t->components = picture->components;
+    t->format = picture->format;
+}
+
+int tex_load(const char* file)
+{
+    if (!file || !*file) dkernel_error("Error loading '%s': no file name", file ? file : "");
+    for (int i = 0; i < tex_count; i++)
+        if (tex_array[i] && tex_array[i]->name && strcasecmp(tex_array[i]->name, file) == 0)
+            return i;
+
+    Texture picture = {};
+    decodePicture(file, &picture);
+    int index = tex_init();
+    takePicture(tex_array[index], &picture);
     return index;
 }
 
@@ -485,4 +509,34 @@ int tex_get_used_memory(void)
     for (int i = 0; i < tex_count; i++)
         if (tex_array[i]) total += tex_array[i]->memory;
     return total;
+}
+
+/* The GL texture and the client pixels of a record, which stays. */
+static void dropPixels(Texture* t)
+{
+    if (t->gl_id != -1) {
+        GLuint id = (GLuint)t->gl_id;
+        glDeleteTextures(1, &id);
+        if (tex_current == t->gl_id) tex_current = -1;
+        t->gl_id = -1;
+    }
+    if (t->surface)
+        SDL_FreeSurface(t->surface);   /* data pointed into it */
+    else
+        free(t->data);
+    t->surface = NULL;
+    t->data = NULL;
+}
+
+void tex_reload(int index)
+{
+    Texture* t = texAt(index);
+    if (!t || !t->name) return;
+    Texture picture = {};
+    decodePicture(t->name, &picture);
+    int uploaded = t->gl_id != -1;
+    dropPixels(t);
+    free(t->name);
+    takePicture(t, &picture);
+    if (uploaded) tex_upload(index);
 }

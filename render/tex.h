@@ -51,6 +51,11 @@ void tex_bind(int index);
 void tex_reset_bind(void);
 void tex_envmode(GLenum mode);
 void tex_free(int index);
+/* Reads a loaded picture's file again into the same slot, keeping its
+** properties (and uploading it again when it was uploaded): every user of
+** the index sees the new picture.  Failures are fatal as in tex_load and
+** leave the old picture in place. */
+void tex_reload(int index);
 void tex_clean(int index);
 int  tex_get_used_memory(void);
 

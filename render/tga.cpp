@@ -1,6 +1,7 @@
 /*
 ** tga.cpp -- 24-bit TGA writer (plain and run-length encoded), numbered
-** screenshots and the record-mode frame capture.
+** screenshots, the record-mode frame capture and the window read-back
+** they share.
 */
 #include "tga.h"
 
@@ -108,16 +109,22 @@ void write_tga_rle_data(FILE* file, const unsigned char* pixels, int width, int 
 }
 
 /* Writes the file; 1 on success.  A file that could not be written in full
-** is removed, so no truncated picture is left behind. */
-static int saveFile(const char* path, unsigned char* pixels, int width, int height, int compress)
+** is removed, so no truncated picture is left behind.  `bgr`: the pixels
+** are already in file order (blue, green, red), as a read-back can deliver
+** them; they are then written in one go and left untouched. */
+static int saveFile(const char* path, unsigned char* pixels, int width, int height, int compress,
+                    int bgr)
 {
     FILE* file = fopen(path, "wb");
     if (!file) return 0;
     int ok = writeHeader(file, width, height, compress);
+    size_t row = (size_t)width * 3;
     if (compress) {
         ok = ok && writeRle(file, pixels, width, height);
+    } else if (bgr) {
+        size_t size = row * (size_t)height;
+        ok = ok && fwrite(pixels, 1, size, file) == size;
     } else {
-        size_t row = (size_t)width * 3;
         for (int y = 0; y < height; y++) {
             unsigned char* p = pixels + row * (size_t)y;
             for (int x = 0; x < width; x++, p += 3) {
@@ -135,22 +142,45 @@ static int saveFile(const char* path, unsigned char* pixels, int width, int heig
 
 void tga_save(const char* path, unsigned char* pixels, int width, int height, int compress)
 {
-    saveFile(path, pixels, width, height, compress);
+    saveFile(path, pixels, width, height, compress, 0);
+}
+
+void (*gldrv_frameSink)(const unsigned char* bgr, int width, int height) = nullptr;
+
+void gldrv_readFrame(unsigned char* pixels, int bgr)
+{
+    /* rows of width * 3 bytes, packed: the default 4-byte alignment would
+    ** pad them past the buffer for widths not a multiple of 4 */
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, glDriver.width, glDriver.height, bgr ? GL_BGR : GL_RGB, GL_UNSIGNED_BYTE,
+                 pixels);
+}
+
+/* The window's pixels in a buffer kept from frame to frame; null when
+** there is no memory for it. */
+static unsigned char* frameBuffer(void)
+{
+    static unsigned char* pixels = nullptr;
+    static size_t size = 0;
+    size_t want = (size_t)glDriver.width * (size_t)glDriver.height * 3;
+    if (want != size) {
+        free(pixels);
+        pixels = (unsigned char*)malloc(want);
+        size = pixels ? want : 0;
+    }
+    return pixels;
 }
 
 /* Reads the whole window and writes it to path; 1 on success. */
 static int grabWindow(const char* path)
 {
-    int w = glDriver.width, h = glDriver.height;
-    unsigned char* pixels = (unsigned char*)malloc((size_t)w * (size_t)h * 3);
+    unsigned char* pixels = frameBuffer();
     if (!pixels) return 0;
-    /* rows of w * 3 bytes, packed: the default 4-byte alignment would pad
-    ** them past the buffer for widths not a multiple of 4 */
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-    int ok = saveFile(path, pixels, w, h, demoSystem.compress_tga);
-    free(pixels);
-    return ok;
+    /* a plain file wants blue first: let the GL order the bytes while it
+    ** converts anyway, instead of swapping every pixel afterwards */
+    int compress = demoSystem.compress_tga;
+    gldrv_readFrame(pixels, !compress);
+    return saveFile(path, pixels, glDriver.width, glDriver.height, compress, !compress);
 }
 
 void gldrv_screenshot(void)
@@ -171,6 +201,13 @@ void gldrv_screenshot(void)
 
 void gldrv_capture(void)
 {
+    if (gldrv_frameSink) {
+        unsigned char* pixels = frameBuffer();
+        if (!pixels) dkernel_error("Out of memory capturing a frame");
+        gldrv_readFrame(pixels, 1);
+        gldrv_frameSink(pixels, glDriver.width, glDriver.height);
+        return;
+    }
     /* Record mode runs unattended: one warning tells the user frames are
     ** being lost, repeating it every frame would bury everything else. */
     static int warned = 0;

@@ -1,0 +1,591 @@
+/*
+** dk_reload.cpp -- live reload: watching the demo folder, deciding when a
+** change matters, and swapping in the demo read again.
+**
+** A reload parses every script into a fresh section list while the old one
+** keeps playing.  Sections that read the same as before and whose files did
+** not change keep their loaded record, so textures, models and private data
+** are not made again on every save; only new or edited sections and those
+** whose files changed are loaded.  Changed pictures are read again into
+** their own texture slot and changed models into their own cache entry.
+** Any error on the way (a script, spline, picture or model that does not
+** load) jumps back through dkernel_recovery: the message is printed and the
+** settings and sections of the demo that was playing are put back.
+*/
+#include "dk_reload.h"
+#include "dk_loop.h"
+#include "dk_script.h"
+#include "dk_sections.h"
+#include "dk_spline.h"
+#include "dk_video.h"
+#include "gldrv.h"
+#include "model.h"
+#include "tex.h"
+
+#include <SDL/SDL.h>
+#include <ctype.h>
+#include <dirent.h>
+#include <errno.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+ReloadState reloadState = { -1, 0, {}, {}, {}, 0, 0, 0, 0, {}, 0 };
+
+/* how long the files must be quiet before a reload: editors write a file
+** in several steps (a backup, the file, its attributes) */
+#define RELOAD_SETTLE_MS 150
+
+#define RELOAD_EVENTS (IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE)
+
+/* ---- paths ---- */
+
+std::string reload_normalize(const char* path)
+{
+    std::string p = path ? path : "";
+    /* an absolute path inside the demo folder is the same file as its
+    ** relative name */
+    char cwd[PATH_MAX];
+    if (!p.empty() && p[0] == '/' && getcwd(cwd, sizeof cwd)) {
+        size_t n = strlen(cwd);
+        if (p.compare(0, n, cwd) == 0 && (p.size() == n || p[n] == '/'))
+            p = p.substr(n);
+    }
+    std::vector<std::string> parts;
+    size_t from = 0;
+    while (from <= p.size()) {
+        size_t to = p.find('/', from);
+        if (to == std::string::npos)
+            to = p.size();
+        std::string part = p.substr(from, to - from);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else
+                parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        from = to + 1;
+    }
+    std::string out;
+    for (const std::string& part : parts)
+        out += (out.empty() ? "" : "/") + part;
+    return out;
+}
+
+/* File names compare without regard to case, as textures are shared. */
+static int samePath(const char* a, const std::string& normalized)
+{
+    return a && strcasecmp(reload_normalize(a).c_str(), normalized.c_str()) == 0;
+}
+
+static int isChanged(const char* path)
+{
+    for (const std::string& c : reloadState.changed)
+        if (samePath(path, c))
+            return 1;
+    return 0;
+}
+
+static int isScript(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return path.find(".lum", slash == std::string::npos ? 0 : slash) != std::string::npos;
+}
+
+/* Files the player writes itself, and editors' scratch files. */
+static int ignored(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t n = name.size();
+    if (n == 0 || name[0] == '.' || name[n - 1] == '~' || name == "4913")
+        return 1;
+    if (n > 4 && (name.compare(n - 4, 4, ".swp") == 0 || name.compare(n - 4, 4, ".swx") == 0))
+        return 1;
+    if (path.compare(0, 6, "video/") == 0 || path == "video")
+        return 1;
+    /* screenshots land in the demo folder itself */
+    return slash == std::string::npos && n == 12 && name.compare(0, 6, "screen") == 0 &&
+           isdigit((unsigned char)name[6]) && isdigit((unsigned char)name[7]) &&
+           name.compare(8, 4, ".tga") == 0;
+}
+
+void reload_noteFile(const Section* section, const char* path)
+{
+    if (section && path)
+        reloadState.uses.push_back({ section, reload_normalize(path) });
+}
+
+/* ---- watching ---- */
+
+static void watchTree(const std::string& folder)
+{
+    if (reloadState.fd < 0 || folder.size() >= DK_MAX_PATH)
+        return;
+    const char* name = folder.empty() ? "." : folder.c_str();
+    int wd = inotify_add_watch(reloadState.fd, name, RELOAD_EVENTS | IN_ONLYDIR);
+    if (wd < 0)
+        return;
+    reloadState.watches.push_back(wd);
+    reloadState.folders.push_back(folder);
+    DIR* dir = opendir(name);
+    if (!dir)
+        return;
+    while (struct dirent* e = readdir(dir)) {
+        std::string child = folder.empty() ? e->d_name : folder + "/" + e->d_name;
+        struct stat st;
+        /* no links: a link back up the tree would be watched forever */
+        if (e->d_name[0] == '.' || ignored(child) || lstat(child.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        int known = 0;
+        for (const std::string& f : reloadState.folders)
+            known |= f == child;
+        if (!known)
+            watchTree(child);
+    }
+    closedir(dir);
+}
+
+static void startWatching(void)
+{
+    reloadState.tried = 1;
+    reloadState.fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (reloadState.fd < 0) {
+        fprintf(stderr, "Warning: live reload is off: cannot watch the demo folder (%s)\n",
+                strerror(errno));
+        return;
+    }
+    watchTree("");
+    printf("live reload: watching %d folders\n", (int)reloadState.watches.size());
+    fflush(stdout);
+}
+
+static void stopWatching(void)
+{
+    if (reloadState.fd >= 0)
+        close(reloadState.fd);
+    reloadState.fd = -1;
+    reloadState.tried = 0;
+    reloadState.watches.clear();
+    reloadState.folders.clear();
+}
+
+static void noteChange(const std::string& path)
+{
+    for (const std::string& c : reloadState.changed)
+        if (c == path)
+            return;
+    reloadState.changed.push_back(path);
+}
+
+static void readEvents(void)
+{
+    alignas(struct inotify_event) char buffer[8192];
+    for (;;) {
+        ssize_t n = read(reloadState.fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        for (char* p = buffer; p < buffer + n;) {
+            const struct inotify_event* e = (const struct inotify_event*)p;
+            p += sizeof(struct inotify_event) + e->len;
+            if (e->mask & IN_Q_OVERFLOW) {
+                reloadState.forced = 1;
+                reloadState.pending = 1;
+                reloadState.last_event = dkernel_ticks();
+                continue;
+            }
+            std::string folder;
+            int known = 0;
+            for (size_t i = 0; i < reloadState.watches.size(); i++) {
+                if (reloadState.watches[i] != e->wd)
+                    continue;
+                if (e->mask & IN_IGNORED) {
+                    reloadState.watches.erase(reloadState.watches.begin() + (long)i);
+                    reloadState.folders.erase(reloadState.folders.begin() + (long)i);
+                } else {
+                    folder = reloadState.folders[i];
+                    known = 1;
+                }
+                break;
+            }
+            if (!known || e->len == 0)
+                continue;
+            std::string path = reload_normalize((folder + "/" + e->name).c_str());
+            if (ignored(path))
+                continue;
+            if (e->mask & IN_ISDIR) {
+                /* scripts may have come or gone with the folder */
+                if (e->mask & (IN_CREATE | IN_MOVED_TO))
+                    watchTree(path);
+                reloadState.forced = 1;
+            } else {
+                noteChange(path);
+            }
+            reloadState.last_event = dkernel_ticks();
+            reloadState.pending = 1;
+        }
+    }
+}
+
+/* Does any change touch the demo: a script, or a file one of its sections
+** or the texture and model tables name? */
+static int changeMatters(void)
+{
+    if (reloadState.failed || reloadState.forced)
+        return 1;
+    for (const std::string& c : reloadState.changed) {
+        if (isScript(c))
+            return 1;
+        for (int i = 0; i < tex_count; i++)
+            if (tex_array[i] && samePath(tex_array[i]->name, c))
+                return 1;
+        for (int i = 0; i < sceneCount; i++)
+            if (samePath(sceneCache[i].path, c))
+                return 1;
+        for (const ReloadUse& u : reloadState.uses)
+            if (u.path == c)
+                return 1;
+        for (const Section* s = demoSystem.section_list; s; s = s->next) {
+            for (int i = 0; i < s->string_count; i++)
+                if (samePath(s->strings[i], c))
+                    return 1;
+            for (int i = 0; i < s->spline_count; i++)
+                if (samePath(s->spline_files[i], c))
+                    return 1;
+        }
+    }
+    return 0;
+}
+
+void reload_poll(void)
+{
+    if (!demoSystem.debug || !demoSystem.live_reload || videoState.active) {
+        if (reloadState.tried)
+            stopWatching();
+        return;
+    }
+    if (!reloadState.tried)
+        startWatching();
+    if (reloadState.fd < 0)
+        return;
+    readEvents();
+    /* a failed reload waits for the next change: the files are as they were */
+    if (!reloadState.pending || dkernel_ticks() - reloadState.last_event < RELOAD_SETTLE_MS)
+        return;
+    reloadState.pending = 0;
+    if (changeMatters()) {
+        reload_demo();
+    } else {
+        reloadState.changed.clear();
+    }
+}
+
+/* ---- reloading ---- */
+
+static int sameStrings(char* const* a, char* const* b, int count)
+{
+    for (int i = 0; i < count; i++)
+        if (strcmp(a[i] ? a[i] : "", b[i] ? b[i] : "") != 0)
+            return 0;
+    return 1;
+}
+
+/* Everything the script says about a section, its position in the
+** scripts aside. */
+static int sameSection(const Section* a, const Section* b)
+{
+    if (a->type != b->type || a->start != b->start || a->end != b->end || a->layer != b->layer ||
+        a->blend_on != b->blend_on || a->blend_src != b->blend_src || a->blend_dst != b->blend_dst ||
+        a->alpha_on != b->alpha_on || a->alpha_func != b->alpha_func ||
+        a->alpha_ref_start != b->alpha_ref_start || a->alpha_ref_end != b->alpha_ref_end ||
+        a->param_count != b->param_count || a->string_count != b->string_count ||
+        a->spline_count != b->spline_count || a->modifier_count != b->modifier_count)
+        return 0;
+    if (memcmp(a->params, b->params, sizeof(float) * (size_t)a->param_count) != 0)
+        return 0;
+    if (!sameStrings(a->strings, b->strings, a->string_count) ||
+        !sameStrings(a->spline_files, b->spline_files, a->spline_count))
+        return 0;
+    if (memcmp(a->spline_durations, b->spline_durations, sizeof(float) * (size_t)a->spline_count) != 0)
+        return 0;
+    for (int i = 0; i < a->modifier_count; i++)
+        if (a->modifiers[i].spline != b->modifiers[i].spline ||
+            a->modifiers[i].channel != b->modifiers[i].channel ||
+            a->modifiers[i].kind != b->modifiers[i].kind)
+            return 0;
+    return 1;
+}
+
+static int usesChangedFile(const Section* s)
+{
+    for (int i = 0; i < s->string_count; i++)
+        if (isChanged(s->strings[i]))
+            return 1;
+    for (int i = 0; i < s->spline_count; i++)
+        if (isChanged(s->spline_files[i]))
+            return 1;
+    for (const ReloadUse& u : reloadState.uses)
+        if (u.section == s && isChanged(u.path.c_str()))
+            return 1;
+    return 0;
+}
+
+/* The pairing of freshly parsed sections with old records they can keep
+** using; kept outside the reload's stack frame, which a failure leaves by
+** a jump. */
+static std::vector<Section*> keptFor;    /* per fresh section in list order: old record or null */
+static std::vector<Section*> keptOld;
+static int reread;                       /* pictures and models read again */
+
+static Section* findKept(Section* oldList, const Section* fresh)
+{
+    if (fresh->type == 0 || usesChangedFile(fresh))
+        return nullptr;
+    int plays = sections_selected(fresh, demoSystem.demo_start);
+    for (Section* o = oldList; o; o = o->next) {
+        if (o->type == 0 || !sameSection(o, fresh) || usesChangedFile(o) || (plays && !o->loaded))
+            continue;
+        int taken = 0;
+        for (Section* k : keptOld)
+            taken |= k == o;
+        if (!taken)
+            return o;
+    }
+    return nullptr;
+}
+
+static int namedBy(const Section* list, const char* file)
+{
+    std::string wanted = reload_normalize(file);
+    for (const Section* s = list; s; s = s->next)
+        for (int i = 0; i < s->string_count; i++)
+            if (samePath(s->strings[i], wanted))
+                return 1;
+    return 0;
+}
+
+/* Changed pictures are read again in place; a picture that is gone is
+** only an error when the new demo still names it. */
+static void rereadChangedFiles(const Section* fresh)
+{
+    reread = 0;
+    for (const std::string& c : reloadState.changed) {
+        struct stat st;
+        int exists = stat(c.c_str(), &st) == 0;
+        for (int i = 0; i < tex_count; i++) {
+            Texture* t = tex_array[i];
+            if (!t || !samePath(t->name, c) || (!exists && !namedBy(fresh, t->name)))
+                continue;
+            tex_reload(i);
+            reread++;
+        }
+        for (int i = 0; i < sceneCount; i++) {
+            if (sceneCache[i].model && samePath(sceneCache[i].path, c)) {
+                model_invalidate(i);
+                reread++;
+            }
+        }
+    }
+}
+
+/* Everything that may fail: parse, read changed files, load what is new.
+** Leaves the fresh list in demoSystem.section_list. */
+static void loadFreshDemo(Section* oldList)
+{
+    dkernel_setDefaults();
+    recurseDirectories(".");
+    Section* fresh = demoSystem.section_list;
+    int hasLoading = 0;
+    for (const Section* s = fresh; s; s = s->next)
+        hasLoading |= s->type == 0;
+    if (!hasLoading)
+        dkernel_error("Loading section not found");
+    timer_checkRate();
+    rereadChangedFiles(fresh);
+
+    keptFor.clear();
+    keptOld.clear();
+    for (Section* s = fresh; s; s = s->next) {
+        Section* kept = findKept(oldList, s);
+        keptFor.push_back(kept);
+        if (kept) {
+            keptOld.push_back(kept);
+            continue;
+        }
+        if (s->type == 0 || !sections_selected(s, demoSystem.demo_start))
+            continue;
+        mySection = s;
+        motion_loadSection(s);
+        section_load(s);
+    }
+    mySection = nullptr;
+}
+
+static void freeSection(Section* s)
+{
+    for (int i = 0; i < s->string_count; i++)
+        free(s->strings[i]);
+    for (int i = 0; i < s->spline_count; i++)
+        free(s->spline_files[i]);
+    free(s);
+}
+
+/* The fresh list with kept records in place of their duplicates; true
+** when it is the old list exactly (same records in the same order). */
+static int joinLists(Section* oldList, Section** joined)
+{
+    Section* head = nullptr;
+    Section** tail = &head;
+    size_t i = 0;
+    int same = reread == 0;
+    const Section* o = oldList;
+    for (Section* s = demoSystem.section_list; s; i++) {
+        Section* next = s->next;
+        Section* keep = keptFor[i] ? keptFor[i] : s;
+        while (o && o->type == 0)
+            o = o->next;
+        if (keep->type != 0) {
+            same = same && keep == o;
+            if (o)
+                o = o->next;
+        }
+        if (keep != s) {
+            keep->script = s->script;
+            keep->line = s->line;
+            freeSection(s);
+        }
+        *tail = keep;
+        keep->next = nullptr;
+        tail = &keep->next;
+        s = next;
+    }
+    while (o && o->type == 0)
+        o = o->next;
+    *joined = head;
+    return same && !o;
+}
+
+/* Window, texture detail, record and sound settings belong to the start:
+** they are put back, with a note for the keys a script changed. */
+static void keepStartSettings(const DemoSystem* demo, const GlDriver* driver, int detail)
+{
+    std::string changed;
+    for (const ScriptCommand& c : scriptCommand) {
+        const char* at = (const char*)c.target;
+        const void* before = nullptr;
+        if (at >= (const char*)&glDriver && at < (const char*)(&glDriver + 1))
+            before = (const char*)driver + (at - (const char*)&glDriver);
+        else if (c.target == &tex_detail)
+            before = &detail;
+        else if (c.target == &demoSystem.sound)
+            before = &demo->sound;
+        else if (c.target == &demoSystem.record)
+            before = &demo->record;
+        if (before && memcmp(before, c.target, c.type == DK_KEY_FLOAT ? sizeof(float) : sizeof(int)) != 0)
+            changed += (changed.empty() ? "" : ", ") + std::string(c.name);
+    }
+    glDriver = *driver;
+    tex_detail = detail;
+    demoSystem.sound = demo->sound;
+    demoSystem.record = demo->record;
+    if (!changed.empty())
+        printf("live reload: %s take effect at the next start\n", changed.c_str());
+}
+
+/* Descriptors open now, to close those a failed reload left open (a
+** script or model file whose reader stopped at an error). */
+static std::vector<int> openDescriptors(void)
+{
+    std::vector<int> fds;
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir)
+        return fds;
+    while (struct dirent* e = readdir(dir)) {
+        int fd = atoi(e->d_name);
+        if (e->d_name[0] != '.' && fd != dirfd(dir))
+            fds.push_back(fd);
+    }
+    closedir(dir);
+    return fds;
+}
+
+static void closeDescriptorsSince(const std::vector<int>& before)
+{
+    for (int fd : openDescriptors()) {
+        int known = 0;
+        for (int b : before)
+            known |= b == fd;
+        if (!known)
+            close(fd);
+    }
+}
+
+int reload_demo(void)
+{
+    static jmp_buf recovery;
+    static DemoSystem savedDemo;
+    static GlDriver savedDriver;
+    static int savedDetail;
+    savedDemo = demoSystem;
+    savedDriver = glDriver;
+    savedDetail = tex_detail;
+    static std::vector<int> fdsBefore;
+    fdsBefore = openDescriptors();
+    Section* oldList = demoSystem.section_list;
+
+    if (setjmp(recovery)) {
+        /* the error is printed; the old demo goes on as it was */
+        demoSystem = savedDemo;
+        glDriver = savedDriver;
+        tex_detail = savedDetail;
+        mySection = nullptr;
+        closeDescriptorsSince(fdsBefore);
+        reloadState.failed = 1;
+        reloadState.forced = 0;
+        fprintf(stderr, "live reload: the demo plays on as it was; fix the file to reload it\n");
+        init_timer();
+        return 0;
+    }
+    dkernel_recovery = &recovery;
+    demoSystem.section_list = nullptr;
+    loadFreshDemo(oldList);
+    dkernel_recovery = nullptr;
+
+    Section* joined = nullptr;
+    int same = joinLists(oldList, &joined);
+    keepStartSettings(&savedDemo, &savedDriver, savedDetail);
+    if (demoSystem.demo_name != savedDemo.demo_name &&
+        strcmp(demoSystem.demo_name, savedDemo.demo_name) != 0)
+        SDL_WM_SetCaption(demoSystem.demo_name, NULL);
+    int loadedAgain = 0, total = 0;
+    for (Section* s = joined; s; s = s->next) {
+        if (s->type == 0)
+            continue;
+        total++;
+        int kept = 0;
+        for (Section* k : keptOld)
+            kept |= k == s;
+        loadedAgain += !kept && s->loaded;
+    }
+    demoSystem.section_list = joined;
+    /* the sections due now start again at the current second, the music
+    ** among them; a save that changed nothing leaves them playing */
+    if (!same)
+        reinit_sectionQueues();
+    reloadState.changed.clear();
+    reloadState.forced = 0;
+    reloadState.failed = 0;
+    reloadState.reloads++;
+    init_timer();
+    printf("live reload: second %.2f, %d of %d sections loaded again\n", (double)demoSystem.time,
+           loadedAgain, total);
+    fflush(stdout);
+    return 1;
+}

@@ -1,0 +1,53 @@
+/*
+** dk_video.h -- `player --render OUT [DIR]`: the demo played once in record
+** mode, its frames and music streamed to an ffmpeg process that writes a
+** video file, under a private X server when there is no display.
+*/
+#ifndef DK_VIDEO_H
+#define DK_VIDEO_H
+
+#include <sys/types.h>
+
+#include "dkernel.h"
+
+struct VideoState {
+    int    active;            /* a video is being made: no loading hold, no live reload */
+    char*  output;            /* the file asked for, absolute */
+    char*  partial;           /* what ffmpeg writes until it has finished: renamed to output */
+    char*  log;               /* ffmpeg's messages, shown when it fails */
+    pid_t  encoder;           /* ffmpeg, -1 when not running */
+    int    video_fd;          /* its standard input: raw frames */
+    int    audio_fd;          /* its descriptor 3: raw 16-bit stereo at 44100 Hz, or -1 */
+    int    failed;            /* a write to the encoder failed: it has gone */
+    pid_t  display;           /* the private X server, -1 when a display was given */
+    int    frames;            /* frames the video will have */
+    int    written;           /* frames handed to the encoder */
+};
+
+extern VideoState videoState;
+
+/* The --render option: args are what follows it.  Makes the video and
+** returns the exit status (2 for a wrong number of arguments); fatal
+** errors exit with status 1 through dkernel_error. */
+int video_option(int count, char** args);
+
+/* ---- the child processes (dk_encoder.cpp) ---- */
+/* Starts a private X server large enough for the window and points
+** DISPLAY at it. */
+void video_startDisplay(int width, int height);
+/* Starts ffmpeg writing videoState.partial from raw frames (and music). */
+void video_startEncoder(int width, int height, float fps, int withAudio);
+/* The sinks of the frame capture and of record mode's music. */
+void video_writeFrame(const unsigned char* bgr, int width, int height);
+void video_writeAudio(const short* pcm, int frames);
+/* Closes the pipes and waits for ffmpeg; non-zero when it wrote the file. */
+int  video_finishEncoder(void);
+/* The last lines ffmpeg printed, for an error message. */
+const char* video_encoderLog(void);
+/* Kills what is still running and removes the partial file; safe in a
+** signal handler and at exit, and more than once. */
+void video_cleanup(void);
+/* Finds an executable by name along PATH; an allocated path or null. */
+char* video_findProgram(const char* name);
+
+#endif
