@@ -136,15 +136,18 @@ void render_ray(void)
     glEnable(GL_BLEND);
     for (int b = 0; b < ray->bolts; b++) {
         ray_bolt(ray);
-        for (int s = 0; s < ray->segments; s++) {
-            for (int k = 0; k < lines; k++) {
-                glLineWidth(widths[k]);
-                glColor4f(ray->color[0], ray->color[1], ray->color[2], alphas[k]);
-                glBegin(GL_LINES);
+        /* One pass per line of the stack over all segments: the lines add
+        ** up, so the order they are drawn in does not change the picture,
+        ** and a width cannot change between glBegin and glEnd. */
+        for (int k = 0; k < lines; k++) {
+            glLineWidth(widths[k]);
+            glColor4f(ray->color[0], ray->color[1], ray->color[2], alphas[k]);
+            glBegin(GL_LINES);
+            for (int s = 0; s < ray->segments; s++) {
                 glVertex3fv(ray->points[s]);
                 glVertex3fv(ray->points[s + 1]);
-                glEnd();
             }
+            glEnd();
         }
     }
     glLineWidth(1.0f);

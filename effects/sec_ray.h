@@ -6,12 +6,12 @@
 #ifndef SEC_RAY_H
 #define SEC_RAY_H
 
-/* Limits that keep a script's extreme values from stalling a frame: more
-** segments or bolts than these cannot be told apart, and GL implementations
-** draw no wider lines than this anyway. */
-#define RAY_MAX_SEGMENTS 1000
-#define RAY_MAX_BOLTS    100
-#define RAY_MAX_LINES    64
+/* Limits that keep a script's extreme values from stalling a frame (the
+** worst case stays a few million pixels): more segments or bolts than these
+** cannot be told apart, and lines this wide already cover a bolt's glow. */
+#define RAY_MAX_SEGMENTS 256
+#define RAY_MAX_BOLTS    32
+#define RAY_MAX_LINES    16
 
 struct RayVars {
     float         start[3];       /* spline 1, channels 1-3 */

@@ -125,7 +125,7 @@ TEST(RayLines, StackedWidthsFadeFromWideToThin)
     }
     for (float none : { 0.0f, -3.0f, NAN })
         EXPECT_EQ(ray_lineStack(none, w, a), 0) << none;
-    /* a huge width is cut to the widest line GL draws, ending opaque */
+    /* a huge width is cut to the widest stack, still ending opaque */
     ASSERT_EQ(ray_lineStack(1e9f, w, a), RAY_MAX_LINES);
     EXPECT_FLOAT_EQ(w[0], (float)RAY_MAX_LINES);
     EXPECT_FLOAT_EQ(a[RAY_MAX_LINES - 1], 1.0f);
