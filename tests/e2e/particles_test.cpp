@@ -114,17 +114,18 @@ TEST(ParticleSections, GatheredPicturePaintedHalfAndStackedBolt)
     EXPECT_TRUE(e2e_rgbNear(bolt, 60, 119, 0, 0, 0, 0)) << "anchored from -0.5";
 }
 
-/* The frame count once it has stopped growing (the demo paused at its end). */
-int settledFrames(const std::string& dir)
+/* The frame count once it reached `least` and stood still for a second
+** (the demo paused at its end: paused frames are not recorded). */
+int settledFrames(const std::string& dir, int least)
 {
-    int last = -1;
-    for (int i = 0; i < 200; i++) {
+    int last = -1, still = 0;
+    for (int i = 0; i < 240 && still < 4; i++) {
         e2e_sleep(0.25);
         int now = e2e_frameCount(dir);
-        if (now > 0 && now == last) return now;
+        still = now >= least && now == last ? still + 1 : 0;
         last = now;
     }
-    return -1;
+    return still >= 4 ? last : -1;
 }
 
 TEST(ParticleSections, RestartReplaysTheFirstStartsFrames)
@@ -140,7 +141,7 @@ TEST(ParticleSections, RestartReplaysTheFirstStartsFrames)
                   section("ray", 0, 1, "param 0 12\nspline wild.spl\nspline bolt_colour.spl\n"));
     E2eProc p = e2e_start(dir);
     ASSERT_TRUE(e2e_waitOutput(p, "main demo loop!")) << e2e_currentOutput(p);
-    int count = settledFrames(dir);
+    int count = settledFrames(dir, 1);
     std::vector<E2eImage> first;
     for (int n = 0; n < count; n++) {
         first.push_back(e2e_frame(dir, n));
@@ -149,7 +150,7 @@ TEST(ParticleSections, RestartReplaysTheFirstStartsFrames)
         remove((dir + name).c_str());
     }
     ASSERT_TRUE(e2e_key(p, "F1"));
-    int again = settledFrames(dir);
+    int again = settledFrames(dir, count);
     e2e_key(p, "Escape");
     E2eRun run = e2e_finish(p);
     ASSERT_EQ(run.status, 0) << run.err;
