@@ -5,6 +5,7 @@
 #include "dkernel.h"
 #include "gldrv.h"
 #include "font.h"
+#include "ps_random.h"
 
 int SDL_main(int argc, char** argv)
 {
@@ -24,6 +25,10 @@ void dkernel_initDemo(void)
         sound_init();
     init_control_vars();
     init_sectionQueues();
+    /* Loading draws random numbers (particle scatter offsets, ray seeds);
+    ** playback starts from the seed again, as every restart does, so the
+    ** frames after a restart are the frames of the first start. */
+    rand_seed(0, 0);
     text_load_font(&debugFont, strDebugFont, 16, 16, FONT_DEBUG_FILE);
     /* last, so that the time spent loading is not demo time */
     init_timer();

@@ -1,0 +1,151 @@
+/*
+** particles_test.cpp -- the particle-based sections played by the real
+** player: a picture gathered into its particles, a half-painted picture,
+** and the same frames again after a restart (F1).
+**
+** No camera section: the projection is the identity, so in the 320 x 240
+** window one clip unit is 160 pixels across and 120 down.
+*/
+#include "harness.h"
+
+#include <stdio.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* kWindow =
+    "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 20\n";
+
+/* 8 x 4: five pixels brighter than 152 (red + green + blue); (0, 0) sums
+** to exactly 152 and stays dark. */
+struct Bright { int column, row, r, g, b; };
+const Bright kBright[] = {
+    { 1, 0, 51, 51, 51 }, { 2, 0, 255, 0, 0 }, { 6, 1, 0, 255, 0 },
+    { 3, 3, 0, 0, 200 }, { 7, 3, 255, 255, 255 },
+};
+
+E2eImage sparsePicture()
+{
+    E2eImage img = e2e_solid(8, 4, 30, 30, 30);
+    img.rgb[0] = 52; img.rgb[1] = 50; img.rgb[2] = 50;
+    for (const Bright& b : kBright) {
+        unsigned char* p = &img.rgb[(size_t)(b.row * 8 + b.column) * 3];
+        p[0] = (unsigned char)b.r; p[1] = (unsigned char)b.g; p[2] = (unsigned char)b.b;
+    }
+    return img;
+}
+
+/* 64 x 32: left half red, right half green. */
+E2eImage halves()
+{
+    E2eImage img = e2e_solid(64, 32, 0, 200, 0);
+    for (size_t i = 0; i < 64 * 32; i++)
+        if (i % 64 < 32) img.rgb[i * 3] = 200, img.rgb[i * 3 + 1] = 0;
+    return img;
+}
+
+std::string section(const std::string& type, float start, float end, const std::string& body)
+{
+    char head[96];
+    snprintf(head, sizeof head, "[%s]\nstart %g\nend %g\n", type.c_str(), start, end);
+    return head + body;
+}
+
+std::string makeFolder()
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    e2e_writeTga(dir, "white.tga", e2e_solid(8, 8, 255, 255, 255));
+    e2e_writeTga(dir, "sparse.tga", sparsePicture());
+    e2e_writeTga(dir, "halves.tga", halves());
+    /* paintex: 0.02 x 0.03 clip units per picture unit, centred */
+    e2e_writeFile(dir, "paint.spl", "0.02 0.03 1  0 0 0  0 0 0\n");
+    return dir;
+}
+
+/* One particle per bright pixel at its column and row, 0.1 clip units a
+** pixel, scattering within +-2 units from frame 0 on. */
+const char* kScatter = "param 0.1 0.03 3  0 0 0  1 1  0\nstring sparse.tga\nstring white.tga\n";
+
+TEST(ParticleSections, GatheredPictureAndHalfPaintedOne)
+{
+    std::string dir = makeFolder();
+    e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "demo_end 2\n" +
+                  e2e_loadingSection("black.tga") +
+                  section("particleTex", 0, 1, kScatter) +
+                  section("paintex", 1, 2, "param 3\nstring halves.tga\nstring white.tga\n"
+                                           "spline paint.spl\n"));
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    /* frame 0 draws at elapsed 0: fully gathered */
+    E2eImage gathered = e2e_frame(dir, 0);
+    ASSERT_TRUE(gathered.ok());
+    int lit = 0;
+    for (int cell = 0; cell < 32; cell++)
+        lit += !e2e_rgbNear(gathered, 96 + 16 * (cell % 8), 96 + 12 * (cell / 8), 0, 0, 0, 0);
+    EXPECT_EQ(lit, 5) << "one particle per pixel above 152";
+    for (const Bright& b : kBright)
+        EXPECT_TRUE(e2e_rgbNear(gathered, 96 + 16 * b.column, 96 + 12 * b.row, b.r, b.g, b.b, 3));
+
+    /* frame 31 draws paintex at elapsed 0.5: the left half only */
+    E2eImage half = e2e_frame(dir, 31);
+    ASSERT_TRUE(half.ok());
+    EXPECT_TRUE(e2e_rgbNear(half, 83, 110, 200, 0, 0, 6));
+    EXPECT_TRUE(e2e_rgbNear(half, 140, 130, 200, 0, 0, 6));
+    EXPECT_TRUE(e2e_rgbNear(half, 190, 120, 0, 0, 0, 0));
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 38), 190, 120, 0, 200, 0, 6)) << "painting on";
+}
+
+/* The frame count once it reached `least` and stood still for a second
+** (the demo paused at its end: paused frames are not recorded). */
+int settledFrames(const std::string& dir, int least)
+{
+    int last = -1, still = 0;
+    for (int i = 0; i < 240 && still < 4; i++) {
+        e2e_sleep(0.25);
+        int now = e2e_frameCount(dir);
+        still = now >= least && now == last ? still + 1 : 0;
+        last = now;
+    }
+    return still >= 4 ? last : -1;
+}
+
+TEST(ParticleSections, RestartReplaysTheFirstStartsFrames)
+{
+    std::string dir = makeFolder();
+    e2e_writeFile(dir, "path.spl", "-0.8 -0.5 0\n0.8 0.5 0\n");
+    e2e_writeFile(dir, "wild.spl", "-0.8 0.5 0  0.8 -0.5 0  0.05 2 0.3 3\n");
+    e2e_writeFile(dir, "bolt_colour.spl", "0.5 0.5 0.5\n");
+    e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "debug 1\ndemo_end 1\n" +
+                  e2e_loadingSection("black.tga") +
+                  section("particleTex", 0, 1, kScatter) +
+                  section("pathway", 0, 1, "param 40 0.02 1 0.5 0\nstring white.tga\n"
+                                           "spline path.spl\n") +
+                  section("ray", 0, 1, "param 0 12\nspline wild.spl\nspline bolt_colour.spl\n"));
+    E2eProc p = e2e_start(dir);
+    ASSERT_TRUE(e2e_waitOutput(p, "main demo loop!")) << e2e_currentOutput(p);
+    int count = settledFrames(dir, 1);
+    std::vector<E2eImage> first;
+    for (int n = 0; n < count; n++) {
+        first.push_back(e2e_frame(dir, n));
+        char name[32];
+        snprintf(name, sizeof name, "/video/%08d.tga", n);
+        remove((dir + name).c_str());
+    }
+    ASSERT_TRUE(e2e_key(p, "F1"));
+    int again = settledFrames(dir, count);
+    e2e_key(p, "Escape");
+    E2eRun run = e2e_finish(p);
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_GT(count, 15);
+    ASSERT_EQ(again, count);
+    for (int n = 0; n < count; n++) {
+        E2eImage replay = e2e_frame(dir, n);
+        ASSERT_TRUE(first[n].ok() && replay.ok()) << "frame " << n;
+        EXPECT_TRUE(first[n].rgb == replay.rgb) << "frame " << n << " differs after F1";
+    }
+}
+
+}  // namespace
