@@ -44,3 +44,10 @@ Model* model_load(const char* dir, const char* file)
     if (sceneCount > MODEL_CACHE_LIMIT) dkernel_error("Too many 3ds scenes");
     return model;
 }
+
+void model_needFile(const char* dir, const char* file)
+{
+    char path[2 * DK_MAX_PATH];
+    snprintf(path, sizeof path, "%s%s", dir, file);
+    section_needFile(path);
+}
