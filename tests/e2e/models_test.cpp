@@ -1,0 +1,227 @@
+/*
+** models_test.cpp -- camera, light, object, objectMatrix and objectShader
+** sections played by the real player; probes captured frames.
+**
+** The camera sits at z = 1.5 looking at the origin with a 90-degree field of
+** view in a 320 x 240 window: the front face of the unit cube (z = 0.5, one
+** unit away) fills x 100..220 and y 60..180, and the side faces lie behind
+** it.  Each section has its own second; frame n is drawn at n / 25 s.
+*/
+#include "harness.h"
+#include "unit/tds_writer.h"
+
+#include <array>
+#include <set>
+#include <string>
+
+using namespace tds;
+
+namespace {
+
+/* A cube of side `size` centred on the origin, four vertices per face so
+** every face has its own texture square, all faces in material "m". */
+Bytes cube(float size, const Bytes& materialChunk)
+{
+    std::vector<P3> ps;
+    std::vector<std::array<float, 2>> uv;
+    std::vector<F> fs;
+    std::vector<unsigned> all;
+    const float h = size / 2;
+    /* normal n and two axes u, v with u x v = n, in the player's Y-up frame */
+    const int axes[6][3][3] = {
+        { { 0, 0, 1 }, { 1, 0, 0 }, { 0, 1, 0 } },   { { 0, 0, -1 }, { -1, 0, 0 }, { 0, 1, 0 } },
+        { { 1, 0, 0 }, { 0, 0, -1 }, { 0, 1, 0 } },  { { -1, 0, 0 }, { 0, 0, 1 }, { 0, 1, 0 } },
+        { { 0, 1, 0 }, { 1, 0, 0 }, { 0, 0, -1 } },  { { 0, -1, 0 }, { 1, 0, 0 }, { 0, 0, 1 } },
+    };
+    const float corner[4][2] = { { -1, -1 }, { 1, -1 }, { 1, 1 }, { -1, 1 } };
+    for (const auto& a : axes) {
+        unsigned base = (unsigned)ps.size();
+        for (const auto& c : corner) {
+            float p[3];
+            for (int k = 0; k < 3; k++) p[k] = h * (a[0][k] + c[0] * a[1][k] + c[1] * a[2][k]);
+            ps.push_back({ p[0], -p[2], p[1] });   /* the file is Z-up */
+            uv.push_back({ (c[0] + 1) / 2, (c[1] + 1) / 2 });
+        }
+        for (unsigned t : { 0u, 2u }) {
+            all.push_back((unsigned)fs.size());
+            fs.push_back({ base, base + 1 + t / 2, base + 2 + t / 2, 7 });
+        }
+    }
+    return file(materialChunk,
+                object("cube", triMesh(vertices(ps), texcoords(uv), faces(fs, group("m", all)))));
+}
+
+E2eImage quadrants(int size)
+{
+    E2eImage img = e2e_solid(size, size, 0, 0, 0);
+    const int colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 255, 255, 255 } };
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++) {
+            const int* c = colours[(y >= size / 2) * 2 + (x >= size / 2)];
+            for (int k = 0; k < 3; k++) img.rgb[(size_t)(y * size + x) * 3 + k] = (unsigned char)c[k];
+        }
+    return img;
+}
+
+std::string section(const std::string& head, int start, const std::string& body)
+{
+    return "[" + head + "]\nstart " + std::to_string(start) + "\nend " + std::to_string(start + 1) +
+           "\n" + body;
+}
+
+std::string object(const std::string& mode, const std::string& file, const std::string& params,
+                   const std::string& extra = "")
+{
+    return "layer 5\nstring " + mode + "\nstring models/\nstring " + file + "\nparam " + params +
+           "\n" + extra + "spline still.spl\n";
+}
+
+std::string playModelDemo(E2eRun& run)
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    e2e_writeTga(dir, "models/quad.tga", quadrants(64));
+    e2e_writeTga(dir, "ramp.tga", e2e_solid(4, 1, 0, 200, 0));
+    save(dir + "/models/plain.3ds", cube(1, material(matName("m"))));
+    save(dir + "/models/lit.3ds",
+         cube(1, material(matName("m"), chunk(0xA010, color24(0x0011, 0, 0, 0)),
+                          chunk(0xA020, color24(0x0011, 128, 255, 64)))));
+    save(dir + "/models/mapped.3ds", cube(1, material(matName("m"), chunk(0xA200, mapFile("quad.tga")))));
+    e2e_writeFile(dir, "view.spl", "0 0 1.5  0 0 0  0 0 0  90 0.1 100\n");
+    e2e_writeFile(dir, "still.spl", "1 1 1  0 0 0  0 0 0\n");
+    /* light: no ambient, diffuse (0.8, 0.6, 1), no specular, from +z */
+    e2e_writeFile(dir, "colour.spl", "0 0 0  0.8 0.6 1  0 0 0\n");
+    e2e_writeFile(dir, "axis.spl", "0 0 1\n");
+    /* copies 0.2 wide from x = -0.6, each 2.5 of its own units (0.5) on */
+    e2e_writeFile(dir, "first.spl", "0.2 0.2 0.2  0 0 0  -0.6 0 0\n");
+    e2e_writeFile(dir, "next.spl", "1 1 1  0 0 0  2.5 0 0\n");
+    e2e_writeFile(dir, "wire.sha",
+                  "; a filled pass, then its wire frame on top\n{\nmode color\ncolor 0 0 1 1\n}\n"
+                  "{\nmode wireframe\ncolor 1 1 0 1\nlinewidth 3\n}\n");
+    e2e_writeFile(dir, "back.sha",
+                  "{\nmode color\ncolor 0 0 1 1\n}\n{\nmode color\ncullface front\ncolor 1 0 0 1\n}\n");
+
+    std::string shader = "layer 5\nstring models/\nstring plain.3ds\nstring ";
+    std::string script =
+        "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 25\n"
+        "demo_end 9\n" + e2e_loadingSection("black.tga") +
+        "[camera]\nstart 0\nend 9\nlayer 1\nspline view.spl\n" +
+        section("object", 0, object("color", "plain.3ds", "1 0 0 1 0.5 0 0")) +
+        section("light", 1, "layer 2\nparam 0\nspline colour.spl\nspline axis.spl\n") +
+        "[object]\nstart 1\nend 3\n" + object("flat", "lit.3ds", "1 0 1 1 1 0 0") +
+        section("object", 3, object("texture", "mapped.3ds", "1 0 1 1 1 0 0")) +
+        section("object", 4, object("cell", "plain.3ds", "6 1 1 0 0 0 0", "string ramp.tga\n")) +
+        section("objectShader", 5, shader + "wire.sha\nspline still.spl\n") +
+        section("objectShader", 6, shader + "back.sha\nspline still.spl\n") +
+        section("objectShader", 7, shader + "back.sha\nparam 1\nspline still.spl\n") +
+        section("objectMatrix", 8,
+                "layer 5\nparam 2.5 0 1 1 0\nstring black.tga\nstring models/\n"
+                "string plain.3ds\nstring color\nspline first.spl\nspline next.spl\n");
+    e2e_writeFile(dir, "demo.lum", script);
+    run = e2e_run(dir, 60.0);
+    return dir;
+}
+
+/* a frame in the middle of second s */
+E2eImage secondOf(const std::string& dir, int s)
+{
+    E2eImage f = e2e_frame(dir, s * 25 + 12);
+    EXPECT_TRUE(f.ok()) << "second " << s << " in " << dir;
+    return f;
+}
+
+void checkColorCubeCoversItsSilhouette(const E2eImage& f)
+{
+    for (auto p : { std::array<int, 2>{ 160, 120 }, { 104, 64 }, { 216, 176 }, { 104, 176 } })
+        EXPECT_TRUE(e2e_rgbNear(f, p[0], p[1], 0, 255, 128, 2)) << p[0] << "," << p[1];
+    for (auto p : { std::array<int, 2>{ 96, 120 }, { 224, 120 }, { 160, 56 }, { 160, 184 } })
+        EXPECT_TRUE(e2e_rgbNear(f, p[0], p[1], 0, 0, 0, 2)) << p[0] << "," << p[1];
+}
+
+void checkFlatLightIsDiffuseTimesLight(const E2eImage& lit, const E2eImage& after)
+{
+    /* (128, 255, 64) x (0.8, 0.6, 1) */
+    EXPECT_TRUE(e2e_rgbNear(lit, 160, 120, 102, 153, 64, 3));
+    EXPECT_TRUE(e2e_rgbNear(lit, 110, 70, 102, 153, 64, 3));
+    /* the light section has ended: its light is off, the cube is black */
+    EXPECT_TRUE(e2e_rgbNear(after, 160, 120, 0, 0, 0, 2));
+}
+
+void checkTextureShowsTheMap(const E2eImage& f)
+{
+    std::set<std::array<int, 3>> seen;
+    for (auto p : { std::array<int, 2>{ 130, 90 }, { 190, 90 }, { 130, 150 }, { 190, 150 } }) {
+        std::array<int, 3> c;
+        for (int k = 0; k < 3; k++) {
+            c[k] = e2e_channel(f, p[0], p[1], k) > 128 ? 255 : 0;
+            EXPECT_NEAR(e2e_channel(f, p[0], p[1], k), c[k], 12) << p[0] << "," << p[1];
+        }
+        seen.insert(c);
+    }
+    const std::set<std::array<int, 3>> expected = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 255, 255, 255 } };
+    EXPECT_EQ(seen, expected);
+}
+
+void checkOutlineDrawsOnlyBackFaceEdges(const E2eImage& f)
+{
+    /* the ramp's colour inside, also on the front face's diagonal */
+    EXPECT_TRUE(e2e_rgbNear(f, 160, 120, 0, 200, 0, 4));
+    EXPECT_TRUE(e2e_rgbNear(f, 110, 120, 0, 200, 0, 4));
+    /* the 6-pixel outline sticks out past the silhouette */
+    EXPECT_TRUE(e2e_rgbNear(f, 98, 120, 255, 0, 0, 4));
+    EXPECT_TRUE(e2e_rgbNear(f, 160, 58, 255, 0, 0, 4));
+    EXPECT_TRUE(e2e_rgbNear(f, 90, 120, 0, 0, 0, 2));
+}
+
+void checkShaderPasses(const E2eImage& wire, const E2eImage& kept, const E2eImage& cleared)
+{
+    /* the wire frame (its diagonal runs through the centre) over the fill */
+    EXPECT_TRUE(e2e_rgbNear(wire, 160, 120, 255, 255, 0, 4));
+    EXPECT_TRUE(e2e_rgbNear(wire, 100, 120, 255, 255, 0, 4));
+    EXPECT_TRUE(e2e_rgbNear(wire, 160, 80, 0, 0, 255, 2));
+    /* back faces behind the first pass stay hidden, unless each pass starts
+    ** on a cleared depth buffer */
+    EXPECT_TRUE(e2e_rgbNear(kept, 160, 120, 0, 0, 255, 2));
+    EXPECT_TRUE(e2e_rgbNear(cleared, 160, 120, 255, 0, 0, 2));
+}
+
+void checkObjectMatrixChain(const E2eImage& f)
+{
+    /* 2.5 copies: x = -0.6, -0.1, 0.4 at 1.4 units, 17 pixels wide */
+    for (int x : { 109, 151, 194 }) EXPECT_TRUE(e2e_rgbNear(f, x, 120, 0, 255, 255, 2)) << x;
+    for (int x : { 130, 237 }) EXPECT_TRUE(e2e_rgbNear(f, x, 120, 0, 0, 0, 2)) << x;
+}
+
+TEST(ModelSections, EachDrawsWhatItsScriptSays)
+{
+    E2eRun run;
+    std::string dir = playModelDemo(run);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    {
+        SCOPED_TRACE("ColorCubeCoversItsSilhouette");
+        checkColorCubeCoversItsSilhouette(secondOf(dir, 0));
+    }
+    {
+        SCOPED_TRACE("FlatLightIsDiffuseTimesLight");
+        checkFlatLightIsDiffuseTimesLight(secondOf(dir, 1), secondOf(dir, 2));
+    }
+    {
+        SCOPED_TRACE("TextureShowsTheMap");
+        checkTextureShowsTheMap(secondOf(dir, 3));
+    }
+    {
+        SCOPED_TRACE("OutlineDrawsOnlyBackFaceEdges");
+        checkOutlineDrawsOnlyBackFaceEdges(secondOf(dir, 4));
+    }
+    {
+        SCOPED_TRACE("ShaderPasses");
+        checkShaderPasses(secondOf(dir, 5), secondOf(dir, 6), secondOf(dir, 7));
+    }
+    {
+        SCOPED_TRACE("ObjectMatrixChain");
+        checkObjectMatrixChain(secondOf(dir, 8));
+    }
+}
+
+}  // namespace
