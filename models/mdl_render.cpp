@@ -417,6 +417,16 @@ float model_validSize(float size)
     return size > 0.0f ? size : 1.0f;
 }
 
+/* A ramp is normally loaded one-dimensional; a shader script's texture is
+** loaded as a plain picture, which serves as well when it is one pixel high
+** (the generated S coordinate picks the shade, any T the only row). */
+static GLenum rampTarget(int texture)
+{
+    if (texture >= 0 && texture < tex_count && tex_array[texture])
+        return tex_array[texture]->target;
+    return GL_TEXTURE_1D;
+}
+
 /* Normals are renormalised in the lit and mapped modes, so a model scaled by
 ** its splines is lit and mapped as it would be at its own size. */
 void model_render(Model* model, int mode, float size, int texture, unsigned int* slot)
@@ -478,14 +488,14 @@ void model_render(Model* model, int mode, float size, int texture, unsigned int*
         break;
     case RENDER_CELL:
         glDisable(GL_TEXTURE_2D);
-        glEnable(GL_TEXTURE_1D);
+        glEnable(rampTarget(texture));
         glEnable(GL_NORMALIZE);
         tex_reset_bind();
         tex_bind(texture);
         render_cellshaded3ds(model, slot);
         tex_reset_bind();
         glDisable(GL_NORMALIZE);
-        glDisable(GL_TEXTURE_1D);
+        glDisable(rampTarget(texture));
         glEnable(GL_TEXTURE_2D);
         break;
     case RENDER_OUTLINE:

@@ -82,6 +82,7 @@ std::string playModelDemo(E2eRun& run)
     e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
     e2e_writeTga(dir, "models/quad.tga", quadrants(64));
     e2e_writeTga(dir, "ramp.tga", e2e_solid(4, 1, 0, 200, 0));
+    e2e_writeTga(dir, "blue.tga", e2e_solid(4, 1, 0, 0, 255));
     save(dir + "/models/plain.3ds", cube(1, material(matName("m"))));
     save(dir + "/models/lit.3ds",
          cube(1, material(matName("m"), chunk(0xA010, color24(0x0011, 0, 0, 0)),
@@ -96,7 +97,8 @@ std::string playModelDemo(E2eRun& run)
     e2e_writeFile(dir, "first.spl", "0.2 0.2 0.2  0 0 0  -0.6 0 0\n");
     e2e_writeFile(dir, "next.spl", "1 1 1  0 0 0  2.5 0 0\n");
     e2e_writeFile(dir, "wire.sha",
-                  "; a filled pass, then its wire frame on top\n{\nmode color\ncolor 0 0 1 1\n}\n"
+                  "; a cel pass with a plain ramp picture, then the wire frame on top\n"
+                  "{\nmode cell\ntexture blue.tga\n}\n"
                   "{\nmode wireframe\ncolor 1 1 0 1\nlinewidth 3\n}\n");
     e2e_writeFile(dir, "back.sha",
                   "{\nmode color\ncolor 0 0 1 1\n}\n{\nmode color\ncullface front\ncolor 1 0 0 1\n}\n");
@@ -175,7 +177,8 @@ void checkOutlineDrawsOnlyBackFaceEdges(const E2eImage& f)
 
 void checkShaderPasses(const E2eImage& wire, const E2eImage& kept, const E2eImage& cleared)
 {
-    /* the wire frame (its diagonal runs through the centre) over the fill */
+    /* the wire frame (its diagonal runs through the centre) over the fill,
+    ** which has the shade of a ramp the script loaded as a plain picture */
     EXPECT_TRUE(e2e_rgbNear(wire, 160, 120, 255, 255, 0, 4));
     EXPECT_TRUE(e2e_rgbNear(wire, 100, 120, 255, 255, 0, 4));
     EXPECT_TRUE(e2e_rgbNear(wire, 160, 80, 0, 0, 255, 2));
