@@ -69,7 +69,6 @@ TEST(ModelSectionLoad, EachMistakeStopsWithItsMessage)
         { { "light", { 8 }, {}, 2 }, "Invalid light index" },
         { { "light", { -1 }, {}, 2 }, "Invalid light index" },
         { { "light", { 1e30f }, {}, 2 }, "Invalid light index" },
-        { { "light", { -3e9f }, {}, 2 }, "Invalid light index" },
         { { "light", { NAN }, {}, 2 }, "Invalid light index" },
         { { "objectShader", {}, { "models/", "cube.3ds" }, 1 }, "3 strings needed" },
         { { "objectShader", {}, shader, 0 }, "at least 1 spline needed" },
@@ -83,22 +82,17 @@ TEST(ModelSectionLoad, EachMistakeStopsWithItsMessage)
     }
 }
 
-TEST(ModelSectionLoad, AcceptedScriptsPassTheirChecks)
+TEST(ModelSectionLoad, BorderlineScriptsPassTheirChecks)
 {
     const Script accepted[] = {
         { "light", { 7.9f }, {}, 2 },     /* light 7 */
         { "light", { -0.5f }, {}, 2 },    /* truncated toward zero: light 0 */
-        { "camera", {}, {}, 0 },
-        { "camera", {}, {}, 1 },
         { "object", seven, { "texture", "models/", "cube.3ds", "unused" }, 0 },
-        { "object", seven, { "Cell", "models/", "cube.3ds", "ramp.tga" }, 3 },
         { "objectMatrix", five, { "env.tga", "models/", "cube.3ds", "ENVIRONMENT" }, 2 },
-        { "objectShader", {}, shader, 4 },
-        { "objectShader", { 1 }, shader, 1 },
     };
     for (const Script& s : accepted) {
         mySection = sectionOf(s);
-        sectionCheck[mySection->type]();   /* would exit on a mistake */
+        sectionCheck[mySection->type]();   /* exits on a mistake */
     }
 }
 
