@@ -72,7 +72,12 @@ void load_object(void)
         break;
     case RENDER_CELL:
         vars->texture = tex_load(mySection->strings[3]);
-        tex_properties(vars->texture, 16);   /* a one-dimensional ramp */
+        /* A one-dimensional ramp -- unless another section has already
+        ** uploaded the same picture as a plain one: changing its kind now
+        ** would bind it to the wrong target.  A picture one pixel high
+        ** shades the same either way. */
+        if (tex_array[vars->texture]->gl_id == -1)
+            tex_properties(vars->texture, 16);
         tex_upload(vars->texture);
         vars->list_count = 2;
         break;

@@ -101,7 +101,7 @@ void render_objectShader(void)
             glEnable(GL_CULL_FACE);
             glCullFace((GLenum)s->cull_face);
         }
-        objectShader_pass(vars, s, k < vars->shader_count ? &vars->lists[k] : nullptr);
+        objectShader_pass(vars, s, &vars->lists[k]);
         if (s->cull_on) {
             glCullFace(GL_BACK);
             glDisable(GL_CULL_FACE);
