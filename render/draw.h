@@ -74,8 +74,7 @@ void draw_endSection(void);
 /* The picture and object sections' 9-channel transform of spline `index`
 ** (0-based) of mySection at time t: glScalef (1-3), glRotatef about x, y, z
 ** (4-6), then glTranslatef (7-9), so the translation acts in the scaled,
-** turned frame.
-** Channels the spline lacks keep the identity's values. */
+** turned frame.  Channels the spline lacks keep the identity's values. */
 void draw_imageTransform(int index, float t);
 
 /* The chain step of the copy sections: spline `spline` (0-based) of
