@@ -49,18 +49,6 @@ Bytes cube(const Bytes& materialChunk)
                 object("cube", triMesh(vertices(ps), texcoords(uv), faces(fs, group("m", all)))));
 }
 
-E2eImage quadrants(int size)
-{
-    E2eImage img = e2e_solid(size, size, 0, 0, 0);
-    const int colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 255, 255, 255 } };
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++) {
-            const int* c = colours[(y >= size / 2) * 2 + (x >= size / 2)];
-            for (int k = 0; k < 3; k++) img.rgb[(size_t)(y * size + x) * 3 + k] = (unsigned char)c[k];
-        }
-    return img;
-}
-
 std::string section(const std::string& head, int start, const std::string& body)
 {
     return "[" + head + "]\nstart " + std::to_string(start) + "\nend " + std::to_string(start + 1) +
@@ -78,7 +66,9 @@ std::string playModelDemo(E2eRun& run)
 {
     std::string dir = e2e_makeDemo();
     e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
-    e2e_writeTga(dir, "models/quad.tga", quadrants(64));
+    E2eImage quad = e2e_solid(2, 2, 0, 0, 0);   /* red, green / blue, white */
+    quad.rgb = { 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255 };
+    e2e_writeTga(dir, "models/quad.tga", quad);
     e2e_writeTga(dir, "ramp.tga", e2e_solid(4, 1, 0, 200, 0));
     e2e_writeTga(dir, "blue.tga", e2e_solid(4, 1, 0, 0, 255));
     save(dir + "/models/plain.3ds", cube(material(matName("m"))));

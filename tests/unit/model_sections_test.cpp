@@ -87,7 +87,6 @@ TEST(ModelSectionLoad, BorderlineScriptsPassTheirChecks)
     const Script accepted[] = {
         { "light", { 7.9f }, {}, 2 },     /* light 7 */
         { "light", { -0.5f }, {}, 2 },    /* truncated toward zero: light 0 */
-        { "object", seven, { "texture", "models/", "cube.3ds", "unused" }, 0 },
         { "objectMatrix", five, { "env.tga", "models/", "cube.3ds", "ENVIRONMENT" }, 2 },
     };
     for (const Script& s : accepted) {

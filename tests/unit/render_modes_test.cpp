@@ -71,29 +71,28 @@ TEST(RenderModes, AListIsCompiledOnceAndKeepsWhatItFirstSent)
             draw(&m.model, &slot);
             EXPECT_EQ(slot, first);
             EXPECT_EQ(drawnWhite(), lists == 1) << "a list replays the model as first sent";
-            glDeleteLists(slot, 1);
+            model_releaseLists(&slot, 1);   /* neither debug nor loop: released */
+            EXPECT_EQ(slot, 0u);
+            EXPECT_FALSE(glIsList(first));
         }
     }
     demoSystem.display_lists = 1;
 }
 
-TEST(RenderModes, ListsAreReleasedUnlessTheSectionCanRunAgain)
+TEST(RenderModes, ListsStayWhileTheSectionCanRunAgain)
 {
     TestModel m;
     clear();
     demoSystem.display_lists = 1;
-    for (int setting = 0; setting < 3; setting++) {
-        demoSystem.debug = setting == 1;
-        demoSystem.loop = setting == 2;
-        unsigned int slots[2] = { 0, 0 };
-        render_fast3ds(&m.model, &slots[0]);
-        unsigned int list = slots[0];
-        model_releaseLists(slots, 2);
-        EXPECT_EQ(glIsList(list) == GL_TRUE, setting != 0) << "setting " << setting;
-        EXPECT_EQ(slots[0] != 0, setting != 0);
-        glDeleteLists(list, 1);
+    for (int* setting : { &demoSystem.debug, &demoSystem.loop }) {
+        unsigned int slot = 0;
+        *setting = 1;
+        render_fast3ds(&m.model, &slot);
+        model_releaseLists(&slot, 1);
+        EXPECT_TRUE(slot != 0 && glIsList(slot));
+        *setting = 0;
+        glDeleteLists(slot, 1);
     }
-    demoSystem.debug = demoSystem.loop = 0;
 }
 
 TEST(RenderModes, EmptyModelsUnknownModesAndBadSizesAreHarmless)
