@@ -220,6 +220,20 @@ float beat_pulse(float time, float bpm);
 /* ---- splines (dk_spline.cpp; the Spline record is in dk_spline.h) ---- */
 void dkernel_getSpline(int index, float t, float* out);
 
+/* ---- free camera of debug mode (dk_freecam.cpp) ---- */
+/* One frame of hand steering: reads the mouse, re-centres the pointer and
+** hands both to freecam_step.  Does nothing unless `debug` is set. */
+void interactive_mov(Camera* camera, float dt);
+/* The steering itself, without the window: (dx, dy) is the pointer's offset
+** from the window's centre towards its left and top, left_button whether
+** that button is down; keys come from demoSystem.keys. */
+void freecam_step(Camera* camera, float dt, int dx, int dy, int left_button);
+/* The camera as one key row of a camera spline (13 values and a line feed). */
+void freecam_printRow(const Camera* camera, FILE* out);
+void camera_axis_mov(Camera* camera, int dx, int dy);
+void camera_front_mov(Camera* camera, float distance);
+void camera_strafe_mov(Camera* camera, float distance);
+
 /* ---- sound wrapper (dk_sound.cpp) ---- */
 void  sound_init(void);
 void  sound_play(void);

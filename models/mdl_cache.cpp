@@ -63,3 +63,10 @@ void model_invalidate(int entry)
     if (entry >= 0 && entry < sceneCount)
         sceneCache[entry].model = nullptr;
 }
+
+void model_needFile(const char* dir, const char* file)
+{
+    char path[2 * DK_MAX_PATH];
+    snprintf(path, sizeof path, "%s%s", dir, file);
+    section_needFile(path);
+}

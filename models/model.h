@@ -101,6 +101,8 @@ Model* model_load(const char* dir, const char* file);
 /* Forgets the model of a cache entry (its file changed): the next
 ** model_load of that path reads it again into the same entry. */
 void   model_invalidate(int entry);
+/* section_needFile of the path model_load(dir, file) opens. */
+void   model_needFile(const char* dir, const char* file);
 
 /* ---- the 3DS reader (mdl_3ds.cpp) ---- */
 /* Returns none when the stream does not hold a readable model. */
@@ -138,5 +140,67 @@ void reorderFaces(Model* model);
 ** 0 when either face has no material. */
 int  compare(const void* face_a, const void* face_b);
 void model_upload_tex(Model* model);
+
+/* ---- render modes (mdl_render.cpp) ---- */
+/* The codes of the renderMode name table. */
+enum RenderModeCode {
+    RENDER_VERTEXES = 1,
+    RENDER_WIREFRAME,
+    RENDER_COLOR,
+    RENDER_FLAT,
+    RENDER_SHADED,
+    RENDER_NORMALS,
+    RENDER_TEXTURE,
+    RENDER_ENVIRONMENT,
+    RENDER_CELL,
+    RENDER_OUTLINE,
+    RENDER_BUMP
+};
+
+#define CUBE_MAP_SIZE 32                 /* texels along each face edge */
+
+extern int cube_map;                     /* normalization cube map, -1 until made */
+
+/* A slot is a display-list name the caller keeps (0: nothing compiled yet),
+** one per way it draws a model: a compiled list freezes what the primitive
+** sent the first time, and `display_lists` 0 leaves the slot alone.  A slot
+** pointer of none always draws immediately. */
+void render_fast3ds(Model* model, unsigned int* slot);
+void render_flat3ds(Model* model, unsigned int* slot);
+void render_smooth3ds(Model* model, unsigned int* slot);
+void render_texture3ds(Model* model, unsigned int* slot);
+void render_normal3ds(Model* model, unsigned int* slot);
+void render_cellshaded3ds(Model* model, unsigned int* slot);
+void render_env3ds(Model* model, unsigned int* slot);
+void render_bump3ds(Model* model, int normal_map);
+void render_normalsIn3ds(Model* model);
+void render_fast3ds_immediate(Model* model);
+void render_flat3ds_immediate(Model* model);
+void render_smooth3ds_immediate(Model* model);
+void render_texture3ds_immediate(Model* model);
+void render_normal3ds_immediate(Model* model);
+
+void setupNormalizationCubeMap(void);
+void generateNormalizationCubeMap(void);
+/* The colour of texel (row, column) of cube face 0..5 (+x, -x, +y, -y, +z,
+** -z): the unit direction through it, mapped from -1..1 to 0..255. */
+void model_cubeTexel(int face, int row, int column, unsigned char* rgb);
+/* Bump mode's light at demo time `time`, taken into the model's frame by the
+** rotation of `modelview`, as a tangent-space direction in every vertex's
+** light_vector. */
+void model_bumpLight(Model* model, const float* modelview, float time);
+
+/* One model drawn in render mode `mode` with the GL state that mode needs
+** around it: `size` is the point size or line width, `texture` the
+** environment map, cel ramp or normal map.  Expects and leaves 2-D
+** texturing on and texture generation, lighting and culling off.  A code
+** outside the table draws nothing. */
+void model_render(Model* model, int mode, float size, int texture, unsigned int* slot);
+/* A point size or line width GL accepts: one that is not positive (GL
+** refuses it every frame) becomes 1. */
+float model_validSize(float size);
+/* What a model section's end does with its slots: deletes the compiled
+** lists, unless `debug` or `loop` may start the section again. */
+void model_releaseLists(unsigned int* slots, int count);
 
 #endif

@@ -260,3 +260,14 @@ void draw_imageTransform(int index, float t)
     glRotatef(c[5], 0.0f, 0.0f, 1.0f);
     glTranslatef(c[6], c[7], c[8]);
 }
+
+void prepare_object(float time, int spline)
+{
+    float c[16] = { 1, 1, 1, 0, 0, 0, 0, 0, 0 };
+    dkernel_getSpline(spline, time, c);
+    glTranslatef(c[6], c[7], c[8]);
+    glRotatef(c[3], 1.0f, 0.0f, 0.0f);
+    glRotatef(c[4], 0.0f, 1.0f, 0.0f);
+    glRotatef(c[5], 0.0f, 0.0f, 1.0f);
+    glScalef(c[0], c[1], c[2]);
+}

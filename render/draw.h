@@ -71,10 +71,17 @@ void AxisDrawing(void);
 void draw_beginSection(void);
 void draw_endSection(void);
 
-/* The picture sections' 9-channel transform of spline `index` (0-based) of
-** mySection at time t: glScalef (1-3), glRotatef about x, y, z (4-6), then
-** glTranslatef (7-9), so the translation acts in the scaled, turned frame.
-** Channels the spline lacks keep the identity's values. */
+/* The picture and object sections' 9-channel transform of spline `index`
+** (0-based) of mySection at time t: glScalef (1-3), glRotatef about x, y, z
+** (4-6), then glTranslatef (7-9), so the translation acts in the scaled,
+** turned frame.  Channels the spline lacks keep the identity's values. */
 void draw_imageTransform(int index, float t);
+
+/* The chain step of the copy sections: spline `spline` (0-based) of
+** mySection at `time` as glTranslatef (7-9), glRotatef about x, y, z (4-6),
+** then glScalef (1-3) -- the opposite order of draw_imageTransform, so a
+** step applied again after each copy moves the next copy in the frame of
+** the previous one.  Channels the spline lacks keep the identity's values. */
+void prepare_object(float time, int spline);
 
 #endif

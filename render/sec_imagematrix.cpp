@@ -18,20 +18,6 @@ struct ImageMatrixVars {
     int    texture;
 };
 
-/* The object sections' placement order: translate, turn about x, y, z, then
-** scale, so each step transform moves the next copy in the frame of the
-** previous copy. */
-static void imageMatrix_place(int spline, float t)
-{
-    float c[16] = { 1, 1, 1, 0, 0, 0, 0, 0, 0 };
-    dkernel_getSpline(spline, t, c);
-    glTranslatef(c[6], c[7], c[8]);
-    glRotatef(c[3], 1.0f, 0.0f, 0.0f);
-    glRotatef(c[4], 0.0f, 1.0f, 0.0f);
-    glRotatef(c[5], 0.0f, 0.0f, 1.0f);
-    glScalef(c[0], c[1], c[2]);
-}
-
 void preload_imageMatrix(void) {}
 
 void check_imageMatrix(void)
@@ -72,14 +58,14 @@ void render_imageMatrix(void)
         glDisable(GL_DEPTH_TEST);
     draw_beginSection();
     glPushMatrix();
-    imageMatrix_place(0, elapsed);
+    prepare_object(elapsed, 0);
     for (int i = 0; (float)i < copies && i < IMAGEMATRIX_MAX_COPIES; i++) {
         AxisDrawing();
         float colour[16] = { 1, 1, 1, 1 };
         dkernel_getSpline(2, (float)i * elapsed / copies, colour);
         glColor4f(colour[0], colour[1], colour[2], colour[3]);
         rect3d_render(&vars->rect);
-        imageMatrix_place(1, elapsed);
+        prepare_object(elapsed, 1);
     }
     glPopMatrix();
     draw_endSection();

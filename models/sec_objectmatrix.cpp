@@ -1,0 +1,116 @@
+/*
+** sec_objectmatrix.cpp -- the `objectMatrix` section: a chain of copies of
+** one model, the first placed by spline 1, each next one by spline 2 applied
+** again in the frame of the one before, in color or environment mode.
+*/
+#include <GL/gl.h>
+#include <stdlib.h>
+
+#include "dkernel.h"
+#include "draw.h"
+#include "model.h"
+#include "sectiontypes.h"
+#include "tex.h"
+
+/* A script asking for an absurd copy count must not stall a frame forever;
+** the same cap as the picture chains. */
+#define OBJECTMATRIX_MAX_COPIES 100000
+
+struct ObjectMatrixVars {
+    Model*       model;
+    unsigned int list;      /* one list for every copy */
+    int          mode;
+    int          texture;   /* the environment map, loaded in both modes */
+};
+
+void preload_objectMatrix(void) {}
+
+void check_objectMatrix(void)
+{
+    if (mySection->param_count != 5)
+        section_error("5 params needed");
+    if (mySection->string_count != 4)
+        section_error("4 strings needed");
+    if (mySection->spline_count != 2)
+        section_error("2 splines needed");
+    int mode = getRenderModeByName(mySection->strings[3]);
+    if (mode < 0)
+        section_error("unknown render mode");
+    if (mode != RENDER_COLOR && mode != RENDER_ENVIRONMENT)
+        section_error("render mode not implemented yet");
+    model_needFile(mySection->strings[1], mySection->strings[2]);
+    section_needFile(mySection->strings[0]);
+}
+
+void load_objectMatrix(void)
+{
+    ObjectMatrixVars* vars = (ObjectMatrixVars*)calloc(1, sizeof(ObjectMatrixVars));
+    if (!vars)
+        section_error("out of memory");
+    mySection->vars = vars;
+    vars->mode = getRenderModeByName(mySection->strings[3]);
+    vars->model = model_load(mySection->strings[1], mySection->strings[2]);
+    vars->texture = tex_load(mySection->strings[0]);
+    tex_upload(vars->texture);
+}
+
+void init_objectMatrix(void) {}
+
+/* The debug axes leave texturing on and their own colour behind; a color
+** chain puts its state back before each copy. */
+static void objectMatrix_copies(ObjectMatrixVars* vars, int colour)
+{
+    float copies = mySection->params[0];
+    const float* p = mySection->params;
+    for (int i = 0; (float)i < copies && i < OBJECTMATRIX_MAX_COPIES; i++) {
+        AxisDrawing();
+        if (colour) {
+            glDisable(GL_TEXTURE_2D);
+            glColor4f(p[1], p[2], p[3], 1.0f);
+            render_fast3ds(vars->model, &vars->list);
+        } else {
+            tex_bind(vars->texture);
+            render_normal3ds(vars->model, &vars->list);
+        }
+        prepare_object(mySection->elapsed, 1);
+    }
+}
+
+void render_objectMatrix(void)
+{
+    ObjectMatrixVars* vars = (ObjectMatrixVars*)mySection->vars;
+    draw_beginSection();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    prepare_object(mySection->elapsed, 0);
+
+    if (vars->mode == RENDER_ENVIRONMENT) {
+        glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+        glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+        glEnable(GL_TEXTURE_GEN_S);
+        glEnable(GL_TEXTURE_GEN_T);
+        glEnable(GL_NORMALIZE);
+        objectMatrix_copies(vars, 0);
+        glDisable(GL_NORMALIZE);
+        glDisable(GL_TEXTURE_GEN_S);
+        glDisable(GL_TEXTURE_GEN_T);
+    } else {
+        int no_depth = mySection->params[4] == 1.0f;
+        if (no_depth)
+            glDisable(GL_DEPTH_TEST);
+        objectMatrix_copies(vars, 1);
+        if (no_depth)
+            glEnable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+    }
+
+    glPopMatrix();
+    draw_endSection();
+}
+
+void end_objectMatrix(void)
+{
+    ObjectMatrixVars* vars = (ObjectMatrixVars*)mySection->vars;
+    if (vars)
+        model_releaseLists(&vars->list, 1);
+}
