@@ -130,7 +130,7 @@ inline void light(Lib3dsFile* f, const char* name, int id, const float pos[3], f
 }
 
 inline Lib3dsMaterial* material(Lib3dsFile* f, const char* name, float r, float g, float b,
-                                float transparency = 0.0f)
+                                float transparency = 0.0f, const char* map = "")
 {
     Lib3dsMaterial* m = lib3ds_material_new();
     strcpy(m->name, name);
@@ -140,6 +140,7 @@ inline Lib3dsMaterial* material(Lib3dsFile* f, const char* name, float r, float 
     memset(m->specular, 0, sizeof m->specular);
     m->shininess = 0.0f;
     m->transparency = transparency;
+    strncpy(m->texture1_map.name, map, sizeof m->texture1_map.name - 1);
     lib3ds_file_insert_material(f, m);
     return m;
 }

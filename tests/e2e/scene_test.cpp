@@ -2,7 +2,7 @@
 ** scene_test.cpp -- the scene section played by the real player: an
 ** animated corpus camera looks where lib3ds evaluates it, and a written
 ** scene shows its camera cuts, shader lists, dummies, transparent pass,
-** camera roll and lights, until its pick file runs out.
+** camera roll, lights and texture maps, until its pick file runs out.
 **
 ** Record mode at 32 frames per second keeps every second an exact binary
 ** fraction.  Frame n is drawn at n / 32 s; a section sees the elapsed time
@@ -59,6 +59,11 @@ bool writeCutScene(const std::string& path)
     sw::objectNode(f, "Glass", 16);
     sw::wall(f, "Lit", 100, -10, 10, -30, -20, "RedMat");
     sw::objectNode(f, "Lit", 17);
+    sw::material(f, "Checked", 1, 1, 1, 0, "CHECK.TGA");   /* the file is check.tga */
+    sw::wall(f, "Tex", 100, 25, 40, 20, 30, "Checked");
+    sw::objectNode(f, "Tex", 18);
+    sw::wall(f, "Plain", 100, -40, -25, 20, 30);
+    sw::objectNode(f, "Plain", 19);
 
     /* one white lamp 50 in front of Lit, and eight dark lights: nine in all,
     ** one more than GL has */
@@ -78,7 +83,9 @@ const char* kCutShaders =
     "{\nnode green\nmode color\ncolor 0 1 0 1\n}\n"
     "{\nnode $$$DUMMY\nmode color\ncolor 0 0 1 1\n}\n"
     "{\nnode Glass\nmode color\ncolor 1 1 1 0.5\nblend ONE ZERO\n}\n"
-    "{\nnode Lit\nmode flat\n}\n";
+    "{\nnode Lit\nmode flat\n}\n"
+    "{\nnode Tex\nmode texture\ncolor 1 1 1 1\n}\n"
+    "{\nnode Plain\nmode texture\ncolor 1 0.5 0 1\n}\n";
 
 const char* kCuts =
     "; A for the first half second, then B\n"
@@ -91,6 +98,7 @@ std::string playScenes(E2eRun& run)
 {
     std::string dir = e2e_makeDemo();
     e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    e2e_writeTga(dir, "check.tga", e2e_solid(8, 8, 255, 0, 255));
     std::ifstream corpus(testdata_path("3ds/TargetCameraAnim.3ds"), std::ios::binary);
     e2e_writeFile(dir, "corpus/target.3ds", std::string(std::istreambuf_iterator<char>(corpus), {}));
     EXPECT_TRUE(writeCutScene(dir + "/cuts.3ds"));
@@ -245,6 +253,10 @@ void checkShadersFollowTheHierarchyAndPasses(const std::string& dir)
     /* Lit, flat: the lamp 50 in front; each face takes its last corner's
     ** light, (1 + 0.01 d) attenuated: 255 x 0.976 / 1.512 */
     EXPECT_TRUE(e2e_rgbNear(b, 160, 192, 165, 0, 0, 4));
+    /* texture mode: the map found beside the scene in another letter case;
+    ** a face without a map in the pass's colour */
+    EXPECT_TRUE(e2e_rgbNear(b, 254, 48, 255, 0, 255, 3));
+    EXPECT_TRUE(e2e_rgbNear(b, 66, 48, 255, 128, 0, 3));
 }
 
 TEST(SceneSection, PlaysCorpusAndWrittenScenes)
