@@ -617,11 +617,12 @@ void HFree3dsScene(Model* model)
 ** child of length 0 keeps its chunk loop on the same header for ever, a key
 ** count larger than its track makes it read and allocate for ever, a face
 ** naming a missing point or a material group naming a missing face makes it
-** read or write outside its arrays, and a node naming itself as its parent
-** sends it into endless recursion.  model_chunksSound walks every container
-** such a reader descends into, with the container loop and the length,
-** bounds and depth rules of a model load, and adds those payload checks.
-** Nothing is kept and no texture is looked up. */
+** read or write outside its arrays, a node naming itself as its parent
+** sends it into endless recursion and a very deep hierarchy overflows its
+** stack.  model_chunksSound walks every container such a reader descends
+** into, with the container loop and the length, bounds and depth rules of a
+** model load, and adds those checks.  Nothing is kept and no texture is
+** looked up. */
 
 struct SoundMesh {
     unsigned points;      /* of the latest point list */
@@ -719,7 +720,7 @@ static void soundMesh(Chunk* parent)
 /* One node: its id is its last id chunk, else its place in the keyframer;
 ** its parent is the one its header names, else node 0.  lib3ds would hang
 ** it below itself when the two are the same. */
-static void soundNode(Chunk* parent, unsigned int index)
+static void soundNode(Chunk* parent, unsigned int index, unsigned int* idOut, unsigned int* parentOut)
 {
     unsigned int id = index;
     unsigned int parentId = 0;
@@ -750,19 +751,41 @@ static void soundNode(Chunk* parent, unsigned int index)
     }
     depth--;
     if (parentId == id) fail();
+    *idOut = id;
+    *parentOut = parentId;
 }
+
+/* lib3ds hangs each node below the node of its parent id read before it,
+** and walks the tree it builds recursively: a chain of tens of thousands of
+** nodes overflows its stack.  Real hierarchies are a few dozen levels deep.
+** Each id keeps the deepest level a node of that id was read at (plus 1, so
+** 0 is "no node yet"), which bounds the level lib3ds gives its children. */
+#define MAX_NODE_LEVELS 1024
+#define NO_PARENT_ID    0xFFFF
 
 static void soundKeyframer(Chunk* parent)
 {
+    unsigned short* levels = (unsigned short*)calloc(NO_PARENT_ID + 1, sizeof(unsigned short));
+    if (!levels) return fail();
     unsigned int nodes = 0;
     Chunk child;
-    if (!enterContainer()) return;
+    if (!enterContainer()) {
+        free(levels);
+        return;
+    }
     while (nextChild(parent, &child)) {
-        if (child.id >= 0xB001 && child.id <= 0xB007) soundNode(&child, nodes++);
+        if (child.id >= 0xB001 && child.id <= 0xB007) {
+            unsigned int id = 0, parentId = NO_PARENT_ID;
+            soundNode(&child, nodes++, &id, &parentId);
+            unsigned int level = parentId < NO_PARENT_ID ? levels[parentId] + 1u : 1u;
+            if (level > MAX_NODE_LEVELS) fail();
+            else if (!readFailed && id <= NO_PARENT_ID && levels[id] < level) levels[id] = (unsigned short)level;
+        }
         if (!readFailed) skipChunk(&child);
         parent->consumed += child.consumed;
     }
     depth--;
+    free(levels);
 }
 
 /* The containers: every chunk lib3ds walks child by child, with the fixed

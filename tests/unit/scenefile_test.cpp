@@ -61,6 +61,13 @@ Bytes triangle(const std::vector<F>& fs, const Bytes& groups = Bytes())
 {
     return object("Box", triMesh(vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faces(fs, groups)));
 }
+/* Nodes 0 .. n - 1, each below the one before it. */
+Bytes chain(int n)
+{
+    Bytes b;
+    for (int i = 0; i < n; i++) append(b, node(0xB002, i, i == 0 ? 65535 : i - 1));
+    return keyframer(b);
+}
 Bytes nested(int levels)
 {
     Bytes b = chunk(0x3D3D);
@@ -138,6 +145,8 @@ TEST(SceneFile, DamageLib3dsCannotSurviveIsRefused)
           scene(Bytes(), keyframer(cat(node(0xB002, 5, 65535), node(0xB002, -1, -1)))), 1 },
         { "a node whose place is its parent",
           scene(Bytes(), keyframer(cat(node(0xB001, 5, 65535), node(0xB002, -1, 1)))), 0 },
+        { "a hierarchy 1024 levels deep", scene(Bytes(), chain(1024)), 1 },
+        { "a hierarchy 1025 levels deep", scene(Bytes(), chain(1025)), 0 },
         { "a node whose last id is its parent",
           scene(Bytes(), keyframer(node(0xB002, 3, 4, chunk(0xB030, u16(4))))), 0 },
     };
