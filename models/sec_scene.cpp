@@ -600,8 +600,10 @@ void render_scene(void)
         render_node(node, 1);
     glDisable(GL_BLEND);
     deactive_lights();
-    /* the lists bound textures behind the texture manager's back */
+    /* the lists bound textures behind the texture manager's back; the last
+    ** pass's colour would tint what later layers draw without setting one */
     tex_reset_bind();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     scene_setFrame(vars);
 }
