@@ -26,6 +26,16 @@ Section scene;
 std::string paths[2];
 double fps[3];
 
+/* A turn of `degrees` about the z axis since the previous key. */
+void keyTurn(Lib3dsQuatTrack* track, int frame, float degrees)
+{
+    Lib3dsQuatKey* k = lib3ds_quat_key_new();
+    k->tcb.frame = frame;
+    k->axis[2] = 1.0f;
+    k->angle = degrees * 3.14159265f / 180.0f;
+    lib3ds_quat_track_insert(track, k);
+}
+
 /* A square field of small walls seen from above the -y side; each row
 ** hangs below a parent node that turns once over the 100 frames. */
 bool writeField(const std::string& path)
@@ -35,14 +45,14 @@ bool writeField(const std::string& path)
     const float eye[3] = { 0, -900, 500 }, centre[3] = { 0, 0, 0 };
     sw::camera(f, "Cam", 1, eye, centre, 45, 0);
     const float lamp[3] = { 0, -400, 400 };
-    sw::light(f, "Lamp", 3, lamp, 1, 1, 1);
+    sw::light(f, "Lamp", 3, lamp, 1);
     int id = 10;
     for (int row = 0; row < kRows; row++) {
         char name[32];
         snprintf(name, sizeof name, "Row%02d", row);
         Lib3dsNode* parent = sw::objectNode(f, name, id);
-        sw::keyTurn(&parent->data.object.rot_track, 0, 0);
-        sw::keyTurn(&parent->data.object.rot_track, 100, 120);
+        keyTurn(&parent->data.object.rot_track, 0, 0);
+        keyTurn(&parent->data.object.rot_track, 100, 120);
         int parent_id = id++;
         for (int column = 0; column < kColumns; column++) {
             snprintf(name, sizeof name, "W%02d_%02d", row, column);

@@ -47,19 +47,19 @@ static void walkNodes(Lib3dsNode* node)
     }
 }
 
+/* What the scene section does with a file: read, evaluate, walk the nodes,
+** compute the normals, follow every face to its points. */
 static void readAndPlay(const uint8_t* data, size_t size)
 {
     FILE* f = fmemopen(const_cast<uint8_t*>(data), size, "rb");
-    if (!f) return;
-    Lib3dsFile* file = scene_readFile(f);
-    fclose(f);
+    Lib3dsFile* file = f ? scene_readFile(f) : nullptr;
+    if (f) fclose(f);
     if (!file) return;
     lib3ds_file_eval(file, 0.0f);
     lib3ds_file_eval(file, (float)file->frames * 0.5f);
     walkNodes(file->nodes);
     for (Lib3dsMaterial* m = file->materials; m; m = m->next) checkName(m->texture1_map.name);
     for (Lib3dsMesh* m = file->meshes; m; m = m->next) {
-        checkName(m->name);
         std::vector<Lib3dsVector> normals(3 * (size_t)m->faces + 1);
         lib3ds_mesh_calculate_normals(m, normals.data());
         for (Lib3dsDword i = 0; i < m->faces; i++) {
