@@ -467,7 +467,8 @@ static void scene_drawMesh(Lib3dsMesh* mesh, const Shader* shader)
     switch (shader->mode) {
     case 2:
         glDisable(GL_TEXTURE_2D);
-        glLineWidth(shader->line_width);
+        /* GL refuses a width of 0 or less, every frame the list runs */
+        glLineWidth(shader->line_width > 0.0f ? shader->line_width : 1.0f);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         scene_positionsReversed(mesh);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
