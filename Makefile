@@ -70,13 +70,25 @@ $(FUZZ_BUILD)/model3ds_fuzz: $(MODEL_FUZZ_SOURCES) models/model.h
 	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
 	  -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels $(MODEL_FUZZ_SOURCES) -lGL -o $@
 
-fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz
+# Scene files: the soundness check in front of lib3ds, then lib3ds reading
+# and evaluating what passed; seeded with the same corpus.
+SCENE_FUZZ_SOURCES := tests/fuzz/scene3ds_fuzz.cpp models/mdl_3ds.cpp models/mdl_scenefile.cpp
+
+$(FUZZ_BUILD)/scene3ds_fuzz: $(SCENE_FUZZ_SOURCES) models/model.h models/scene.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
+	  -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels $(SCENE_FUZZ_SOURCES) -l3ds -o $@
+
+fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz $(FUZZ_BUILD)/scene3ds_fuzz
 	@mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/script_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
 	  -dict=tests/fuzz/script.dict $(FUZZ_BUILD)/corpus tests/fuzz/script_corpus
 	@mkdir -p $(FUZZ_BUILD)/model3ds_corpus
 	$(FUZZ_BUILD)/model3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
 	  -dict=tests/fuzz/model3ds.dict $(FUZZ_BUILD)/model3ds_corpus tests/data/3ds
+	@mkdir -p $(FUZZ_BUILD)/scene3ds_corpus
+	$(FUZZ_BUILD)/scene3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
+	  -dict=tests/fuzz/scene3ds.dict $(FUZZ_BUILD)/scene3ds_corpus tests/data/3ds
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,6 +1,7 @@
 /*
 ** mdl_3ds.cpp -- the 3DS chunk reader: turns one model file into a Model
-** (meshes in the Y-up frame, materials with their first texture map).
+** (meshes in the Y-up frame, materials with their first texture map), and
+** tells whether a scene file is sound enough to hand to lib3ds.
 **
 ** Every container chunk is walked by the same loop: read a child header,
 ** dispatch on its id or seek over it, then add to the parent the bytes the
@@ -547,28 +548,38 @@ static void releaseBuffer(void)
     bufferSize = bufferPos = 0;
 }
 
-Model* HRead3dsScene(FILE* stream)
+/* Reads the main chunk's header and, when the stream can tell its size, the
+** rest of the main chunk into the buffer; false when the stream holds no
+** main chunk that fits it. */
+static bool openMain(FILE* stream, Chunk* main)
 {
     inFile = stream;
     readFailed = false;
     depth = 0;
 
     long left = bytesLeft(stream);
-    Chunk main = newChunk();
-    if (!readChunk(&main) || main.id != 0x4D4D) return nullptr;
-    if (main.length < 6 || (left >= 0 && (unsigned long)main.length > (unsigned long)left))
-        return nullptr;
+    *main = newChunk();
+    if (!readChunk(main) || main->id != 0x4D4D) return false;
+    if (main->length < 6 || (left >= 0 && (unsigned long)main->length > (unsigned long)left))
+        return false;
 
     if (left >= 0) {
-        bufferSize = main.length - 6;
+        bufferSize = main->length - 6;
         buffer = (unsigned char*)malloc(bufferSize ? bufferSize : 1);
-        if (!buffer) return nullptr;
+        if (!buffer) return false;
         bufferPos = 0;
         if (fread(buffer, 1, bufferSize, stream) != bufferSize) {
             releaseBuffer();
-            return nullptr;
+            return false;
         }
     }
+    return true;
+}
+
+Model* HRead3dsScene(FILE* stream)
+{
+    Chunk main;
+    if (!openMain(stream, &main)) return nullptr;
 
     Model* model = (Model*)calloc(1, sizeof(Model));
     if (model) ChunkReader(&main, model);
@@ -598,4 +609,224 @@ void HFree3dsScene(Model* model)
         m = next;
     }
     free(model);
+}
+
+/* ---- soundness for lib3ds ---------------------------------------------------- */
+
+/* The scene section hands its files to lib3ds, which trusts what it reads: a
+** child of length 0 keeps its chunk loop on the same header for ever, a key
+** count larger than its track makes it read and allocate for ever, a face
+** naming a missing point or a material group naming a missing face makes it
+** read or write outside its arrays, a node naming itself as its parent
+** sends it into endless recursion and a very deep hierarchy overflows its
+** stack.  model_chunksSound walks every container such a reader descends
+** into, with the container loop and the length, bounds and depth rules of a
+** model load, and adds those checks.  Nothing is kept and no texture is
+** looked up. */
+
+struct SoundMesh {
+    unsigned points;      /* of the latest point list */
+    unsigned faces;       /* of the latest face list */
+    unsigned highest;     /* highest point index of that face list */
+};
+
+static void soundChildren(Chunk* parent);
+
+static void skipBytes(Chunk* chunk, unsigned int n)
+{
+    if (!payloadFits(chunk, n)) return;
+    if (!skipRaw(n)) return fail();
+    chunk->consumed += n;
+}
+
+static void skipString(Chunk* chunk)
+{
+    char name[MODEL_NAME_SIZE];
+    readString(chunk, name);
+}
+
+/* A key list: flags, two words of no interest, the key count, then per key
+** its frame, its spline flags with one float per flag bit (tension,
+** continuity, bias, ease to, ease from) and its value. */
+static void soundTrack(Chunk* chunk, unsigned int valueBytes, bool named)
+{
+    readWord(chunk);
+    readDWord(chunk);
+    readDWord(chunk);
+    unsigned int keys = readDWord(chunk);
+    for (unsigned int k = 0; k < keys && !readFailed; k++) {
+        readDWord(chunk);
+        unsigned int flags = readWord(chunk);
+        for (int bit = 0; bit < 5; bit++)
+            if (flags & (1u << bit)) readFloat(chunk);
+        if (named) skipString(chunk);
+        else skipBytes(chunk, valueBytes);
+    }
+}
+
+/* The face list, then the material groups stored inside it. */
+static void soundFaces(Chunk* chunk, SoundMesh* mesh)
+{
+    unsigned int count = readWord(chunk);
+    if (!payloadFits(chunk, (unsigned long)count * 8)) return;
+    mesh->faces = count;
+    mesh->highest = 0;
+    for (unsigned int i = 0; i < count; i++) {
+        for (int j = 0; j < 3; j++) {
+            unsigned int index = readWord(chunk);
+            if (index > mesh->highest) mesh->highest = index;
+        }
+        readWord(chunk);
+    }
+    Chunk child;
+    if (!enterContainer()) return;
+    while (nextChild(chunk, &child)) {
+        if (child.id == 0x4130) {
+            skipString(&child);
+            unsigned int n = readWord(&child);
+            if (!payloadFits(&child, (unsigned long)n * 2)) break;
+            for (unsigned int i = 0; i < n; i++)
+                if (readWord(&child) >= count) fail();
+        }
+        skipChunk(&child);
+        chunk->consumed += child.consumed;
+    }
+    depth--;
+}
+
+static void soundMesh(Chunk* parent)
+{
+    SoundMesh mesh = { 0, 0, 0 };
+    Chunk child;
+    if (!enterContainer()) return;
+    while (nextChild(parent, &child)) {
+        switch (child.id) {
+        case 0x4110: {
+            unsigned int count = readWord(&child);
+            if (payloadFits(&child, (unsigned long)count * 12)) mesh.points = count;
+            break;
+        }
+        case 0x4111: skipBytes(&child, 2u * readWord(&child)); break;
+        case 0x4120: soundFaces(&child, &mesh); break;
+        case 0x4140: skipBytes(&child, 8u * readWord(&child)); break;
+        }
+        if (!readFailed) skipChunk(&child);
+        parent->consumed += child.consumed;
+    }
+    depth--;
+    if (mesh.faces > 0 && mesh.highest >= mesh.points) fail();
+}
+
+/* One node: its id is its last id chunk, else its place in the keyframer;
+** its parent is the one its header names, else node 0.  lib3ds would hang
+** it below itself when the two are the same. */
+static void soundNode(Chunk* parent, unsigned int index, unsigned int* idOut, unsigned int* parentOut)
+{
+    unsigned int id = index;
+    unsigned int parentId = 0;
+    Chunk child;
+    if (!enterContainer()) return;
+    while (nextChild(parent, &child)) {
+        switch (child.id) {
+        case 0xB010:
+            skipString(&child);
+            readWord(&child);
+            readWord(&child);
+            parentId = readWord(&child);
+            break;
+        case 0xB030: id = readWord(&child); break;
+        case 0xB020:
+        case 0xB022:
+        case 0xB025: soundTrack(&child, 12, false); break;
+        case 0xB021: soundTrack(&child, 16, false); break;
+        case 0xB023:
+        case 0xB024:
+        case 0xB027:
+        case 0xB028: soundTrack(&child, 4, false); break;
+        case 0xB026: soundTrack(&child, 0, true); break;
+        case 0xB029: soundTrack(&child, 0, false); break;
+        }
+        if (!readFailed) skipChunk(&child);
+        parent->consumed += child.consumed;
+    }
+    depth--;
+    if (parentId == id) fail();
+    *idOut = id;
+    *parentOut = parentId;
+}
+
+/* lib3ds hangs each node below the node of its parent id read before it,
+** and walks the tree it builds recursively: a chain of tens of thousands of
+** nodes overflows its stack.  Real hierarchies are a few dozen levels deep.
+** Each id keeps the deepest level a node of that id was read at (plus 1, so
+** 0 is "no node yet"), which bounds the level lib3ds gives its children. */
+#define MAX_NODE_LEVELS 1024
+#define NO_PARENT_ID    0xFFFF
+
+static void soundKeyframer(Chunk* parent)
+{
+    unsigned short* levels = (unsigned short*)calloc(NO_PARENT_ID + 1, sizeof(unsigned short));
+    if (!levels) return fail();
+    unsigned int nodes = 0;
+    Chunk child;
+    if (!enterContainer()) {
+        free(levels);
+        return;
+    }
+    while (nextChild(parent, &child)) {
+        if (child.id >= 0xB001 && child.id <= 0xB007) {
+            unsigned int id = 0, parentId = NO_PARENT_ID;
+            soundNode(&child, nodes++, &id, &parentId);
+            unsigned int level = parentId < NO_PARENT_ID ? levels[parentId] + 1u : 1u;
+            if (level > MAX_NODE_LEVELS) fail();
+            else if (!readFailed && id <= NO_PARENT_ID && levels[id] < level) levels[id] = (unsigned short)level;
+        }
+        if (!readFailed) skipChunk(&child);
+        parent->consumed += child.consumed;
+    }
+    depth--;
+    free(levels);
+}
+
+/* The containers: every chunk lib3ds walks child by child, with the fixed
+** fields some of them hold before their children. */
+static void soundChild(Chunk* child)
+{
+    switch (child->id) {
+    case 0x3D3D: case 0xAFFF: case 0x1200: case 0x2100:
+    case 0xA010: case 0xA020: case 0xA030:
+    case 0xA040: case 0xA041: case 0xA050: case 0xA052: case 0xA053: case 0xA084:
+    case 0xA200: case 0xA204: case 0xA210: case 0xA220: case 0xA230:
+    case 0xA33A: case 0xA33C: case 0xA33D: case 0xA33E: case 0xA340: case 0xA342:
+    case 0xA344: case 0xA346: case 0xA348: case 0xA34A: case 0xA34C:
+        soundChildren(child);
+        break;
+    case 0x4000: skipString(child); soundChildren(child); break;
+    case 0x4100: soundMesh(child); break;
+    case 0x4600: skipBytes(child, 12); soundChildren(child); break;   /* light */
+    case 0x4610: skipBytes(child, 20); soundChildren(child); break;   /* spot */
+    case 0x4700: skipBytes(child, 32); soundChildren(child); break;   /* camera */
+    case 0xB000: soundKeyframer(child); break;
+    }
+}
+
+static void soundChildren(Chunk* parent)
+{
+    Chunk child;
+    if (!enterContainer()) return;
+    while (nextChild(parent, &child)) {
+        soundChild(&child);
+        if (!readFailed) skipChunk(&child);
+        parent->consumed += child.consumed;
+    }
+    depth--;
+}
+
+int model_chunksSound(FILE* stream)
+{
+    Chunk main;
+    if (!openMain(stream, &main)) return 0;
+    soundChildren(&main);
+    releaseBuffer();
+    return !readFailed;
 }

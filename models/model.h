@@ -109,6 +109,13 @@ void   model_needFile(const char* dir, const char* file);
 Model* HRead3dsScene(FILE* stream);
 void   HFree3dsScene(Model* model);
 
+/* 1 when the stream holds a 3DS file whose chunks another reader (lib3ds)
+** can walk safely: the reader's own structure rules, plus key lists that fit
+** their tracks, faces and material groups that name existing points and
+** faces, no node that is its own parent and no hierarchy deeper than 1024
+** levels; else 0.  Reads from the current position; keeps nothing. */
+int    model_chunksSound(FILE* stream);
+
 /* Texture-map lookup: dir + name when that file exists, else the file of
 ** that folder whose name matches ignoring letter case, else dir + name.
 ** Writes the path into out (at most size bytes, always terminated). */
