@@ -17,6 +17,7 @@
 #include "gldrv.h"
 #include "tex.h"
 
+#include <GL/gl.h>
 #include <SDL/SDL.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -256,7 +257,14 @@ void process_sectionQueues(void)
     sections_advance();
 
     gldrv_initRender(1);
+    /* No camera yet this frame, so none of an earlier frame either: what is
+       drawn before a camera section sees the identity, and a second looks
+       the same after a rewind or restart as it did the first time. */
     demoSystem.current_camera = nullptr;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
     for (Section* s = demoSystem.run_queue; s; s = s->run_next) {
         if (s->end <= time) {
             dkernel_warn("Finished section not detected");

@@ -94,7 +94,7 @@ std::string playModelDemo(E2eRun& run)
     std::string shader = "layer 5\nstring models/\nstring plain.3ds\nstring ";
     std::string script =
         "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 25\n"
-        "demo_end 9\n" + e2e_loadingSection("black.tga") +
+        "demo_end 10\n" + e2e_loadingSection("black.tga") +
         "[camera]\nstart 0\nend 9\nlayer 1\nspline view.spl\n" +
         section("object", 0, object("color", "plain.3ds", "1 0 0 1 0.5 0 0")) +
         section("light", 1, "layer 2\nparam 0\nspline colour.spl\nspline axis.spl\n") +
@@ -106,7 +106,8 @@ std::string playModelDemo(E2eRun& run)
         section("objectShader", 7, shader + "back.sha\nparam 1\nspline still.spl\n") +
         section("objectMatrix", 8,
                 "layer 5\nparam 2.5 0 1 1 0\nstring black.tga\nstring models/\n"
-                "string plain.3ds\nstring color\nspline first.spl\nspline next.spl\n");
+                "string plain.3ds\nstring color\nspline first.spl\nspline next.spl\n") +
+        section("object", 9, object("color", "plain.3ds", "1 0 1 1 1 0 0"));
     e2e_writeFile(dir, "demo.lum", script);
     run = e2e_run(dir, 60.0);
     return dir;
@@ -143,6 +144,9 @@ const Probe probes[] = {
     { 8, 151, 120, 0, 255, 255, 2, "objectMatrix: copy 1" },
     { 8, 194, 120, 0, 255, 255, 2, "objectMatrix: copy 2" },
     { 8, 237, 120, 0, 0, 0, 2, "objectMatrix: no copy 3" },
+    /* the camera has ended: the cube is drawn under the identity again, half
+       the window wide, not under the camera the frames before left behind */
+    { 9, 85, 120, 255, 255, 255, 2, "no camera: the identity's wider cube" },
 };
 
 TEST(ModelSections, EachDrawsWhatItsScriptSays)
