@@ -146,7 +146,8 @@ TEST(Cli, TemplatePlaysFromAnotherFolderBesideEditorLeftovers)
 {
     std::string dir = e2e_makeDemo();
     for (const char* f : { "template.lum", "data/pictures/loading.tga", "data/pictures/sky.tga",
-                           "data/pictures/plate.tga", "data/splines/plate.spl" })
+                           "data/pictures/plate.tga", "data/splines/plate.spl",
+                           "data/splines/camera.spl" })
         e2e_writeFile(dir, f, slurp(std::string(LUMENO_SOURCE_DIR) + "/examples/template/" + f));
     e2e_writeFile(dir, "record.lum", "record 1\nrecord_fps 2\n");
     const char* leftovers[] = { "template.lum~", "record.lum.bak", "record.lum.SWP",
