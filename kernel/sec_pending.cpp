@@ -19,12 +19,8 @@ static void pending_none(void) {}
     void end_##name(void) {} \
     void check_##name(void) {}
 
-PENDING(efxRepeat)
-PENDING(efxAccum)
 PENDING(efxDeform)
 PENDING(efxFog)
-PENDING(efxMotionBlur)
-PENDING(efxMotionBlurAccum)
 PENDING(efxRenderMesh)
 PENDING(efxSwirl)
 PENDING(efxViewport)
