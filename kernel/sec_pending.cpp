@@ -19,10 +19,8 @@ static void pending_none(void) {}
     void end_##name(void) {} \
     void check_##name(void) {}
 
-PENDING(efxDeform)
 PENDING(efxFog)
 PENDING(efxRenderMesh)
-PENDING(efxSwirl)
 PENDING(efxViewport)
 PENDING(camera)
 PENDING(light)
