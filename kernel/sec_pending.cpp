@@ -19,9 +19,6 @@ static void pending_none(void) {}
     void end_##name(void) {} \
     void check_##name(void) {}
 
-PENDING(efxFog)
-PENDING(efxRenderMesh)
-PENDING(efxViewport)
 PENDING(camera)
 PENDING(light)
 PENDING(object)
