@@ -51,7 +51,8 @@ void render_efxViewport(void)
     dkernel_getSpline(0, mySection->elapsed, f);
     float w = (float)glDriver.vp_width, h = (float)glDriver.vp_height;
     vars->rect[0] = efx_toInt(f[0] * w);
-    vars->rect[1] = efx_toInt(f[1] * h) + glDriver.vp_y;
+    long long y = (long long)efx_toInt(f[1] * h) + glDriver.vp_y;   /* no overflow at the int limits */
+    vars->rect[1] = y > 2147483647LL ? 2147483647 : (int)y;
     vars->rect[2] = efx_toInt(f[2] * w);
     vars->rect[3] = efx_toInt(f[3] * h);
     if (vars->coloured) dkernel_getSpline(1, mySection->elapsed, vars->colour);
