@@ -15,6 +15,7 @@
 #include "tex.h"
 
 #include <GL/gl.h>
+#include <math.h>
 #include <stdlib.h>
 
 struct DeformVars {
@@ -88,7 +89,9 @@ void init_efxDeform(void) {}
 
 /* Each spline names one control point (channels 1 and 2) and its offset
 ** from rest (3 to 5).  A point outside the grid is ignored for that frame;
-** a point no spline names keeps what it last held. */
+** a point no spline names keeps what it last held.  An offset that is not
+** a finite number is ignored too: the evaluators would spread it over the
+** whole surface. */
 static void deform_movePoints(DeformVars* vars)
 {
     int n = vars->points;
@@ -96,6 +99,7 @@ static void deform_movePoints(DeformVars* vars)
         float c[16] = { 0 };
         dkernel_getSpline(k, mySection->elapsed, c);
         if (!(c[0] >= 0.0f && c[0] < (float)n && c[1] >= 0.0f && c[1] < (float)n)) continue;
+        if (!isfinite(c[2]) || !isfinite(c[3]) || !isfinite(c[4])) continue;
         int at = ((int)c[0] * n + (int)c[1]) * 3;
         for (int d = 0; d < 3; d++) vars->current[at + d] = vars->rest[at + d] + c[2 + d];
     }
@@ -113,6 +117,8 @@ void render_efxDeform(void)
        on, the frame's own depth would hide its deformed copy. */
     GLboolean depth = glIsEnabled(GL_DEPTH_TEST);
     glDisable(GL_DEPTH_TEST);
+    /* the camera's matrices are put back afterwards, so the sections drawn
+       after this one, in this frame and the next, keep their own */
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
