@@ -3,8 +3,7 @@
 **
 ** The list is in table order: the index of a type in DK_SECTION_LIST is its
 ** `type` value in a Section.  Each type file defines its five functions and
-** its check_<type> (dkernel.h); kernel/sec_pending.cpp supplies them for
-** types not built yet.
+** its check_<type> (dkernel.h).
 */
 #ifndef SECTIONTYPES_H
 #define SECTIONTYPES_H

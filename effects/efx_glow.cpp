@@ -1,0 +1,65 @@
+/*
+** efx_glow.cpp -- efxGlow: the bright parts of the frame, blurred, added
+** back onto the untouched frame.
+*/
+#include "dkernel.h"
+#include "sectiontypes.h"
+#include "camera.h"
+#include "effects.h"
+#include "gldrv.h"
+#include "tex.h"
+
+#include <GL/gl.h>
+#include <stdlib.h>
+
+struct GlowVars {
+    float threshold[3];
+    int   passes;
+    float radius;   /* texels */
+};
+
+void preload_efxGlow(void) {}
+
+void check_efxGlow(void)
+{
+    if (mySection->param_count != 5) section_error("5 params needed");
+}
+
+void load_efxGlow(void)
+{
+    GlowVars* vars = (GlowVars*)calloc(1, sizeof(GlowVars));
+    mySection->vars = vars;
+    for (int c = 0; c < 3; c++) vars->threshold[c] = mySection->params[c];
+    vars->passes = efx_toInt(mySection->params[3]);
+    vars->radius = mySection->params[4];
+}
+
+void init_efxGlow(void) {}
+
+void render_efxGlow(void)
+{
+    const GlowVars* vars = (const GlowVars*)mySection->vars;
+    /* the second target keeps the frame while the first one is worked on */
+    tex_bind(demoSystem.rtt_texture2);
+    gldrv_copyColorBuffer();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    camera_set2d();
+
+    render_highpassfilter_ext(demoSystem.rtt_texture, vars->threshold[0], vars->threshold[1],
+                              vars->threshold[2], vars->passes);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    render_boxblur(demoSystem.rtt_texture, vars->radius);
+
+    tex_bind(demoSystem.rtt_texture2);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gldrv_texscreenquad();
+
+    glClear(GL_DEPTH_BUFFER_BIT);
+    camera_restore();
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void end_efxGlow(void) {}

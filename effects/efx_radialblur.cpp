@@ -1,0 +1,47 @@
+/*
+** efx_radialblur.cpp -- efxRadialBlur: a zoom blur of the frame drawn so
+** far towards a centre that moves over the section's life.
+*/
+#include "dkernel.h"
+#include "sectiontypes.h"
+#include "camera.h"
+#include "effects.h"
+#include "tex.h"
+
+#include <GL/gl.h>
+#include <stdlib.h>
+
+void preload_efxRadialBlur(void) {}
+
+void check_efxRadialBlur(void)
+{
+    if (mySection->param_count != 10) section_error("10 params needed");
+}
+
+void load_efxRadialBlur(void)
+{
+    RadialZoom* zoom = (RadialZoom*)calloc(1, sizeof(RadialZoom));
+    mySection->vars = zoom;
+    efx_loadRadialZoom(zoom, mySection->params);
+}
+
+void init_efxRadialBlur(void) {}
+
+void render_efxRadialBlur(void)
+{
+    const RadialZoom* zoom = (const RadialZoom*)mySection->vars;
+    glDisable(GL_DEPTH_TEST);
+    /* without a blend setting each quad covers the one before */
+    efx_beginBlend();
+    camera_set2d();
+    tex_bind(demoSystem.rtt_texture);
+
+    efx_radialZoom(zoom, mySection->elapsed / mySection->duration);
+
+    camera_restore();
+    glClear(GL_DEPTH_BUFFER_BIT);
+    efx_endBlend();
+    glEnable(GL_DEPTH_TEST);
+}
+
+void end_efxRadialBlur(void) {}

@@ -1,0 +1,122 @@
+// efx_test.cpp -- the effect sections' load checks (every message, in the
+// order load reports them, and efxRepeat's checks of its inner section) and
+// the render mesh's formulas where the GL must never see what they give.
+#include "dkernel.h"
+#include "effects.h"
+#include "gldrv.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CheckCase {
+    const char*              type;
+    std::vector<float>       params;
+    std::vector<const char*> strings;
+    int                      splines;
+    int                      accum;
+    const char*              error;   // full message after "Error: ", or nullptr
+};
+
+const CheckCase kCases[] = {
+    { "efxBoxBlur", {}, {}, 0, 0, "efxBoxBlur (4, 0.000000 -> 1.000000): 1 param or spline needed" },
+    { "efxBoxBlur", { 1, 2 }, {}, 1, 0, nullptr },
+    { "efxHighPassFilter", { 0.5f, 0.5f, 0.5f }, {}, 0, 0, "efxHighPassFilter (4, 0.000000 -> 1.000000): 4 params needed" },
+    { "efxGlow", { 0, 0, 0, 4 }, {}, 0, 0, "efxGlow (4, 0.000000 -> 1.000000): 5 params needed" },
+    { "efxRadialBlur", std::vector<float>(9), {}, 0, 0, "efxRadialBlur (4, 0.000000 -> 1.000000): 10 params needed" },
+    { "efxRadialGlow", std::vector<float>(10), {}, 0, 0, "efxRadialGlow (4, 0.000000 -> 1.000000): 14 params needed" },
+    { "efxMotionBlur", { 0.5f }, {}, 0, 0, "efxMotionBlur (4, 0.000000 -> 1.000000): 2 params needed" },
+    { "efxMotionBlurAccum", { 0.5f, 1 }, {}, 0, 0, "efxMotionBlurAccum (4, 0.000000 -> 1.000000): accum buffer is not active" },
+    { "efxMotionBlurAccum", { 0.5f, 1 }, {}, 0, 1, "efxMotionBlurAccum (4, 0.000000 -> 1.000000): 1 param needed" },
+    { "efxAccum", { 2, 1 }, {}, 0, 0, "efxAccum (4, 0.000000 -> 1.000000): 3 params needed" },
+    { "efxRepeat", { 5, 2 }, {}, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): 3 float(s) needed" },
+    { "efxRepeat", { 5, 2, 0 }, {}, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): 1 string(s) needed" },
+    { "efxRepeat", { 5, 2, 0 }, { "efxNothing" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): unknown section 'efxNothing'" },
+    { "efxRepeat", { 5, 2, 0 }, { "EFXREPEAT" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): cannot repeat section 'EFXREPEAT'" },
+    { "efxRepeat", { 5, 2, 0 }, { "loading" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): cannot repeat section 'loading'" },
+    { "efxRepeat", { 0, 2, 0 }, { "efxInverse" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): period must be greater than 0" },
+    { "efxRepeat", { 5, NAN, 0 }, { "efxInverse" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): run length must be greater than 0" },
+    // the inner section is checked as itself: its type, its span, its counts
+    { "efxRepeat", { 5, 2, 0, 1, 1, 1 }, { "efxFader" }, 0, 0, "efxFader (4, 0.000000 -> 2.000000): 8 params needed" },
+    { "efxRepeat", { 5, 2, 0 }, { "efxSwirl" }, 0, 0, "efxSwirl (4, 0.000000 -> 2.000000): 3 params needed" },
+    { "efxRepeat", { 5, 2, 0, 0, 1, 1 }, { "efxSwirl" }, 1, 0, nullptr },
+    { "efxDeform", { 5, 8 }, {}, 0, 0, "efxDeform (4, 0.000000 -> 1.000000): 3 params needed" },
+    { "efxDeform", { 257, 8, 8 }, {}, 0, 0, "efxDeform (4, 0.000000 -> 1.000000): at least 2 control points needed" },
+    { "efxDeform", { 4, 8, 256 }, {}, 0, 0, "efxDeform (4, 0.000000 -> 1.000000): at least 1 evaluation step needed" },
+    { "efxDeform", { 2, 1, 1 }, {}, 2, 0, nullptr },
+    { "efxSwirl", { 0, 1 }, {}, 1, 0, "efxSwirl (4, 0.000000 -> 1.000000): 3 params needed" },
+    { "efxSwirl", { 0, 1, 1 }, {}, 2, 0, "efxSwirl (4, 0.000000 -> 1.000000): 1 spline needed" },
+    { "efxRenderMesh", { 3, 1 }, {}, 0, 0, "efxRenderMesh (4, 0.000000 -> 1.000000): 3 params needed" },
+    { "efxViewport", {}, {}, 3, 0, "efxViewport (4, 0.000000 -> 1.000000): 1 or 2 splines needed" },
+    { "efxFog", { 0, 0, 0, 1, 1 }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid number of params" },
+    { "efxFog", { 0, 0, 0, 1, 0.5f, 1 }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog mode" },
+    { "efxFog", { 0, 0, 0, 1, 2, -0.1f }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog density" },
+    { "efxFog", { 0, 0, 0, 1, 0, -5, 20 }, {}, 0, 0, nullptr },
+};
+
+TEST(EffectChecks, EveryMessageInItsOrder)
+{
+    for (const CheckCase& c : kCases) {
+        SCOPED_TRACE(std::string(c.type) + (c.error ? std::string(": ") + c.error : " passes"));
+        Section s{};
+        s.type = getSectionByName(c.type);
+        ASSERT_GE(s.type, 0);
+        s.start = 0.0f;
+        s.end = s.duration = 1.0f;
+        s.layer = 4;
+        s.param_count = (int)c.params.size();
+        for (size_t k = 0; k < c.params.size(); k++) s.params[k] = c.params[k];
+        s.string_count = (int)c.strings.size();
+        for (size_t k = 0; k < c.strings.size(); k++) s.strings[k] = (char*)c.strings[k];
+        s.spline_count = c.splines;
+        demoSystem = DemoSystem();
+        glDriver.accum = c.accum;
+        mySection = &s;
+        if (c.error) {
+            EXPECT_EXIT(sectionCheck[s.type](), ::testing::ExitedWithCode(1),
+                        ::testing::Matcher<const std::string&>("Error: " + std::string(c.error) + "\n"));
+        } else {
+            sectionCheck[s.type]();
+            EXPECT_EQ(mySection, &s);   // the inner check hands the section back
+        }
+    }
+}
+
+TEST(RenderMesh, FormulasKeepTheirShapeAndStayFinite)
+{
+    double a, b;
+    for (int i = 0; i <= 20; i++)
+        for (int j = 0; j <= 20; j++) {
+            for (int mode : { 9, -1, 1000 }) {   // undistorted
+                efx_meshCoord(mode, i, j, 3.0f, 120.0f, &a, &b);
+                EXPECT_EQ(a, i / 20.0);
+                EXPECT_EQ(b, j / 20.0);
+            }
+            // mode 2 pins row 0 and column 0 and pulls the rest towards them
+            efx_meshCoord(2, i, j, 0.0f, 120.0f, &a, &b);
+            if (i == 0) { EXPECT_EQ(a, 0.0); }
+            if (j == 0) { EXPECT_EQ(b, 0.0); }
+            EXPECT_LE(a, i / 20.0);
+            // mode 4 turns about the middle: the distance to it is kept
+            efx_meshCoord(4, i, j, 0.0f, 120.0f, &a, &b);
+            EXPECT_NEAR(std::hypot(a - 0.5, b - 0.5), std::hypot(i / 20.0 - 0.5, j / 20.0 - 0.5), 1e-12);
+        }
+    // at 120 bpm Q is the time; at 1.1 s the logarithm's argument
+    // sin(cos(tan Q)) is below 0: b has no value and stays undistorted,
+    // while a still ripples
+    const float T = 1.1f;
+    ASSERT_LT(std::sin(std::cos(std::tan((double)T))), 0.0);
+    efx_meshCoord(7, 7, 9, T, 120.0f, &a, &b);
+    EXPECT_EQ(b, 9 / 20.0);
+    EXPECT_NEAR(a, 7 / 20.0, 0.001);
+    for (float t = 0.0f; t < 20.0f; t += 0.37f) {
+        efx_meshCoord(7, 20, 20, t, 137.0f, &a, &b);
+        EXPECT_TRUE(std::isfinite(a) && std::isfinite(b)) << t;
+    }
+}
+
+}  // namespace
