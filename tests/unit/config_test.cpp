@@ -68,7 +68,7 @@ TEST(Config, ScriptsOverrideDefaultsAndTheLastParsedWins)
 {
     const char* files[] = {
         "one.lum", "GL_WIDTH 800\nfps 1.5\ngamma 1.8\ndemo_end abc\ntiming 2x\nsound\n"
-                   "bpm fast\nloop 99999999999\ndemo_start nan\nDemo_Name  My demo  \n"
+                   "bpm fast\nloop 99999999999\ndemo_start nan\ngamma 1e39\nDemo_Name  My demo  \n"
                    "config_dialog 1\ntexture_detail 3\ngl_rttWidth 256\n",
         "two.lum", "gl_width 1024\ndemo_end 0\nrecord_fps 1e2\n",
     };

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "dkernel.h"
+#include "dk_script.h"
 
 #include <dirent.h>
 #include <ftw.h>
@@ -99,6 +100,42 @@ TEST(ScriptLines, ReaderSplitterAndFloatLists)
     EXPECT_STREQ(sectionFunction[getSectionByName("EFXGLOW")].name, "efxGlow");
 }
 
+/* Every number of a script is read one way: a finite value of its type. */
+TEST(ScriptNumbers, UnreadableUnlessFiniteInItsType)
+{
+    const std::string digits45(45, '9');
+    struct Case { std::string text; int type; bool ok; double value; size_t used; };
+    const Case cases[] = {
+        { " 1.5", DK_KEY_INT, true, 1, 2 }, { "2x", DK_KEY_INT, true, 2, 1 },
+        { "-0.5", DK_KEY_INT, true, 0, 2 }, { "+2147483647", DK_KEY_INT, true, 2147483647, 11 },
+        { "2147483648", DK_KEY_INT, false, 0, 0 }, { digits45, DK_KEY_INT, false, 0, 0 },
+        { "-", DK_KEY_INT, false, 0, 0 }, { "1e3", DK_KEY_FLOAT, true, 1000, 3 },
+        { "-.5e+1s", DK_KEY_FLOAT, true, -5, 6 }, { "2e", DK_KEY_FLOAT, true, 2, 1 },
+        { "0x10", DK_KEY_FLOAT, true, 0, 1 }, { "1e-60", DK_KEY_FLOAT, true, 0, 5 },
+        { "3.4e38", DK_KEY_FLOAT, true, 3.4e38, 6 }, { "3.5e38", DK_KEY_FLOAT, false, 0, 0 },
+        { digits45, DK_KEY_FLOAT, false, 0, 0 }, { "nan", DK_KEY_FLOAT, false, 0, 0 },
+        { "inf", DK_KEY_FLOAT, false, 0, 0 }, { "-infinity", DK_KEY_FLOAT, false, 0, 0 },
+        { ".", DK_KEY_FLOAT, false, 0, 0 }, { "", DK_KEY_FLOAT, false, 0, 0 },
+    };
+    for (const Case& c : cases) {
+        union { int i; float f; } out;
+        out.i = 12345;
+        const char* end = nullptr;
+        EXPECT_EQ(script_readNumber(c.text.c_str(), c.type, &out, &end), c.ok) << c.text;
+        if (!c.ok) {
+            EXPECT_EQ(out.i, 12345) << c.text << ": left alone";
+            continue;
+        }
+        EXPECT_EQ(c.type == DK_KEY_INT ? out.i : out.f, (float)c.value) << c.text;
+        EXPECT_EQ(end, c.text.c_str() + c.used) << c.text;
+    }
+
+    /* a run that is no finite float ends a float list */
+    float v[8] = {};
+    EXPECT_EQ(getFloatVector(("1 " + digits45 + " 2").c_str(), v, 8), 1);
+    EXPECT_EQ(getFloatVector("1 - 2", v, 8), 1);
+}
+
 TEST_F(Script, SectionKeywordsFillTheRecord)
 {
     writeFile("first.lum", "[OBJECT]\nspline s.spl\nalpha LESS 0 1\n");
@@ -177,6 +214,13 @@ TEST_F(Script, EveryErrorNamesScriptAndLine)
         { "[object]\nalpha BIGGER 0.5\n", "Invalid alpha function", 2 },
         { "[object]\nspline\n", "Invalid spline", 2 },
         { "[object]\nmodify 1 2\n", "Invalid modifier", 2 },
+        /* numbers that are not finite in their type */
+        { "[object]\nstart inf\n", "Invalid start", 2 },
+        { "[object]\nend 1e39\n", "Invalid end", 2 },
+        { "[object]\nalpha GREATER nan inf\n", "Invalid alpha", 2 },
+        { "[object]\nalpha GREATER 0.5 inf\n", "Invalid alpha", 2 },
+        { "[object]\nspline t.spl nan\n", "Invalid spline", 2 },
+        { "[object]\nmodify 99999999999 1 BEAT\n", "Invalid modifier", 2 },
         { "\r\n\r\n[bogus]\r\n", "Unknown section", 5 },   /* CR LF counts twice */
     };
     for (const Case& c : cases)
