@@ -102,15 +102,20 @@ protected:
         camera_free(camera);
     }
 
-    /* Loads the section with the given layer count and alpha fade, draws
-    ** one frame and returns the centre pixel.  Like a camera section, the
-    ** test loads the camera's matrices first unless asked to scramble them. */
-    Rgb draw(float layers, float alphaStart, float alphaEnd, bool scrambled = false)
+    /* Loads the section with the given layer count and alpha fade. */
+    void load(float layers, float alphaStart, float alphaEnd)
     {
         section.params[0] = layers;
         section.params[1] = alphaStart;
         section.params[2] = alphaEnd;
+        mySection = &section;
         load_macroBox();
+    }
+    /* Draws one frame and returns the centre pixel.  Like a camera section,
+    ** the test loads the camera's matrices first unless asked to scramble
+    ** them. */
+    Rgb render(bool scrambled = false)
+    {
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         camera_glprojection(camera);
@@ -123,8 +128,14 @@ protected:
             glLoadIdentity();
         }
         tex_reset_bind();
+        mySection = &section;
         render_macroBox();
         return readPixel(32, 32);
+    }
+    Rgb draw(float layers, float alphaStart, float alphaEnd, bool scrambled = false)
+    {
+        load(layers, alphaStart, alphaEnd);
+        return render(scrambled);
     }
 
     void expectCameraMatrices()
@@ -177,6 +188,18 @@ TEST_F(MacroBoxDrawing, NoLayerDrawsNothingButReloadsTheCamera)
     Rgb none = draw(0.9f, 1.0f, 1.0f, true);   /* truncated to 0 layers */
     EXPECT_EQ(none.b, 0);
     expectCameraMatrices();
+    section.params[0] = 1e30f;   /* capped, never converted outside the int range */
+    load_macroBox();
+}
+
+/* Counts from params are converted without leaving the int range. */
+TEST(DrawCount, TruncatedClampedAndCapped)
+{
+    struct { float value; int count; } cases[] = {
+        { 2.9f, 2 }, { 0.9f, 0 }, { -3.0f, 0 }, { NAN, 0 }, { 7.5f, 7 }, { 3e9f, 7 }, { -3e9f, 0 }, { INFINITY, 7 },
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(draw_count(c.value, 7), c.count) << c.value;
 }
 
 TEST(AxisDrawing, OnlyWithDebugAndTiming)
