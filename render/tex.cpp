@@ -153,6 +153,7 @@ int tex_init(void)
     t->min_filter = GL_LINEAR_MIPMAP_LINEAR;
     t->wrap = GL_REPEAT;
     t->env_mode = GL_REPLACE;
+    t->users = 1;
     tex_array[tex_count] = t;
     return tex_count++;
 }
@@ -266,9 +267,12 @@ static int channelByte(Uint8 shift, int bytes)
 int tex_load(const char* file)
 {
     if (!file || !*file) dkernel_error("Error loading '%s': no file name", file ? file : "");
-    for (int i = 0; i < tex_count; i++)
-        if (tex_array[i] && tex_array[i]->name && strcasecmp(tex_array[i]->name, file) == 0)
+    for (int i = 0; i < tex_count; i++) {
+        if (tex_array[i] && tex_array[i]->name && strcasecmp(tex_array[i]->name, file) == 0) {
+            tex_array[i]->users++;
             return i;
+        }
+    }
 
     long fw = 0, fh = 0;
     if (peekSize(file, &fw, &fh) &&
@@ -458,7 +462,7 @@ void tex_envmode(GLenum mode)
 void tex_free(int index)
 {
     Texture* t = texAt(index);
-    if (!t) return;
+    if (!t || --t->users > 0) return;
     if (t->gl_id != -1) {
         GLuint id = (GLuint)t->gl_id;
         glDeleteTextures(1, &id);

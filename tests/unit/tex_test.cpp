@@ -112,6 +112,8 @@ TEST(TexLoad, SharedByNameShrunkPerSideAndPacked)
     upper.replace(upper.size() - 3, 3, "TGA");   // that file does not exist
     EXPECT_EQ(tex_load(upper.c_str()), index);
     remove(path.c_str());
+    tex_free(index);   // every load is a user: the slot lives until the last lets go
+    ASSERT_NE(tex_array[index], nullptr);
 
     const Texture* t = tex_array[index];
     EXPECT_EQ(t->width, 128);
@@ -134,6 +136,8 @@ TEST(TexLoad, SharedByNameShrunkPerSideAndPacked)
     remove(path.c_str());
     EXPECT_EQ(t->data[(1 * 3 + 2) * 3 + 2], 2) << "row 1, column 2, red";
     EXPECT_EQ(t->data[(1 * 3 + 2) * 3 + 1], 1);
+    tex_free(index);
+    EXPECT_EQ(tex_array[index], nullptr);
 }
 
 class TexGl : public testing::Test {
