@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "model.h"
-#include "testdata.h"
+#include "testutil.h"
 #include "unit/tds_writer.h"
 
 using namespace tds;

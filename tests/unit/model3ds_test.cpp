@@ -16,7 +16,7 @@
 
 #include "model.h"
 #include "tex.h"
-#include "testdata.h"
+#include "testutil.h"
 #include "unit/tds_writer.h"
 
 using namespace tds;

@@ -11,11 +11,12 @@
 #include <string.h>
 
 #include <array>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "testutil.h"   /* TempDir */
 
 namespace tds {
 
@@ -128,27 +129,6 @@ inline bool copyFile(const std::string& from, const std::string& to)
     std::ifstream in(from, std::ios::binary);
     return in && save(to, Bytes(std::istreambuf_iterator<char>(in), {}));
 }
-
-/* A scratch folder (path ends with '/'), removed with everything in it when
-** the object goes out of scope -- not at exit, so a death-test child leaves
-** its parent's files alone. */
-struct TempDir {
-    std::string path;
-    bool        made = false;
-    TempDir()
-    {
-        char tmpl[] = "/tmp/lumeno_3ds_XXXXXX";
-        made = mkdtemp(tmpl) != nullptr;
-        path = std::string(tmpl) + "/";
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (made) std::filesystem::remove_all(path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-};
 
 }  // namespace tds
 
