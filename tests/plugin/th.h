@@ -73,7 +73,6 @@ struct th_Record {
     int acceleratorCalls;
     int foreignEvents;
     char log[8192];             // event handler calls, "Name x y;" each
-    char receiverOrder[64];     // ids of the receivers called, in order
     struct {
         th_Object *pic;
         RECT r;
@@ -86,7 +85,11 @@ void th_logClear();
 
 // Routines the resolver pretends not to have ("" ends the list).
 void th_setMissing(const char *const *names);
-extern const char *const th_routineNames[];
+struct th_Routine {
+    const char *name;
+    void *fn;
+};
+extern const th_Routine th_routines[];   // ends with a null name
 int th_routineIndex(const char *name);
 
 // ---------------------------------------------------------------- instances

@@ -444,14 +444,13 @@ static void th_receiverChecks() {
     CHECK_EQ(r[0]->refCount, 2);
     th_logClear();
     th_call(b, 21);
-    CHECK_STR(th_rec.receiverOrder, "321");
     CHECK_STR(th_rec.log, "Receiver 3;Receiver 2;Receiver 1;Action;");
     for (th_Object *gone : {r[1], r[1], r[3], (th_Object *)nullptr}) remove(th_kst(b), gone);
     CHECK_EQ(r[1]->refCount, 1);
     th_logClear();
     th_mouseDown(b, 50, 40);
     th_mouseUp(b, 50, 40);
-    CHECK_STR(th_rec.receiverOrder, "31");
+    CHECK_STR(th_rec.log, "Receiver 3;Receiver 1;Action;");
     th_destroy(b);
     for (th_Object *o : r) {
         CHECK_EQ(o->refCount, 1);

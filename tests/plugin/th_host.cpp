@@ -115,7 +115,7 @@ int th_lockedDescriptions() {
     return n;
 }
 
-void th_logClear() { th_rec.log[0] = th_rec.receiverOrder[0] = 0; }
+void th_logClear() { th_rec.log[0] = 0; }
 
 static void th_logf(const char *fmt, ...) {
     size_t n = strlen(th_rec.log);
@@ -375,12 +375,7 @@ static void KST_CALL h_unlockObject(kst_Object o) { th_drop(o); }
 static void KST_CALL h_lockString(kst_String s) { if (s) s->refCount++; }
 static void KST_CALL h_unlockString(kst_String s) { th_drop(s); }
 
-static void KST_CALL th_performAction(kst_Object o) {
-    th_Object *r = (th_Object *)o;
-    size_t n = strlen(th_rec.receiverOrder);
-    if (n + 2 < sizeof th_rec.receiverOrder) th_rec.receiverOrder[n] = (char)('0' + r->id), th_rec.receiverOrder[n + 1] = 0;
-    th_logf("Receiver %d;", r->id);
-}
+static void KST_CALL th_performAction(kst_Object o) { th_logf("Receiver %d;", ((th_Object *)o)->id); }
 
 static void *KST_CALL h_getInterfaceRoutine(kst_Object o, const char *iface, const char *routine) {
     th_Object *r = (th_Object *)o;
@@ -463,27 +458,24 @@ static uint32_t KST_CALL h_getStringEncoding(kst_String s) { return s ? ((th_Str
 
 // ---------------------------------------------------------------- resolver
 
-const char *const th_routineNames[] = {
-    "RegisterPluginVersion", "PluginRegisterControl", "StringGetCString", "PluginInterpretConstantValue",
-    "PluginDefaultControlFont", "PluginDefaultControlCaption", "PluginDefaultControlFontSize",
-    "REALLockObject", "REALUnlockObject", "REALLockString", "REALUnlockString", "GetInterfaceRoutine",
-    "lockPictureDescription", "unlockPictureDescription", "drawPicturePrimitive", "GetEventInstance",
-    "GetControlBounds", "GetControlVisible", "REALGetControlEnabled", "REALGetControlGraphics",
-    "REALGetWin32Charset", "REALGraphicsDC", "REALInvalidateControl", "REALSetSpecialBackground",
-    "getControlWindow", "REALGetWindowHandle", "REALSetAccelerator", "GetTabPanelVisible",
-    "REALGetControlHandle", "REALGetStringEncoding", nullptr,
-};
-
-static void *const th_routines[] = {
-    (void *)h_registerPluginVersion, (void *)h_registerControl, (void *)h_stringGetCString, (void *)h_interpret,
-    (void *)h_defaultFont, (void *)h_defaultCaption, (void *)h_defaultFontSize,
-    (void *)h_lockObject, (void *)h_unlockObject, (void *)h_lockString, (void *)h_unlockString,
-    (void *)h_getInterfaceRoutine, (void *)h_lockPictureDescription, (void *)h_unlockPictureDescription,
-    (void *)h_drawPicture, (void *)h_getEventInstance, (void *)h_getControlBounds, (void *)h_getControlVisible,
-    (void *)h_getControlEnabled, (void *)h_getControlGraphics, (void *)h_getWin32Charset, (void *)h_graphicsDC,
-    (void *)h_invalidateControl, (void *)h_setSpecialBackground, (void *)h_getControlWindow,
-    (void *)h_getWindowHandle, (void *)h_setAccelerator, (void *)h_getTabPanelVisible,
-    (void *)h_getControlHandle, (void *)h_getStringEncoding,
+#define TH_ROUTINE(name, fn) {name, (void *)fn}
+const th_Routine th_routines[] = {
+    TH_ROUTINE("RegisterPluginVersion", h_registerPluginVersion), TH_ROUTINE("PluginRegisterControl", h_registerControl),
+    TH_ROUTINE("StringGetCString", h_stringGetCString), TH_ROUTINE("PluginInterpretConstantValue", h_interpret),
+    TH_ROUTINE("PluginDefaultControlFont", h_defaultFont), TH_ROUTINE("PluginDefaultControlCaption", h_defaultCaption),
+    TH_ROUTINE("PluginDefaultControlFontSize", h_defaultFontSize), TH_ROUTINE("REALLockObject", h_lockObject),
+    TH_ROUTINE("REALUnlockObject", h_unlockObject), TH_ROUTINE("REALLockString", h_lockString),
+    TH_ROUTINE("REALUnlockString", h_unlockString), TH_ROUTINE("GetInterfaceRoutine", h_getInterfaceRoutine),
+    TH_ROUTINE("lockPictureDescription", h_lockPictureDescription),
+    TH_ROUTINE("unlockPictureDescription", h_unlockPictureDescription), TH_ROUTINE("drawPicturePrimitive", h_drawPicture),
+    TH_ROUTINE("GetEventInstance", h_getEventInstance), TH_ROUTINE("GetControlBounds", h_getControlBounds),
+    TH_ROUTINE("GetControlVisible", h_getControlVisible), TH_ROUTINE("REALGetControlEnabled", h_getControlEnabled),
+    TH_ROUTINE("REALGetControlGraphics", h_getControlGraphics), TH_ROUTINE("REALGetWin32Charset", h_getWin32Charset),
+    TH_ROUTINE("REALGraphicsDC", h_graphicsDC), TH_ROUTINE("REALInvalidateControl", h_invalidateControl),
+    TH_ROUTINE("REALSetSpecialBackground", h_setSpecialBackground), TH_ROUTINE("getControlWindow", h_getControlWindow),
+    TH_ROUTINE("REALGetWindowHandle", h_getWindowHandle), TH_ROUTINE("REALSetAccelerator", h_setAccelerator),
+    TH_ROUTINE("GetTabPanelVisible", h_getTabPanelVisible), TH_ROUTINE("REALGetControlHandle", h_getControlHandle),
+    TH_ROUTINE("REALGetStringEncoding", h_getStringEncoding), {nullptr, nullptr},
 };
 
 static const char *const *th_missing = nullptr;
@@ -491,8 +483,8 @@ static const char *const *th_missing = nullptr;
 void th_setMissing(const char *const *names) { th_missing = names; }
 
 int th_routineIndex(const char *name) {
-    for (int i = 0; th_routineNames[i]; i++)
-        if (strcmp(th_routineNames[i], name) == 0) return i;
+    for (int i = 0; th_routines[i].name; i++)
+        if (strcmp(th_routines[i].name, name) == 0) return i;
     return -1;
 }
 
@@ -505,7 +497,7 @@ static void *KST_CALL th_resolve(const char *name) {
     th_rec.resolveCounts[i]++;
     for (int k = 0; th_missing && th_missing[k] && th_missing[k][0]; k++)
         if (strcmp(th_missing[k], name) == 0) return nullptr;
-    return th_routines[i];
+    return th_routines[i].fn;
 }
 
 bool th_loadPlugin(const char *dir) {

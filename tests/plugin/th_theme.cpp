@@ -199,9 +199,9 @@ void th_bareHostChecks(const char *dir) {
     CHECK(th_loadPlugin(dir));
     CHECK(th_rec.registerVersionCalls == 0 && th_rec.classCount == 8);
     th_exerciseAll();
-    for (int i = 0; th_routineNames[i]; i++)
+    for (int i = 0; th_routines[i].name; i++)
         if (i != th_routineIndex("RegisterPluginVersion"))
-            th_report(th_rec.resolveCounts[i] <= 1, __FILE__, __LINE__, "%s resolved %d times", th_routineNames[i],
+            th_report(th_rec.resolveCounts[i] <= 1, __FILE__, __LINE__, "%s resolved %d times", th_routines[i].name,
                       th_rec.resolveCounts[i]);
     th_unloadPlugin();
 
@@ -231,8 +231,8 @@ void th_bareHostChecks(const char *dir) {
     // Only registration: nothing draws, nothing crashes.
     static const char *onlyRegister[64];
     int n = 0;
-    for (int i = 0; th_routineNames[i]; i++)
-        if (i != th_routineIndex("PluginRegisterControl")) onlyRegister[n++] = th_routineNames[i];
+    for (int i = 0; th_routines[i].name; i++)
+        if (i != th_routineIndex("PluginRegisterControl")) onlyRegister[n++] = th_routines[i].name;
     onlyRegister[n] = "";
     th_setMissing(onlyRegister);
     CHECK(th_loadPlugin(dir));

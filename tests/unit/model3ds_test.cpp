@@ -50,27 +50,6 @@ Bytes triangle(const std::string& name, const Bytes& groups = Bytes())
 
 /* ---- reading ---------------------------------------------------------------- */
 
-TEST(Model3dsRead, PrimitivesCountTheBytesTheyRead)
-{
-    Bytes b = cat(u16(0x1234), u32(40), byte(9), u16(0xBEEF), u32(0xA1B2C3D4), f32(2.5f), str("abc"));
-    FILE* f = fmemopen((void*)b.data(), b.size(), "rb");
-    inFile = f;
-    Chunk c = newChunk();
-    EXPECT_EQ(c.consumed, 0u);
-    ASSERT_TRUE(readChunk(&c));
-    EXPECT_TRUE(c.id == 0x1234 && c.length == 40u && c.consumed == 6u);
-    EXPECT_EQ(readByte(&c), 9);
-    EXPECT_EQ(readWord(&c), 0xBEEF);
-    EXPECT_EQ(readDWord(&c), 0xA1B2C3D4u);
-    EXPECT_EQ(readFloat(&c), 2.5f);
-    EXPECT_EQ(c.consumed, 17u);
-    char s[MODEL_NAME_SIZE];
-    EXPECT_EQ(readString(&c, s), 4);
-    EXPECT_STREQ(s, "abc");
-    EXPECT_EQ(c.consumed, 21u);
-    fclose(f);
-}
-
 TEST(Model3dsRead, FaceListGroupsReachTheMeshLoopAndShortHandlersLeaveTheirTail)
 {
     /* The mesh colour chunk declares room for a vertex list after its byte:

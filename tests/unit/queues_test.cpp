@@ -112,31 +112,6 @@ TEST_F(Queues, SelectionRule)
     EXPECT_EQ(readyOrder(), "CA");
 }
 
-TEST_F(Queues, SameLayerSameFrameLaterReadyEntryDrawnFirst)
-{
-    parse("A", 0, 10, 1);
-    parse("B", 0, 10, 1);
-    parse("C", 0, 10, 0);
-    parse("D", 0, 10, 2);
-    reinit_sectionQueues();
-    at(0);
-    EXPECT_EQ(runOrder(), "CBAD");
-    EXPECT_EQ(calls, (std::vector<std::string>{ "init A", "init B", "init C", "init D" }));
-    EXPECT_EQ(readyOrder(), "");
-}
-
-TEST_F(Queues, SameLayerLaterActivatedDrawnFirst)
-{
-    parse("A", 0, 10, 3);
-    parse("B", 2, 10, 3);
-    parse("C", 4, 10, 3);
-    reinit_sectionQueues();
-    at(0);
-    at(2.5f);
-    at(4);
-    EXPECT_EQ(runOrder(), "CBA");
-}
-
 /* Ends are exclusive, starts inclusive; a frame past C's start still starts
 ** it, late, and one past B's whole span drops B without init or end. */
 TEST_F(Queues, RetireAndSkippedSpans)
