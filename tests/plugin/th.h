@@ -30,6 +30,11 @@ struct th_Probe {
 };
 void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, const char *file, int line);
 #define CHECK_PX(inst, ...) th_checkPixels((inst), {__VA_ARGS__}, __FILE__, __LINE__)
+// One look of a control: applies settings ("Bevel=2 Value=1 enabled=0": 
+// properties, and the instance's enabled, visible and tabVisible), clears
+// the screen to magenta, redraws and checks the probes.
+void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line);
+#define CHECK_LOOK(inst, settings, ...) th_look((inst), (settings), {__VA_ARGS__}, __FILE__, __LINE__)
 
 // ------------------------------------------------------- host objects
 // Host strings extend the record the plug-in reads.
@@ -117,6 +122,7 @@ void *th_slot(th_Instance *inst, int slot);     // 1-based
 kst_Instance th_kst(th_Instance *inst);
 void *th_block(th_Instance *inst);
 void th_clear(th_Instance *inst, COLORREF c);
+void th_apply(th_Instance *inst, const char *settings);   // as CHECK_LOOK
 void th_redraw(th_Instance *inst);               // slot 3 into the screen
 COLORREF th_pixel(th_Instance *inst, int x, int y);
 int th_mouseDown(th_Instance *inst, int x, int y);

@@ -68,55 +68,46 @@ static void th_constructionChecks() {
 static void th_ringChecks() {
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
     th_setText(b, "Caption", "");
-    // One ring (Bevel 0): frame, light top-left, dark bottom-right, face.
-    th_redraw(b);
-    CHECK_PX(b, {20, 30, black}, {79, 51, black}, {21, 40, LIGHT}, {50, 31, LIGHT}, {50, 50, SHADOW},
-             {78, 40, SHADOW}, {22, 32, FACE}, {77, 49, FACE});
-    // Three rings (Bevel 2).
-    th_set(b, "Bevel", 2);
-    th_clear(b, magenta);
-    th_redraw(b);
-    CHECK_PX(b, {23, 40, LIGHT}, {50, 33, LIGHT}, {76, 40, SHADOW}, {50, 48, SHADOW}, {24, 34, FACE});
-    // On (Value true): shadow face, the extra dark line over the light one.
-    th_set(b, "Bevel", 0);
-    th_set(b, "Value", 1);
-    th_redraw(b);
-    CHECK_PX(b, {21, 40, dark}, {50, 31, dark}, {21, 51, dark}, {50, 50, FACE}, {30, 40, SHADOW});
-    // Disabled: dark-grey frame and no rings.
-    th_set(b, "Value", 0);
-    b->enabled = 0;
-    th_redraw(b);
-    CHECK_PX(b, {20, 30, RGB(0x40, 0x40, 0x40)}, {21, 40, FACE}, {78, 40, FACE});
-    b->enabled = 1;
-    // Bevel 7 turns into a toggle button with Bevel 0; 5 into 0.
-    th_set(b, "Bevel", 7);
-    th_redraw(b);
-    CHECK(th_get(b, "Bevel") == 0 && th_get(b, "ButtonType") == 1);
-    th_set(b, "Bevel", 5);
-    th_redraw(b);
-    CHECK_EQ(th_get(b, "Bevel"), 0);
-    // The toolbar look without a theme draws one classic ring.
-    th_set(b, "Bevel", 4);
-    th_redraw(b);
-    CHECK_PX(b, {20, 30, black}, {21, 40, LIGHT});
+    // One ring (Bevel 0): frame, light top-left, dark bottom-right, face;
+    // three rings (Bevel 2); on (Value true): shadow face, the extra dark
+    // line over the light one; disabled: dark-grey frame and no rings; the
+    // toolbar look without a theme: one classic ring.
+    CHECK_LOOK(b, "", {20, 30, black}, {79, 51, black}, {21, 40, LIGHT}, {50, 31, LIGHT}, {50, 50, SHADOW},
+               {78, 40, SHADOW}, {22, 32, FACE}, {77, 49, FACE});
+    CHECK_LOOK(b, "Bevel=2", {23, 40, LIGHT}, {50, 33, LIGHT}, {76, 40, SHADOW}, {50, 48, SHADOW}, {24, 34, FACE});
+    CHECK_LOOK(b, "Bevel=0 Value=1", {21, 40, dark}, {50, 31, dark}, {21, 51, dark}, {50, 50, FACE}, {30, 40, SHADOW});
+    CHECK_LOOK(b, "Value=0 enabled=0", {20, 30, RGB(0x40, 0x40, 0x40)}, {21, 40, FACE}, {78, 40, FACE});
+    CHECK_LOOK(b, "enabled=1 Bevel=4", {20, 30, black}, {21, 40, LIGHT});
     CHECK_EQ(th_get(b, "Bevel"), 4);
+    // Bevel 7 turns into a toggle button with Bevel 0; 5 into 0.
+    CHECK_LOOK(b, "Bevel=7");
+    CHECK(th_get(b, "Bevel") == 0 && th_get(b, "ButtonType") == 1);
+    CHECK_LOOK(b, "Bevel=5");
+    CHECK_EQ(th_get(b, "Bevel"), 0);
     // Values the editor never offers still draw a framed button.
-    for (int v : {-3, 100}) {
-        for (const char *p : {"Bevel", "IconAlign", "CaptionPlacement", "ButtonType"}) th_set(b, p, v);
-        th_redraw(b);
+    for (const char *v : {"Bevel=-3 IconAlign=-3 CaptionPlacement=-3 ButtonType=-3",
+                          "Bevel=100 IconAlign=100 CaptionPlacement=100 ButtonType=100"}) {
+        CHECK_LOOK(b, v, {20, 30, black});
         th_mouseDown(b, 50, 40);
         th_mouseUp(b, 50, 40);
-        CHECK_PX(b, {20, 30, black});
     }
+    CHECK_PX(b, {20, 30, black});
     th_destroy(b);
+}
+
+// The box of one colour inside the face after applying settings and redrawing.
+static RECT th_ink(th_Instance *b, const char *settings, COLORREF c = INK, int *count = nullptr) {
+    th_apply(b, settings);
+    th_clear(b, magenta);
+    th_redraw(b);
+    return th_box(b, c, RECT{22, 32, 118, 58}, count);
 }
 
 static void th_captionChecks() {
     th_Instance *b = th_create("BevelButton", 20, 30, 100, 30);
     RECT inner = {22, 32, 118, 58};
     th_setText(b, "Caption", "WWWW");
-    th_redraw(b);
-    RECT box = th_box(b, INK, inner);
+    RECT box = th_ink(b, "");
     int midX = (box.left + box.right) / 2, midY = (box.top + box.bottom) / 2;
     th_report(midX >= 67 && midX <= 73 && midY >= 42 && midY <= 48, __FILE__, __LINE__, "caption centred at %d, %d",
               midX, midY);
@@ -126,37 +117,23 @@ static void th_captionChecks() {
     for (th_String *same : {th_strEnc(wide, 8, kst_encodingUtf16), th_strEnc("WWWW", 4, 0x0600)}) {
         th_set(b, "Caption", (intptr_t)same);
         th_drop(same);
-        th_clear(b, magenta);
-        th_redraw(b);
-        RECT again = th_box(b, INK, inner);
+        RECT again = th_ink(b, "");
         CHECK(EqualRect(&again, &box));
     }
     // Left and right with CaptionDelta.
-    th_set(b, "CaptionAlign", 0);
-    th_set(b, "CaptionDelta", 10);
-    th_clear(b, magenta);
-    th_redraw(b);
-    box = th_box(b, INK, inner);
+    box = th_ink(b, "CaptionAlign=0 CaptionDelta=10");
     th_report(box.left >= 32 && box.left <= 35, __FILE__, __LINE__, "left caption starts at %ld", box.left);
-    th_set(b, "CaptionAlign", 1);
-    th_redraw(b);
-    box = th_box(b, INK, inner);
+    box = th_ink(b, "CaptionAlign=1");
     th_report(box.right >= 105 && box.right <= 108, __FILE__, __LINE__, "right caption ends at %ld", box.right);
     // Pressed in the classic look: white text moved by one pixel.
-    th_set(b, "CaptionAlign", 3);
-    th_set(b, "CaptionDelta", 0);
-    th_redraw(b);
-    RECT normal = th_box(b, INK, inner);
+    RECT normal = th_ink(b, "CaptionAlign=3 CaptionDelta=0");
     th_bevel(b)->pressed = true;
-    th_redraw(b);
-    RECT pressed = th_box(b, RGB(255, 255, 255), inner);
+    RECT pressed = th_ink(b, "", RGB(255, 255, 255));
     CHECK(pressed.left == normal.left + 1 && pressed.top == normal.top + 1);
     th_bevel(b)->pressed = false;
     // Disabled: highlight copy one pixel right and down, shadow at the place.
     // The face is one ring larger when disabled: centring may round by one.
-    b->enabled = 0;
-    th_redraw(b);
-    RECT hi = th_box(b, LIGHT, inner), sh = th_box(b, SHADOW, inner);
+    RECT sh = th_ink(b, "enabled=0", SHADOW), hi = th_box(b, LIGHT, inner);
     CHECK(sh.right > sh.left && sh.left >= normal.left && sh.left <= normal.left + 1);
     CHECK(hi.left == sh.left + 1 && hi.bottom == sh.bottom + 1);
     b->enabled = 1;
@@ -167,19 +144,15 @@ static void th_captionChecks() {
     for (int i = 0; i < 3; i++) {
         th_setText(b, "Caption", amps[i]);
         if (i == 0) CHECK_STR(th_rec.accelerator, "A&&B");
-        th_redraw(b);
-        box = th_box(b, INK, inner);
+        box = th_ink(b, "");
         width[i] = box.right - box.left;
     }
     CHECK(width[0] > width[1] + 3 && width[2] == width[1]);
     // Bold draws wider strokes.
     th_setText(b, "Caption", "WWWW");
-    th_redraw(b);
     int thin = 0, bold = 0;
-    th_box(b, INK, inner, &thin);
-    th_set(b, "Bold", 1);
-    th_redraw(b);
-    th_box(b, INK, inner, &bold);
+    th_ink(b, "", INK, &thin);
+    th_ink(b, "Bold=1", INK, &bold);
     th_report(bold > thin, __FILE__, __LINE__, "bold caption has more ink (%d > %d)", bold, thin);
     CHECK(th_rec.charsetCalls > 0);
     // The offscreen slot draws the same picture at window coordinates into a

@@ -37,6 +37,24 @@ void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, c
     }
 }
 
+void th_apply(th_Instance *inst, const char *settings) {
+    char name[64];
+    int value, used;
+    for (const char *p = settings; sscanf(p, " %63[^= ]=%d%n", name, &value, &used) == 2; p += used) {
+        int *field = !strcmp(name, "enabled") ? &inst->enabled : !strcmp(name, "visible") ? &inst->visible
+                   : !strcmp(name, "tabVisible") ? &inst->tabVisible : nullptr;
+        if (field) *field = value;
+        else th_set(inst, name, value);
+    }
+}
+
+void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line) {
+    th_apply(inst, settings);
+    th_clear(inst, RGB(255, 0, 255));
+    th_redraw(inst);
+    th_checkPixels(inst, probes, file, line);
+}
+
 // ------------------------------------------------------------------ strings
 
 static th_String *th_allStrings = nullptr;

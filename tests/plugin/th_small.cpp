@@ -22,19 +22,13 @@ static void th_disclosureChecks() {
     kst_DisclosureBlock *blk = (kst_DisclosureBlock *)th_block(d);
     th_handle(d, "Action", (void *)th_onAction);
     // Closed, facing right: the DC's own pen (black) outlines a face fill;
-    // facing left; open, pointing down.
-    th_fresh(d);
-    CHECK_PX(d, {12, 15, black}, {13, 15, LIGHT}, {16, 15, SHADOW}, {14, 13, FACE}, {19, 15, magenta});
-    th_set(d, "Facing", 1);
-    th_fresh(d);
-    CHECK_PX(d, {17, 15, black}, {16, 15, LIGHT}, {11, 15, magenta});
-    th_set(d, "Facing", 0);
+    // facing left; open, pointing down; no such facing: drawn without fault.
+    CHECK_LOOK(d, "", {12, 15, black}, {13, 15, LIGHT}, {16, 15, SHADOW}, {14, 13, FACE}, {19, 15, magenta});
+    CHECK_LOOK(d, "Facing=1", {17, 15, black}, {16, 15, LIGHT}, {11, 15, magenta});
     blk->value = true;
-    th_fresh(d);
-    CHECK_PX(d, {10, 12, black}, {15, 13, LIGHT}, {17, 14, SHADOW}, {14, 14, FACE}, {15, 19, magenta});
+    CHECK_LOOK(d, "Facing=0", {10, 12, black}, {15, 13, LIGHT}, {17, 14, SHADOW}, {14, 14, FACE}, {15, 19, magenta});
     blk->value = false;
-    th_set(d, "Facing", -9);   // no such facing: drawn without fault
-    th_fresh(d);
+    CHECK_LOOK(d, "Facing=-9");
     th_set(d, "Facing", 0);
     // Mouse: outside is refused; a click inside flips Value and reports.
     th_logClear();
@@ -59,9 +53,7 @@ static void th_disclosureChecks() {
     th_call(d, 21);
     CHECK_STR(th_rec.log, "Action;Action;");
     // Disabled: shadow fill without lines, and the mouse is ignored.
-    d->enabled = 0;
-    th_fresh(d);
-    CHECK_PX(d, {13, 15, SHADOW});
+    CHECK_LOOK(d, "enabled=0", {13, 15, SHADOW});
     th_logClear();
     CHECK_EQ(th_mouseDown(d, 14, 15), 1);
     th_mouseUp(d, 14, 15);
@@ -111,9 +103,7 @@ static void th_littleArrowsChecks() {
     th_call(a, 18);
     CHECK_EQ(a->invalidations, inv);
     // Disabled: grey frame and light-grey arrows.
-    a->enabled = 0;
-    th_redraw(a);
-    CHECK_PX(a, {10, 10, RGB(0x40, 0x40, 0x40)}, {16, 16, RGB(0xC0, 0xC0, 0xC0)}, {11, 15, FACE});
+    CHECK_LOOK(a, "enabled=0", {10, 10, RGB(0x40, 0x40, 0x40)}, {16, 16, RGB(0xC0, 0xC0, 0xC0)}, {11, 15, FACE});
     CHECK_EQ(th_mouseDown(a, 15, 12), 0);
     th_destroy(a);
 }
@@ -264,9 +254,7 @@ static void th_popupArrowChecks() {
         th_report(th_pixel(p, cases[f][0], cases[f][1]) == black && th_pixel(p, cases[f][2], cases[f][3]) == magenta,
                   __FILE__, __LINE__, "facing %d", f);
     }
-    th_set(p, "Facing", 9);
-    th_fresh(p);
-    CHECK_PX(p, {10, 10, magenta});
+    CHECK_LOOK(p, "Facing=9", {10, 10, magenta});
     // Events even when disabled.
     th_handle(p, "MouseDown", (void *)th_onMouseDown);
     th_handle(p, "MouseUp", (void *)th_onMouseUp);
@@ -282,17 +270,12 @@ static void th_popupArrowChecks() {
 
 static void th_placardChecks() {
     th_Instance *p = th_create("Placard", 10, 10, 64, 64);
-    th_redraw(p);
-    CHECK_PX(p, {10, 10, black}, {73, 73, black}, {40, 40, FACE}, {11, 40, LIGHT}, {40, 11, LIGHT}, {72, 40, SHADOW},
-             {40, 72, SHADOW});
+    CHECK_LOOK(p, "", {10, 10, black}, {73, 73, black}, {40, 40, FACE}, {11, 40, LIGHT}, {40, 11, LIGHT},
+               {72, 40, SHADOW}, {40, 72, SHADOW});
     int inv = p->invalidations;
-    th_set(p, "Value", 1);
+    CHECK_LOOK(p, "Value=1", {40, 40, SHADOW}, {72, 40, GetSysColor(COLOR_3DDKSHADOW)});
     CHECK_EQ(p->invalidations, inv + 1);
-    th_redraw(p);
-    CHECK_PX(p, {40, 40, SHADOW}, {72, 40, GetSysColor(COLOR_3DDKSHADOW)});
-    p->enabled = 0;
-    th_redraw(p);
-    CHECK_PX(p, {10, 10, RGB(0x99, 0x99, 0x99)}, {11, 40, RGB(0xEE, 0xEE, 0xEE)});
+    CHECK_LOOK(p, "enabled=0", {10, 10, RGB(0x99, 0x99, 0x99)}, {11, 40, RGB(0xEE, 0xEE, 0xEE)});
     th_handle(p, "MouseDrag", (void *)th_onMouseDrag);
     th_logClear();
     th_mouseDown(p, 20, 20);
