@@ -150,7 +150,7 @@ static bool displayRefused(const std::string& err)
            err.find("OpenGL not available") != std::string::npos;
 }
 
-static pid_t spawnPlayer(const std::string& dir, const char* display)
+static pid_t spawnPlayer(const std::string& dir, const std::string& display)
 {
     std::string out = dir + ".stdout", err = dir + ".stderr";
     pid_t pid = fork();
@@ -159,7 +159,7 @@ static pid_t spawnPlayer(const std::string& dir, const char* display)
         dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         dup2(open("/dev/null", O_RDONLY), 0);
-        if (display) setenv("DISPLAY", display, 1);
+        setenv("DISPLAY", display.c_str(), 1);
         setpgid(0, 0);
         execl(LUMENO_PLAYER, LUMENO_PLAYER, (char*)nullptr);
         _exit(127);
@@ -205,20 +205,12 @@ static E2eRun finishPlayer(pid_t pid, const std::string& dir, double timeoutSeco
     return run;
 }
 
+/* Every run has its own X server: keys reach only its player, and no
+   server shared with other tests resets under it. */
 E2eRun e2e_run(const std::string& dir, double timeoutSeconds)
 {
-    if (!getenv("DISPLAY")) ADD_FAILURE() << "no X display: run the tests under xvfb-run";
-    E2eRun run;
-    /* An X server started without -noreset (xvfb-run) resets when its last
-       client leaves and refuses connections meanwhile: try again then. */
-    for (int attempt = 0; attempt < 5; attempt++) {
-        pid_t pid = spawnPlayer(dir, nullptr);
-        if (pid < 0) { ADD_FAILURE() << "fork failed"; return run; }
-        run = finishPlayer(pid, dir, timeoutSeconds);
-        if (run.timedOut || !displayRefused(run.err)) break;
-        e2e_sleep(0.2);
-    }
-    return run;
+    E2eProc p = e2e_start(dir);
+    return e2e_finish(p, timeoutSeconds);
 }
 
 /* Starts Xvfb on a free display number, keeping its screen in fbdir; returns
@@ -282,7 +274,7 @@ E2eProc e2e_start(const std::string& dir)
         mkdir((dir + ".fb").c_str(), 0755);
         p.xvfb = startXvfb(p.display, dir + ".fb");
         if (p.xvfb < 0) { ADD_FAILURE() << "cannot start Xvfb"; return p; }
-        p.pid = spawnPlayer(dir, p.display.c_str());
+        p.pid = spawnPlayer(dir, p.display);
         bool ended = false;
         for (double until = nowSeconds() + 30; nowSeconds() < until && !windowShown(p.display); usleep(20000)) {
             siginfo_t info;

@@ -4,7 +4,7 @@
 **
 **   std::string dir = e2e_demo("record 1\ndemo_end 1\n",       // black.tga, a
 **       "[efxFader]\nstart 0\nend 1\nparam 1 0 0 1 1 0 0 1\n");  // loading section
-**   E2eRun run = e2e_run(dir);                                 // killed after 30 s
+**   E2eRun run = e2e_run(dir);                 // own X server; killed after 30 s
 **   ASSERT_EQ(run.status, 0) << run.err;
 **   EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 5), 320, 240, 255, 0, 0, 2));
 **
@@ -12,8 +12,8 @@
 ** row, whatever the file's row order; picture arrays are top row first too.
 **
 ** Interactive tests (debug keys): e2e_start runs the player on a private Xvfb
-** server, so keys cannot reach another test's window, and returns once the
-** window is up (or the player has ended); e2e_key / e2e_keyDown / e2e_keyUp
+** server, as e2e_run does, and returns once the window is up (or the player
+** has ended); e2e_key / e2e_keyDown / e2e_keyUp
 ** send xdotool key names; e2e_screen reads what that screen shows (for what
 ** record mode cannot capture); e2e_finish waits for the exit (or kills it).
 ** The player's standard output is a file: text shows up when the player
