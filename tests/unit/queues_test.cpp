@@ -8,9 +8,7 @@
 
 #include "dkernel.h"
 #include "dk_sections.h"
-
-#include <stdio.h>
-#include <unistd.h>
+#include "testutil.h"
 
 #include <string>
 #include <vector>
@@ -202,35 +200,24 @@ TEST(SectionLoadDeathTest, MessagesOfEveryType)
         { "sound", 0, 1, 0, 0, "notes.txt", "Unknown file format" },
         { "camera", 0, 0, 0, 0, "", "section type not implemented yet" },
     };
-    char dir[] = "/tmp/lumeno_sections_XXXXXX", home[4096];
-    ASSERT_TRUE(getcwd(home, sizeof home) && mkdtemp(dir) && chdir(dir) == 0);
-    const char* files[][2] = { { "broken.ogg", "OggS\7\7\7\7\7\7\7\7\7\7\7\7\7\7\7\7" }, { "notes.txt", "these are not music" } };
-    for (auto& f : files) {
-        FILE* out = fopen(f[0], "wb");
-        fputs(f[1], out);
-        fclose(out);
-    }
+    TempDir dir(true);
+    writeFile("broken.ogg", "OggS" + std::string(16, '\7'));
+    writeFile("notes.txt", "these are not music");
     demoSystem.sound = 1;
     for (const Case& c : cases) {
         Section s = {};
         s.type = getSectionByName(c.type);
-        s.layer = 2;
-        s.start = 1;
-        s.end = 3;
-        s.duration = 2;
+        s.layer = 2, s.start = 1, s.end = 3, s.duration = 2;
         s.param_count = c.params;
         s.params[1] = c.param2;
         s.string_count = c.strings;
         s.spline_count = c.splines;
         for (int i = 0; i < c.strings; i++)
             s.strings[i] = (char*)c.file;
-        std::string expected = std::string("Error: ") + c.type + " (2, 1.000000 -> 3.000000): " + c.message + "\n";
-        EXPECT_EXIT(section_load(&s), ::testing::ExitedWithCode(1), ::testing::Matcher<const std::string&>(expected));
+        EXPECT_EXIT(section_load(&s), ::testing::ExitedWithCode(1),
+                    stderrIs(std::string("Error: ") + c.type + " (2, 1.000000 -> 3.000000): " + c.message + "\n"));
     }
     demoSystem.sound = 0;
-    for (auto& f : files)
-        unlink(f[0]);
-    EXPECT_TRUE(chdir(home) == 0 && rmdir(dir) == 0);
 }
 
 }  // namespace
