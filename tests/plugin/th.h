@@ -129,6 +129,7 @@ int th_mouseDown(th_Instance *inst, int x, int y);
 void th_mouseDrag(th_Instance *inst, int x, int y);
 int th_mouseUp(th_Instance *inst, int x, int y);
 void th_mouseMove(th_Instance *inst, int x, int y);   // slot 19
+const char *th_click(th_Instance *inst, int x, int y);   // clears the log, presses, releases; the log
 void th_call(th_Instance *inst, int slot);
 const kst_Property *th_property(const kst_ClassDef *def, const char *name);
 void th_set(th_Instance *inst, const char *prop, intptr_t value);

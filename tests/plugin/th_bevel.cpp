@@ -88,8 +88,7 @@ static void th_ringChecks() {
     for (const char *v : {"Bevel=-3 IconAlign=-3 CaptionPlacement=-3 ButtonType=-3",
                           "Bevel=100 IconAlign=100 CaptionPlacement=100 ButtonType=100"}) {
         CHECK_LOOK(b, v, {20, 30, black});
-        th_mouseDown(b, 50, 40);
-        th_mouseUp(b, 50, 40);
+        th_click(b, 50, 40);
     }
     CHECK_PX(b, {20, 30, black});
     th_destroy(b);
@@ -271,8 +270,7 @@ static void th_mouseChecks() {
     for (int type = 1; type <= 2; type++) {
         th_set(b, "ButtonType", type);
         for (int i = 0; i < 2; i++) {
-            th_mouseDown(b, 50, 40);
-            th_mouseUp(b, 50, 40);
+            th_click(b, 50, 40);
             CHECK_EQ(th_get(b, "Value"), after[type - 1][i]);
         }
     }
@@ -327,10 +325,7 @@ static void th_mouseChecks() {
     CHECK_STR(th_rec.log, "MouseDown 5 5;MouseUp 10 6;");
     // Returning false: the usual click, and MouseUp is not called.
     b->mouseDownResult = 0;
-    th_logClear();
-    th_mouseDown(b, 21, 31);
-    th_mouseUp(b, 21, 31);
-    CHECK_STR(th_rec.log, "MouseDown 1 1;Action;");
+    CHECK_STR(th_click(b, 21, 31), "MouseDown 1 1;Action;");
     // Disabled: nothing at all.
     b->enabled = 0;
     th_logClear();
@@ -381,10 +376,7 @@ static void th_acceleratorChecks() {
     th_mouseUp(b, 50, 40);
     CHECK_STR(th_rec.log, "Action;Action;");
     th_setText(b, "Caption", "&&Open");
-    th_logClear();
-    th_mouseDown(b, 50, 40);
-    th_mouseUp(b, 50, 40);
-    CHECK_STR(th_rec.log, "MouseDown 30 10;Action;");
+    CHECK_STR(th_click(b, 50, 40), "MouseDown 30 10;Action;");
     th_keys(VK_MENU, 'O', true);
     th_destroy(b);
 }
@@ -406,10 +398,7 @@ static void th_receiverChecks() {
     CHECK_STR(th_rec.log, "Receiver 3;Receiver 2;Receiver 1;Action;");
     for (th_Object *gone : {r[1], r[1], r[3], (th_Object *)nullptr}) remove(th_kst(b), gone);
     CHECK_EQ(r[1]->refCount, 1);
-    th_logClear();
-    th_mouseDown(b, 50, 40);
-    th_mouseUp(b, 50, 40);
-    CHECK_STR(th_rec.log, "Receiver 3;Receiver 1;Action;");
+    CHECK_STR(th_click(b, 50, 40), "Receiver 3;Receiver 1;Action;");
     th_destroy(b);
     for (th_Object *o : r) {
         CHECK_EQ(o->refCount, 1);
