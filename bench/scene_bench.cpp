@@ -21,7 +21,7 @@ namespace {
 
 const int kRows = 32, kColumns = 32;
 
-tds::TempDir tmp;
+TempDir tmp;
 Section scene;
 std::string paths[2];
 double fps[3];

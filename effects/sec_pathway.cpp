@@ -48,7 +48,7 @@ void load_pathway(void)
     tex_upload(vars->sprite);
 
     float wanted = mySection->params[0] * (mySection->end - mySection->start);
-    int count = particle_clampCount(wanted, PATHWAY_MAX_COUNT);
+    int count = draw_count(wanted, PATHWAY_MAX_COUNT);
     ParticleSystem* ps = particlesystem_init(count, mySection->params[1]);
     vars->system = ps;
     ps->textures = (int32_t*)malloc(sizeof(int32_t));

@@ -12,6 +12,7 @@
 #include <string.h>
 
 #include "dkernel.h"
+#include "draw.h"
 #include "particle.h"
 #include "ps_random.h"
 #include "sectiontypes.h"
@@ -94,7 +95,7 @@ void load_ray(void)
     mySection->vars = ray;
     /* any value that truncates to nonzero, negative ones too, anchors */
     ray->anchored = fabsf(mySection->params[0]) >= 1.0f;
-    ray->segments = particle_clampCount(mySection->params[1], RAY_MAX_SEGMENTS);
+    ray->segments = draw_count(mySection->params[1], RAY_MAX_SEGMENTS);
     size_t points = (size_t)ray->segments + 1;
     ray->offsets = (float(*)[3])calloc(points, sizeof *ray->offsets);
     ray->points = (float(*)[3])calloc(points, sizeof *ray->points);
@@ -126,7 +127,7 @@ void render_ray(void)
     ray->amplitude = path[6];
     ray->width = path[7];
     ray->reseed = path[8];
-    ray->bolts = particle_clampCount(path[9], RAY_MAX_BOLTS);
+    ray->bolts = draw_count(path[9], RAY_MAX_BOLTS);
 
     float widths[RAY_MAX_LINES], alphas[RAY_MAX_LINES];
     int lines = ray_lineStack(ray->width, widths, alphas);

@@ -11,6 +11,7 @@
 #include "dk_checking.h"
 #include "dk_script.h"
 
+#include <ctype.h>
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -42,29 +43,76 @@ static char* copyText(const char* text)
     return copy;
 }
 
-/* A decimal integer as a formatted read takes it ("1.5" gives 1); values
-** that do not fit an int count as unreadable instead of wrapping. */
-static bool readInt(const char* text, int* out)
+/* ---------------------------------------------------------------------- */
+/* numbers                                                                */
+
+/* Length of the decimal number at the start of `p`: sign, digits, and for
+** floats a point with its fraction and an exponent; 0 when no digit is in
+** it.  Hexadecimal, "inf" and "nan" spellings are no decimal numbers. */
+static size_t decimalPrefix(const char* p, bool integer)
 {
-    char* end;
-    errno = 0;
-    long v = strtol(text, &end, 10);
-    if (end == text || errno == ERANGE || v < INT_MIN || v > INT_MAX)
-        return false;
-    *out = (int)v;
-    return true;
+    size_t n = (*p == '+' || *p == '-') ? 1 : 0;
+    size_t digits = 0;
+    for (; isdigit((unsigned char)p[n]); n++) digits++;
+    if (!integer && p[n] == '.')
+        for (n++; isdigit((unsigned char)p[n]); n++) digits++;
+    if (digits == 0)
+        return 0;
+    if (!integer && (p[n] == 'e' || p[n] == 'E')) {
+        size_t e = n + 1 + (p[n + 1] == '+' || p[n + 1] == '-');
+        if (isdigit((unsigned char)p[e])) {
+            while (isdigit((unsigned char)p[e])) e++;
+            n = e;
+        }
+    }
+    return n;
 }
 
-/* A decimal float.  Infinities and NaN count as unreadable: they would
-** poison the clock and the queue ordering downstream. */
-static bool readFloat(const char* text, float* out)
+bool script_readNumber(const char* text, int type, void* out, const char** end)
 {
-    char* end;
-    float v = strtof(text, &end);
-    if (end == text || !isfinite(v))
+    const char* p = text;
+    while (isspace((unsigned char)*p))
+        p++;
+    bool integer = type == DK_KEY_INT;
+    size_t len = decimalPrefix(p, integer);
+    if (len == 0)
         return false;
-    *out = v;
-    return true;
+
+    /* converted from a copy that ends with the prefix, so the library's own
+    ** wider syntax (hexadecimal floats) cannot read on */
+    char small[64];
+    char* copy = len < sizeof small ? small : (char*)malloc(len + 1);
+    if (!copy)
+        dkernel_error("Out of memory");
+    memcpy(copy, p, len);
+    copy[len] = '\0';
+    bool ok;
+    if (integer) {
+        errno = 0;
+        long v = strtol(copy, nullptr, 10);
+        ok = errno != ERANGE && v >= INT_MIN && v <= INT_MAX;
+        if (ok)
+            *(int*)out = (int)v;
+    } else {
+        /* too large for a float reads as infinity: unreadable too */
+        float v = strtof(copy, nullptr);
+        ok = isfinite(v);
+        if (ok)
+            *(float*)out = v;
+    }
+    if (copy != small)
+        free(copy);
+    if (ok && end)
+        *end = p + len;
+    return ok;
+}
+
+/* True when only blanks are left: an optional field is absent. */
+static bool blankRest(const char* p)
+{
+    while (isspace((unsigned char)*p))
+        p++;
+    return *p == '\0';
 }
 
 /* ---------------------------------------------------------------------- */
@@ -301,21 +349,25 @@ int getFloatVector(const char* text, float* out, int max)
         size_t len = (size_t)(p - run);
         if (len == 0)
             break;
-        if (count >= max)
-            dkernel_error("Script: too many floats in vector '%s'", text);
-
         /* Only the run is read: "1e3" must give 1, not 1000, so the number
-        ** is converted from a copy that ends where the run ends. */
+        ** is converted from a copy that ends where the run ends.  A run that
+        ** is no finite float ("-", or more digits than a float holds) ends
+        ** the list as a character that starts no number does. */
         char small[64];
         char* copy = len < sizeof small ? small : (char*)malloc(len + 1);
         if (!copy)
             dkernel_error("Out of memory");
         memcpy(copy, run, len);
         copy[len] = '\0';
-        float v = strtof(copy, nullptr);   /* "-" or "." read as 0 */
-        out[count++] = isfinite(v) ? v : 0.0f;
+        float v;
+        bool ok = script_readNumber(copy, DK_KEY_FLOAT, &v, nullptr);
         if (copy != small)
             free(copy);
+        if (!ok)
+            break;
+        if (count >= max)
+            dkernel_error("Script: too many floats in vector '%s'", text);
+        out[count++] = v;
     }
     return count;
 }
@@ -343,10 +395,8 @@ static void globalKey(const char* key, const char* value, const char* path, int 
     const ScriptCommand* cmd = &scriptCommand[index];
     switch (cmd->type) {
     case DK_KEY_INT:
-        readInt(value, (int*)cmd->target);
-        break;
     case DK_KEY_FLOAT:
-        readFloat(value, (float*)cmd->target);
+        script_readNumber(value, cmd->type, cmd->target, nullptr);
         break;
     case DK_KEY_STRING: {
         char** target = (char**)cmd->target;
@@ -386,14 +436,14 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
     switch (sectionKeyword(key)) {
     case SCMD_START: {
         float v;
-        if (!readFloat(value, &v) || v < 0.0f)
+        if (!script_readNumber(value, DK_KEY_FLOAT, &v, nullptr) || v < 0.0f)
             parseError("Invalid start", path, line);
         s->start = v;
         break;
     }
     case SCMD_END: {
         float v;
-        if (!readFloat(value, &v))
+        if (!script_readNumber(value, DK_KEY_FLOAT, &v, nullptr))
             parseError("Invalid end", path, line);
         s->end = v;
         s->duration = s->end - s->start;
@@ -402,7 +452,7 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
         break;
     }
     case SCMD_LAYER:
-        if (!readInt(value, &s->layer))
+        if (!script_readNumber(value, DK_KEY_INT, &s->layer, nullptr))
             parseError("Invalid layer", path, line);
         break;
     case SCMD_BLEND: {
@@ -418,16 +468,23 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
         break;
     }
     case SCMD_ALPHA: {
-        float ref1 = 0.0f, ref2 = 0.0f;
-        int n = sscanf(value, "%255s %f %f", word1, &ref1, &ref2);
-        if (n != 2 && n != 3)
+        /* a second reference that is there but unreadable is an error, not
+        ** a missing one */
+        const char* rest = value;
+        int used = 0;
+        float ref1, ref2;
+        if (sscanf(value, "%255s%n", word1, &used) != 1 ||
+            !script_readNumber(value + used, DK_KEY_FLOAT, &ref1, &rest))
+            parseError("Invalid alpha", path, line);
+        bool two = !blankRest(rest);
+        if (two && !script_readNumber(rest, DK_KEY_FLOAT, &ref2, nullptr))
             parseError("Invalid alpha", path, line);
         int func = getAlphaCodeByName(word1);
         if (func < 0)
             parseError("Invalid alpha function", path, line);
         s->alpha_func = func;
         s->alpha_ref_start = ref1;
-        s->alpha_ref_end = n == 3 ? ref2 : ref1;
+        s->alpha_ref_end = two ? ref2 : ref1;
         s->alpha_on = 1;
         break;
     }
@@ -447,12 +504,16 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
     case SCMD_SPLINE: {
         if (s->spline_count >= DK_MAX_SPLINES)
             parseError("Too many splines", path, line);
-        float length = 0.0f;
-        int n = sscanf(value, "%255s %f", word1, &length);
-        if (n < 1)
+        /* without a duration the section's is taken; one that is given
+        ** must read */
+        int used = 0;
+        float length = s->duration;
+        if (sscanf(value, "%255s%n", word1, &used) != 1 ||
+            (!blankRest(value + used) &&
+             !script_readNumber(value + used, DK_KEY_FLOAT, &length, nullptr)))
             parseError("Invalid spline", path, line);
         s->spline_files[s->spline_count] = copyText(word1);
-        s->spline_durations[s->spline_count] = n == 2 ? length : s->duration;
+        s->spline_durations[s->spline_count] = length;
         s->spline_count++;
         break;
     }
@@ -460,7 +521,10 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
         if (s->modifier_count >= DK_MAX_MODIFIERS)
             parseError("Too many modifiers", path, line);
         Modifier m;
-        if (sscanf(value, "%d %d %255s", &m.spline, &m.channel, word1) != 3)
+        const char* rest = value;
+        if (!script_readNumber(rest, DK_KEY_INT, &m.spline, &rest) ||
+            !script_readNumber(rest, DK_KEY_INT, &m.channel, &rest) ||
+            sscanf(rest, "%255s", word1) != 1)
             parseError("Invalid modifier", path, line);
         m.kind = strcmp(word1, "BEAT") == 0 ? 1 : 0;
         s->modifiers[s->modifier_count++] = m;

@@ -27,6 +27,8 @@ Spline* motion_load(const char* path)
         }
         Key* key = &spline->keys[spline->key_count++];
         memset(key, 0, sizeof(Key));
+        /* A row is a float list: a number that is no finite float ends it,
+        ** so the row comes out short and fails the format or channel test. */
         int count = getFloatVector(line, key->values, SPLINE_MAX_CHANNELS);
         if (spline->channel_count == 0) {
             if (count == 0) {

@@ -13,7 +13,6 @@
 #include <SDL/SDL.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 
 struct LoadingVars {
     int   fadeTexture;        /* string 2 */
@@ -132,27 +131,14 @@ void render_loading(void)
     gldrv_swap();
 }
 
-/* Textures are shared by file name: a picture that another section also
-   names must outlive the loading screen, or that section would draw from a
-   freed slot. */
-static int pictureUsedElsewhere(const char* file)
-{
-    for (const Section* s = demoSystem.section_list; s; s = s->next) {
-        if (s->type == 0) continue;
-        for (int i = 0; i < s->string_count; i++)
-            if (s->strings[i] && strcasecmp(s->strings[i], file) == 0) return 1;
-    }
-    return 0;
-}
-
 void end_loading(void)
 {
     Section* s = mySection;
     LoadingVars* v = (LoadingVars*)s->vars;
     if (v) {
-        if (!pictureUsedElsewhere(s->strings[0])) tex_free(v->backTexture);
-        if (v->fadeTexture != v->backTexture && !pictureUsedElsewhere(s->strings[1]))
-            tex_free(v->fadeTexture);
+        /* the texture manager keeps a picture other sections hold */
+        tex_free(v->backTexture);
+        tex_free(v->fadeTexture);
         tex_reset_bind();
         free(v);
         s->vars = nullptr;

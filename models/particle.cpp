@@ -183,15 +183,6 @@ void particle_prepareObject(float time, int index)
     draw_imageTransform(index, time);
 }
 
-int particle_clampCount(float value, int max)
-{
-    if (!(value >= 1.0f))
-        return 0;
-    if (value >= (float)max)
-        return max;
-    return (int)value;
-}
-
 /* ---- sampled pictures ---- */
 
 /* Packs the loaded data (3 or 4 bytes a pixel, red first or blue first)

@@ -62,9 +62,6 @@ void particle_blendEnd(void);
 /* Spline `index` (0-based) of mySection at `time` as scale, turns about x,
 ** y, z and translation, applied in that order to the model-view matrix. */
 void particle_prepareObject(float time, int index);
-/* A script's float as a count: truncated, 0 below 1 (and for NaN), `max`
-** at or above it, so a huge value cannot overflow or allocate absurdly. */
-int  particle_clampCount(float value, int max);
 
 /* A picture whose pixels a section samples, as packed RGB copied at load.
 ** Sampling goes through file coordinates, so the picture keeps its file

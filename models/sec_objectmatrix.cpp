@@ -4,6 +4,7 @@
 ** again in the frame of the one before, in color or environment mode.
 */
 #include <GL/gl.h>
+#include <math.h>
 #include <stdlib.h>
 
 #include "dkernel.h"
@@ -14,7 +15,6 @@
 
 /* A script asking for an absurd copy count must not stall a frame forever;
 ** the same cap as the picture chains. */
-#define OBJECTMATRIX_MAX_COPIES 100000
 
 struct ObjectMatrixVars {
     Model*       model;
@@ -62,7 +62,9 @@ static void objectMatrix_copies(ObjectMatrixVars* vars, int colour)
 {
     float copies = mySection->params[0];
     const float* p = mySection->params;
-    for (int i = 0; (float)i < copies && i < OBJECTMATRIX_MAX_COPIES; i++) {
+    /* copies i = 0, 1, ... while i < param 1: 2.5 draws three */
+    int count = draw_count(ceilf(copies), DRAW_MAX_COUNT);
+    for (int i = 0; i < count; i++) {
         AxisDrawing();
         if (colour) {
             glDisable(GL_TEXTURE_2D);

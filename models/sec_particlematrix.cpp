@@ -45,7 +45,7 @@ void load_particleMatrix(void)
     mySection->vars = vars;
     vars->no_depth = mySection->params[2] == 1.0f;
 
-    int count = particle_clampCount(mySection->params[0], PARTICLEMATRIX_MAX_COUNT);
+    int count = draw_count(mySection->params[0], PARTICLEMATRIX_MAX_COUNT);
     ParticleSystem* ps = particlesystem_init(count, mySection->params[3]);
     vars->system = ps;
     ps->textures = (int32_t*)malloc(sizeof(int32_t));

@@ -10,6 +10,7 @@
 #include <stdlib.h>
 
 #include "dkernel.h"
+#include "draw.h"
 #include "particle.h"
 #include "ps_random.h"
 #include "sectiontypes.h"
@@ -108,7 +109,7 @@ void load_particleTex(void)
     if (!vars->particles)
         section_error("out of memory");
 
-    uint32_t range = (uint32_t)particle_clampCount(param[2], INT_MAX);
+    uint32_t range = (uint32_t)draw_count(param[2], INT_MAX);
     unsigned char alpha = particleTex_alphaByte(param[6]);
     TexParticle* tp = vars->particles;
     for (int row = 0; row < pic.data_height; row++) {

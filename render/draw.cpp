@@ -226,6 +226,13 @@ void AxisDrawing(void)
     glEnable(GL_TEXTURE_2D);
 }
 
+int draw_count(float value, int cap)
+{
+    if (!(value >= 1.0f))   /* also NaN */
+        return 0;
+    return value < (float)cap ? (int)value : cap;
+}
+
 void draw_beginSection(void)
 {
     const Section* s = mySection;

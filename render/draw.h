@@ -66,6 +66,15 @@ void rect2d_render(Rect2D* rect);
 
 void AxisDrawing(void);
 
+/* Per-frame cap of a count a script gives (imageMatrix's copies, macroBox's
+** layers): an absurd count must not stall a frame for good. */
+#define DRAW_MAX_COUNT 100000
+
+/* A count given as a float param, as a number of passes: truncated toward
+** zero, 0 when negative or NaN, at most `cap`.  Converting a float outside
+** the int range straight to int would be undefined. */
+int draw_count(float value, int cap);
+
 /* The blend and alpha-test convention of drawing sections: draw_beginSection
 ** enables what mySection asks for, draw_endSection disables it again. */
 void draw_beginSection(void);

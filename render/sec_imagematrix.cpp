@@ -4,14 +4,12 @@
 ** tinted by a colour spline.
 */
 #include <GL/gl.h>
+#include <math.h>
 #include <stdlib.h>
 
 #include "dkernel.h"
 #include "draw.h"
 #include "sectiontypes.h"
-
-/* A script asking for an absurd copy count must not stall a frame forever. */
-#define IMAGEMATRIX_MAX_COPIES 100000
 
 struct ImageMatrixVars {
     Rect3D rect;
@@ -59,7 +57,9 @@ void render_imageMatrix(void)
     draw_beginSection();
     glPushMatrix();
     prepare_object(elapsed, 0);
-    for (int i = 0; (float)i < copies && i < IMAGEMATRIX_MAX_COPIES; i++) {
+    /* copies i = 0, 1, ... while i < param 1: 2.5 draws three */
+    int count = draw_count(ceilf(copies), DRAW_MAX_COUNT);
+    for (int i = 0; i < count; i++) {
         AxisDrawing();
         float colour[16] = { 1, 1, 1, 1 };
         dkernel_getSpline(2, (float)i * elapsed / copies, colour);

@@ -36,7 +36,7 @@ void load_macroBox(void)
     if (!vars->skybox)
         section_error("out of memory");
     skybox_upload(vars->skybox);
-    vars->layers = (int)mySection->params[0];
+    vars->layers = draw_count(mySection->params[0], DRAW_MAX_COUNT);
     vars->alpha_start = mySection->params[1];
     vars->alpha_end = mySection->params[2];
 }

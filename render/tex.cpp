@@ -153,6 +153,7 @@ int tex_init(void)
     t->min_filter = GL_LINEAR_MIPMAP_LINEAR;
     t->wrap = GL_REPEAT;
     t->env_mode = GL_REPLACE;
+    t->users = 1;
     tex_array[tex_count] = t;
     return tex_count++;
 }
@@ -349,9 +350,12 @@ static void takePicture(Texture* t, const Texture* picture)
 int tex_load(const char* file)
 {
     if (!file || !*file) dkernel_error("Error loading '%s': no file name", file ? file : "");
-    for (int i = 0; i < tex_count; i++)
-        if (tex_array[i] && tex_array[i]->name && strcasecmp(tex_array[i]->name, file) == 0)
+    for (int i = 0; i < tex_count; i++) {
+        if (tex_array[i] && tex_array[i]->name && strcasecmp(tex_array[i]->name, file) == 0) {
+            tex_array[i]->users++;
             return i;
+        }
+    }
 
     Texture picture = {};
     decodePicture(file, &picture);
@@ -479,20 +483,29 @@ void tex_envmode(GLenum mode)
     env_mode = (int)mode;
 }
 
-void tex_free(int index)
+/* The GL texture and the client pixels of a record, which stays. */
+static void dropPixels(Texture* t)
 {
-    Texture* t = texAt(index);
-    if (!t) return;
     if (t->gl_id != -1) {
         GLuint id = (GLuint)t->gl_id;
         glDeleteTextures(1, &id);
         if (tex_current == t->gl_id) tex_current = -1;
+        t->gl_id = -1;
     }
-    free(t->name);
     if (t->surface)
         SDL_FreeSurface(t->surface);   /* data pointed into it */
     else
         free(t->data);
+    t->surface = NULL;
+    t->data = NULL;
+}
+
+void tex_free(int index)
+{
+    Texture* t = texAt(index);
+    if (!t || --t->users > 0) return;
+    dropPixels(t);
+    free(t->name);
     free(t);
     tex_array[index] = NULL;
 }
@@ -509,23 +522,6 @@ int tex_get_used_memory(void)
     for (int i = 0; i < tex_count; i++)
         if (tex_array[i]) total += tex_array[i]->memory;
     return total;
-}
-
-/* The GL texture and the client pixels of a record, which stays. */
-static void dropPixels(Texture* t)
-{
-    if (t->gl_id != -1) {
-        GLuint id = (GLuint)t->gl_id;
-        glDeleteTextures(1, &id);
-        if (tex_current == t->gl_id) tex_current = -1;
-        t->gl_id = -1;
-    }
-    if (t->surface)
-        SDL_FreeSurface(t->surface);   /* data pointed into it */
-    else
-        free(t->data);
-    t->surface = NULL;
-    t->data = NULL;
 }
 
 void tex_reload(int index)

@@ -32,6 +32,7 @@ struct Texture {
     GLenum         env_mode;
     int            keep_data;
     int            generated;
+    int            users;        /* holders of the slot; see tex_free */
 };
 
 extern Texture*  tex_array[TEX_MAX_TEXTURES];
@@ -50,6 +51,8 @@ void tex_upload(int index);
 void tex_bind(int index);
 void tex_reset_bind(void);
 void tex_envmode(GLenum mode);
+/* Drops one use of the slot: every tex_load of a name already loaded adds a
+** user, so a picture is released only when its last user lets it go. */
 void tex_free(int index);
 /* Reads a loaded picture's file again into the same slot, keeping its
 ** properties (and uploading it again when it was uploaded): every user of

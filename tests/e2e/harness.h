@@ -2,38 +2,26 @@
 ** harness.h -- end-to-end harness: builds a demo folder, runs the real player
 ** in it and reads back what it printed and the frames it captured.
 **
-** Typical record-mode test:
-**
-**   std::string dir = e2e_makeDemo();                // fresh temp folder with
-**                                                    // video/ and the debug font
-**   e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
-**   e2e_writeFile(dir, "demo.lum",
-**                 "record 1\ndemo_end 1\n" + e2e_loadingSection("black.tga") +
-**                 "[efxFader]\nstart 0\nend 1\nparam 1 0 0 1 1 0 0 1\n");
-**   E2eRun run = e2e_run(dir);                        // kills it after 30 s
+**   std::string dir = e2e_demo("record 1\ndemo_end 1\n",       // black.tga, a
+**       "[efxFader]\nstart 0\nend 1\nparam 1 0 0 1 1 0 0 1\n");  // loading section
+**   E2eRun run = e2e_run(dir);                 // own X server; killed after 30 s
 **   ASSERT_EQ(run.status, 0) << run.err;
-**   E2eImage f = e2e_frame(dir, 5);                   // video/00000005.tga
-**   EXPECT_TRUE(e2e_rgbNear(f, 320, 240, 255, 0, 0, 2));
+**   EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 5), 320, 240, 255, 0, 0, 2));
 **
-** Pixel coordinates in E2eImage are screen coordinates: x from the left,
-** y from the TOP row (row 0 is the top of the window), whatever the file's
-** row order was.  Picture arrays given to e2e_writeTga are top row first too.
+** Pixel coordinates are screen coordinates: x from the left, y from the TOP
+** row, whatever the file's row order; picture arrays are top row first too.
 **
-** Interactive tests (debug keys): e2e_start runs the player on a private
-** Xvfb server so keys cannot reach another test's window, and returns once
-** the window is up (or the player has already ended); e2e_waitOutput
-** waits for text on its standard output; e2e_key / e2e_keyDown / e2e_keyUp
-** send X key events (xdotool key names: "space", "Return", "F1", "Escape",
-** "s"...); e2e_screen reads what its screen shows right now (for what
-** record mode cannot capture: the loading screen, the stretched picture);
-** e2e_finish waits for the exit (or kills it) and collects output.  The
-** player's standard output is a file, so text shows up when the player
-** flushes it (the kernel flushes its debug log lines and the Return key's
-** time).  With debug 1 the demo pauses at its end instead of exiting (and
-** stops recording while paused): end such runs with Escape.
+** Interactive tests (debug keys): e2e_start runs the player on a private Xvfb
+** server, as e2e_run does, and returns once the window is up (or the player
+** has ended); e2e_key / e2e_keyDown / e2e_keyUp
+** send xdotool key names; e2e_screen reads what that screen shows (for what
+** record mode cannot capture); e2e_finish waits for the exit (or kills it).
+** The player's standard output is a file: text shows up when the player
+** flushes it.  With debug 1 the demo pauses at its end instead of exiting:
+** end such runs with Escape.
 **
-** Folders are removed at exit when every test passed; set LUMENO_E2E_KEEP=1
-** to keep them for inspection (their paths are printed on failure).
+** Folders are removed at exit when every test passed; LUMENO_E2E_KEEP=1
+** keeps them (their paths are printed on failure).
 */
 #ifndef LUMENO_E2E_HARNESS_H
 #define LUMENO_E2E_HARNESS_H
@@ -55,7 +43,6 @@ struct E2eImage {
 /* What one run of the player left behind. */
 struct E2eRun {
     int status = -1;        /* exit status; -1 when it died by a signal or was killed */
-    int signal = 0;         /* terminating signal, 0 when it exited */
     bool timedOut = false;  /* killed by the harness after the timeout */
     std::string out;        /* standard output */
     std::string err;        /* standard error */
@@ -71,6 +58,9 @@ struct E2eProc {
 
 /* ---- building a demo folder ---- */
 std::string e2e_makeDemo();                           /* temp folder, video/, data/fonts/font.tga */
+/* e2e_makeDemo with an 8 x 8 black.tga and demo.lum: the globals, a loading
+   section showing black.tga, the sections. */
+std::string e2e_demo(const std::string& globals, const std::string& sections);
 void e2e_writeFile(const std::string& dir, const std::string& rel, const std::string& text);
 /* Writes an uncompressed TGA, 24-bit or 32-bit when img.alpha is filled. */
 void e2e_writeTga(const std::string& dir, const std::string& rel, const E2eImage& img);
@@ -88,8 +78,8 @@ bool e2e_key(const E2eProc& p, const std::string& key);
 bool e2e_keyDown(const E2eProc& p, const std::string& key);
 bool e2e_keyUp(const E2eProc& p, const std::string& key);
 E2eRun e2e_finish(E2eProc& p, double timeoutSeconds = 20.0);
-/* What the private server shows now: the top-left width x height pixels of
-   its screen (the player's window sits at the origin; no window manager). */
+/* The top-left width x height pixels of the private server's screen (the
+   player's window sits at the origin; no window manager). */
 E2eImage e2e_screen(const E2eProc& p, int width = 640, int height = 480);
 void e2e_sleep(double seconds);
 

@@ -11,7 +11,7 @@
 */
 #include "harness.h"
 #include "scene_writer.h"
-#include "testdata.h"
+#include "testutil.h"
 
 #include <lib3ds/vector.h>
 #include <math.h>

@@ -7,6 +7,8 @@
 ** ends the process) and inert stand-ins for the driver and section types.
 */
 #include "dkernel.h"
+#include "dk_args.h"
+#include "dk_checking.h"
 #include "dk_script.h"
 #include "gldrv.h"
 #include "sectiontypes.h"
@@ -35,9 +37,15 @@ GlDriver glDriver;
 int tex_detail = 5;
 void gldrv_create(void) {}
 
+/* a normal run: the checking run and the command line are not linked */
+int checking_on = 0;
+void checking_fail(const char*, ...) { longjmp(fuzzReturn, 1); }
+void checking_report(const char*, int, int, const char*, ...) {}
+void args_parse(int, char**) {}
+
 #define FUZZ_SECTION_STUBS(name) \
     void preload_##name(void) {} void load_##name(void) {} void init_##name(void) {} \
-    void render_##name(void) {} void end_##name(void) {}
+    void render_##name(void) {} void end_##name(void) {} void check_##name(void) {}
 DK_SECTION_LIST(FUZZ_SECTION_STUBS)
 
 static void freeSections(void)

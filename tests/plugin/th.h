@@ -9,9 +9,12 @@
 #include <stdio.h>
 #include <initializer_list>
 
+struct th_Instance;
+
 // ------------------------------------------------------------------ checks
 extern int th_passed, th_failed;
 void th_report(bool ok, const char *file, int line, const char *fmt, ...);
+bool th_strEq(const char *a, const char *b);
 #define CHECK(c) th_report((c), __FILE__, __LINE__, "%s", #c)
 #define CHECK_EQ(a, b)                                                                              \
     do {                                                                                            \
@@ -19,13 +22,19 @@ void th_report(bool ok, const char *file, int line, const char *fmt, ...);
         th_report(th_a == th_b, __FILE__, __LINE__, "%s == %s (%lld vs %lld)", #a, #b, th_a, th_b); \
     } while (0)
 #define CHECK_STR(a, b) th_report(th_strEq((a), (b)), __FILE__, __LINE__, "%s == \"%s\" (got \"%s\")", #a, (b), (a) ? (a) : "(null)")
-#define CHECK_PX(inst, x, y, colour)                                                                  \
-    do {                                                                                              \
-        COLORREF th_p = th_pixel((inst), (x), (y)), th_c = (colour);                                  \
-        th_report(th_p == th_c, __FILE__, __LINE__, "pixel (%d,%d) = %06lx, want %06lx [%s]", (int)(x), \
-                  (int)(y), (unsigned long)th_p, (unsigned long)th_c, #colour);                       \
-    } while (0)
-bool th_strEq(const char *a, const char *b);
+// Pixels of the control as shown, in window coordinates: CHECK_PX(inst,
+// {x, y, colour}, ...) checks every probe of the list.
+struct th_Probe {
+    int x, y;
+    COLORREF colour;
+};
+void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, const char *file, int line);
+#define CHECK_PX(inst, ...) th_checkPixels((inst), {__VA_ARGS__}, __FILE__, __LINE__)
+// One look of a control: applies settings ("Bevel=2 Value=1 enabled=0": 
+// properties, and the instance's enabled, visible and tabVisible), clears
+// the screen to magenta, redraws and checks the probes.
+void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line);
+#define CHECK_LOOK(inst, settings, ...) th_look((inst), (settings), {__VA_ARGS__}, __FILE__, __LINE__)
 
 // ------------------------------------------------------- host objects
 // Host strings extend the record the plug-in reads.
@@ -35,27 +44,22 @@ struct th_String {
     char *storage;   // bytes plus two zero bytes
     th_String *nextAll;
 };
-th_String *th_str(const char *utf8);                          // UTF-8 encoded
+th_String *th_str(const char *utf8);   // UTF-8 encoded
 th_String *th_strEnc(const void *bytes, int length, uint32_t encoding);
-void th_drop(void *stringOrObject);
-inline kst_String th_k(th_String *s) {
-    return s ? &s->head : nullptr;
-}                          // drop the test's own reference
+void th_drop(void *stringOrObject);    // drop the test's own reference
+inline kst_String th_k(th_String *s) { return s ? &s->head : nullptr; }
 
 enum th_ObjectKind { th_kindPicture, th_kindReceiver, th_kindGraphics, th_kindWindow };
 struct th_Object {
     int32_t refCount;
     th_ObjectKind kind;
-    int id;
-    // pictures
+    int id;                    // receivers
     int width, height, transparent;
-    COLORREF colour;
+    COLORREF colour;           // pictures
     bool refuseDescription;
     int descLocks;
-    // graphics
-    HDC dc;
-    // windows
-    HWND hwnd;
+    HDC dc;                    // graphics
+    HWND hwnd;                 // windows
     th_Object *nextAll;
 };
 th_Object *th_picture(int w, int h, COLORREF colour, int transparent);
@@ -69,14 +73,11 @@ struct th_Record {
     int classCount;
     int resolveCounts[64];      // per routine name index
     int stringUnderflows, objectUnderflows, descUnderflows;
-    int interpretCalls;
     int charsetCalls;
     char accelerator[256];
     int acceleratorCalls;
     int foreignEvents;
     char log[8192];             // event handler calls, "Name x y;" each
-    int performActionCalls[8];  // per receiver id, in order of calls
-    char receiverOrder[64];
     struct {
         th_Object *pic;
         RECT r;
@@ -89,19 +90,21 @@ void th_logClear();
 
 // Routines the resolver pretends not to have ("" ends the list).
 void th_setMissing(const char *const *names);
-extern const char *const th_routineNames[];
+struct th_Routine {
+    const char *name;
+    void *fn;
+};
+extern const th_Routine th_routines[];   // ends with a null name
 int th_routineIndex(const char *name);
 
 // ---------------------------------------------------------------- instances
 struct th_Instance {
     const kst_ClassDef *def;
-    int classIndex;
     RECT bounds;            // window coordinates
     int enabled, visible, tabVisible;
     uint32_t background;    // 0xRRGGBB
     void *handlers[4];      // by event index
-    int mouseDownResult;
-    int mouseUpResult;
+    int mouseDownResult, mouseUpResult;
     int invalidations;
     HWND hwnd;              // the control's own window
     th_Object *window;      // the holding window object
@@ -113,21 +116,26 @@ struct th_Instance {
     th_Object *screenGraphics;
     char *memory;
 };
-th_Instance *th_create(const char *className, int left, int top, int width, int height, bool construct = true);
+th_Instance *th_create(const char *className, int left, int top, int width, int height);
 void th_destroy(th_Instance *inst);
 void *th_slot(th_Instance *inst, int slot);     // 1-based
 kst_Instance th_kst(th_Instance *inst);
+void *th_block(th_Instance *inst);
 void th_clear(th_Instance *inst, COLORREF c);
+void th_apply(th_Instance *inst, const char *settings);   // as CHECK_LOOK
 void th_redraw(th_Instance *inst);               // slot 3 into the screen
 COLORREF th_pixel(th_Instance *inst, int x, int y);
 int th_mouseDown(th_Instance *inst, int x, int y);
 void th_mouseDrag(th_Instance *inst, int x, int y);
 int th_mouseUp(th_Instance *inst, int x, int y);
+void th_mouseMove(th_Instance *inst, int x, int y);   // slot 19
+const char *th_click(th_Instance *inst, int x, int y);   // clears the log, presses, releases; the log
 void th_call(th_Instance *inst, int slot);
 const kst_Property *th_property(const kst_ClassDef *def, const char *name);
 void th_set(th_Instance *inst, const char *prop, intptr_t value);
+void th_setText(th_Instance *inst, const char *prop, const char *utf8);
 intptr_t th_get(th_Instance *inst, const char *prop);
-void *th_block(th_Instance *inst);
+bool th_getText(th_Instance *inst, const char *prop, const char *want);
 const kst_Method *th_method(const kst_ClassDef *def, const char *declarationStart);
 void th_handle(th_Instance *inst, const char *eventDeclStart, void *handler);
 const kst_ClassDef *th_class(const char *name);
@@ -140,7 +148,7 @@ void KST_CALL th_onAction(kst_Instance);
 void KST_CALL th_onUp(kst_Instance);
 void KST_CALL th_onDown(kst_Instance);
 
-// The holding window, its tab-control stand-in and a child for controls.
+// The holding window and its tab-control stand-in.
 extern HWND th_mainWindow, th_tabWindow;
 void th_windowsCreate();
 
@@ -149,14 +157,10 @@ int th_lockedStrings();
 int th_lockedObjects();
 int th_lockedDescriptions();
 
-// Loading the plug-in.
-extern HMODULE th_plugin;
+// Loading the plug-in, and the stand-in visual-styles library's counters.
 bool th_loadPlugin(const char *dir);
 void th_unloadPlugin();
-
-// The stand-in visual-styles library's counters.
 extern fake_Stats *th_fake;
-bool th_loadFakeTheme(const char *dir);
 
 // Groups.
 void th_registrationChecks();
@@ -164,6 +168,5 @@ void th_bevelChecks();
 void th_bevelMenuChecks();
 void th_smallChecks();
 void th_littleArrowsRepeatChecks();
-void th_badInputChecks();
 void th_themeChecks();
 void th_bareHostChecks(const char *dir);

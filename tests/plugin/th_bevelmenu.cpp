@@ -1,6 +1,6 @@
-// BevelButton's popup menu: row methods, the menu as the user sees it (rows,
-// separator, check mark, anchor), choosing with the keyboard or cancelling,
-// and the menu arrows.
+// BevelButton's popup menu: row methods (with indices and texts no program
+// should pass), the menu as the user sees it (rows, separator, check mark,
+// anchor), choosing with the keyboard or cancelling, and the menu arrows.
 #include "th.h"
 #include "kst_controls.h"
 #include <string.h>
@@ -8,10 +8,9 @@
 // A second thread plays the user: it waits for the menu window, reads what
 // the menu shows, then sends the keys.
 struct th_Robot {
-    UINT keys[16];
+    UINT keys[4];
     int keyCount;
-    // what it saw
-    bool found;
+    bool found;   // what it saw
     RECT menuRect;
     int items;
     wchar_t texts[8][32];
@@ -30,12 +29,10 @@ static DWORD WINAPI th_robotRun(void *arg) {
     r->found = true;
     GetWindowRect(menu, &r->menuRect);
     HMENU h = (HMENU)SendMessageW(menu, MN_GETHMENU, 0, 0);
-    if (h) {
-        r->items = GetMenuItemCount(h);
-        for (int i = 0; i < r->items && i < 8; i++) {
-            GetMenuStringW(h, i, r->texts[i], 32, MF_BYPOSITION);
-            r->states[i] = GetMenuState(h, i, MF_BYPOSITION);
-        }
+    r->items = h ? GetMenuItemCount(h) : 0;
+    for (int i = 0; i < r->items && i < 8; i++) {
+        GetMenuStringW(h, i, r->texts[i], 32, MF_BYPOSITION);
+        r->states[i] = GetMenuState(h, i, MF_BYPOSITION);
     }
     for (int i = 0; i < r->keyCount; i++) {
         PostMessageW(menu, WM_KEYDOWN, r->keys[i], 0);
@@ -44,18 +41,29 @@ static DWORD WINAPI th_robotRun(void *arg) {
     return 0;
 }
 
-static int th_clickWithRobot(th_Instance *b, th_Robot *robot, int x, int y) {
-    HANDLE t = CreateThread(nullptr, 0, th_robotRun, robot, 0, nullptr);
-    int result = th_mouseDown(b, x, y);
+// Clicks the button while the robot presses `keys`; checks the menu opened
+// at (x, y) of the host window (unless x is negative).
+static th_Robot th_clickWithRobot(th_Instance *b, std::initializer_list<UINT> keys, int x, int y) {
+    th_Robot robot;
+    ZeroMemory(&robot, sizeof robot);
+    for (UINT k : keys) robot.keys[robot.keyCount++] = k;
+    th_logClear();
+    HANDLE t = CreateThread(nullptr, 0, th_robotRun, &robot, 0, nullptr);
+    CHECK_EQ(th_mouseDown(b, 50, 40), 0);
     WaitForSingleObject(t, 5000);
     CloseHandle(t);
-    return result;
+    POINT anchor = {x, y};
+    ClientToScreen(th_mainWindow, &anchor);
+    if (x < 0) return robot;
+    th_report(robot.found && robot.menuRect.left == anchor.x && robot.menuRect.top == anchor.y, __FILE__, __LINE__,
+              "menu at (%ld,%ld), anchor (%ld,%ld)", robot.menuRect.left, robot.menuRect.top, anchor.x, anchor.y);
+    return robot;
 }
 
 static bool th_rowIs(th_Instance *b, int row, const char *want) {
-    typedef kst_String (KST_CALL *Fn)(kst_Instance, int);
-    kst_String s = ((Fn)th_method(b->def, "List(")->function)(th_kst(b), row);
-    bool ok = want ? s && strcmp(((th_String *)s)->storage, want) == 0 : s == nullptr;
+    typedef kst_String(KST_CALL * Fn)(kst_Instance, int);
+    th_String *s = (th_String *)((Fn)th_method(b->def, "List(")->function)(th_kst(b), row);
+    bool ok = want ? s && strcmp(s->storage, want) == 0 : s == nullptr;
     th_drop(s);
     return ok;
 }
@@ -63,14 +71,12 @@ static bool th_rowIs(th_Instance *b, int row, const char *want) {
 void th_bevelMenuChecks() {
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
     th_handle(b, "Action", (void *)th_onAction);
-    th_String *empty = th_str("");
-    th_set(b, "Caption", (intptr_t)empty);
-    th_drop(empty);
+    th_setText(b, "Caption", "");
     kst_Instance k = th_kst(b);
-    typedef void (KST_CALL *StrFn)(kst_Instance, kst_String);
-    typedef void (KST_CALL *IntFn)(kst_Instance, int);
-    typedef void (KST_CALL *IntStrFn)(kst_Instance, int, kst_String);
-    typedef void (KST_CALL *VoidFn)(kst_Instance);
+    typedef void(KST_CALL * StrFn)(kst_Instance, kst_String);
+    typedef void(KST_CALL * IntFn)(kst_Instance, int);
+    typedef void(KST_CALL * IntStrFn)(kst_Instance, int, kst_String);
+    typedef void(KST_CALL * VoidFn)(kst_Instance);
     StrFn addRow = (StrFn)th_method(b->def, "AddRow")->function;
     VoidFn addSeparator = (VoidFn)th_method(b->def, "AddSeparator")->function;
     IntFn removeRow = (IntFn)th_method(b->def, "RemoveRow")->function;
@@ -90,79 +96,59 @@ void th_bevelMenuChecks() {
     CHECK(th_rowIs(b, 0, "Zero") && th_rowIs(b, 1, "Alpha") && th_rowIs(b, 2, "Two"));
     CHECK(th_rowIs(b, 3, "") || th_rowIs(b, 3, nullptr));
     CHECK(th_rowIs(b, 4, "Gamma") && th_rowIs(b, 5, "Last"));
-    CHECK(th_rowIs(b, 6, nullptr) && th_rowIs(b, -1, nullptr));
+    CHECK(th_rowIs(b, 6, nullptr) && th_rowIs(b, -1, nullptr) && th_rowIs(b, 0x7fffffff, nullptr));
     setList(k, 2, th_k(deux));
     CHECK(th_rowIs(b, 2, "Deux"));
     CHECK_EQ(two->head.refCount, 1);
-    setList(k, 40, th_k(two));       // out of range: nothing
+    for (int row : {40, -1, 1 << 30}) setList(k, row, th_k(two));   // out of range: nothing
     CHECK_EQ(two->head.refCount, 1);
-    removeRow(k, 99);
-    removeRow(k, 0);
+    for (int row : {99, -1, 0x7fffffff, (int)0x80000000, 0}) removeRow(k, row);
     CHECK(th_rowIs(b, 0, "Alpha") && th_rowIs(b, 1, "Deux") && th_rowIs(b, 4, "Last") && th_rowIs(b, 5, nullptr));
     CHECK_EQ(zero->head.refCount, 1);
     removeRow(k, 4);
+    // Rows without text: appended, inserted at a negative index (the start),
+    // or a text replaced by none.
+    addRow(k, nullptr);
+    insertRow(k, -5, nullptr);
+    CHECK(th_rowIs(b, 0, nullptr) && th_rowIs(b, 1, "Alpha") && th_rowIs(b, 5, nullptr));
+    setList(k, 5, th_k(last));
+    setList(k, 5, nullptr);
+    CHECK(th_rowIs(b, 5, nullptr) && last->head.refCount == 1);
+    removeRow(k, 5);
+    removeRow(k, 0);
     // Rows now: Alpha, Deux, separator, Gamma.
 
     th_set(b, "HasMenu", 1);
     th_set(b, "MenuValue", 1);
     // Choose Gamma: the separator is skipped by the keyboard.
-    th_Robot robot;
-    ZeroMemory(&robot, sizeof robot);
-    UINT keys[] = {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
-    memcpy(robot.keys, keys, sizeof keys);
-    robot.keyCount = 4;
-    th_logClear();
-    CHECK_EQ(th_clickWithRobot(b, &robot, 50, 40), 0);
-    CHECK(robot.found);
+    th_Robot robot = th_clickWithRobot(b, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}, 20, 52);
     CHECK_EQ(robot.items, 4);
     CHECK(lstrcmpW(robot.texts[0], L"Alpha") == 0 && lstrcmpW(robot.texts[1], L"Deux") == 0 &&
           lstrcmpW(robot.texts[3], L"Gamma") == 0);
     CHECK((robot.states[2] & MF_SEPARATOR) != 0);
     CHECK((robot.states[1] & MF_CHECKED) != 0 && (robot.states[0] & MF_CHECKED) == 0);
-    POINT anchor = {20, 52};
-    ClientToScreen(th_mainWindow, &anchor);
-    th_report(robot.menuRect.left == anchor.x && robot.menuRect.top == anchor.y, __FILE__, __LINE__,
-              "menu at (%ld,%ld), anchor (%ld,%ld)", robot.menuRect.left, robot.menuRect.top, anchor.x, anchor.y);
     CHECK_EQ(th_get(b, "MenuValue"), 3);
     CHECK_STR(th_rec.log, "Action;");
     // After the menu the button is drawn released, with its arrow.
-    CHECK_PX(b, 21, 40, GetSysColor(COLOR_BTNHIGHLIGHT));
-    CHECK_PX(b, 72, 46, RGB(0, 0, 0));
-    CHECK_PX(b, 72, 49, GetSysColor(COLOR_BTNFACE));
+    CHECK_PX(b, {21, 40, GetSysColor(COLOR_BTNHIGHLIGHT)}, {72, 46, RGB(0, 0, 0)}, {72, 49, GetSysColor(COLOR_BTNFACE)});
     // A mouse up never performs the action with a menu.
     th_logClear();
     CHECK_EQ(th_mouseUp(b, 50, 40), 0);
     CHECK_STR(th_rec.log, "");
 
-    // Cancelled: MenuValue stays, no action.  HasMenu 2 opens at the top right.
+    // Cancelled: MenuValue stays, no action.  HasMenu 2 opens at the top
+    // right and draws a rightward arrow: corners (72,40) (76,44) (72,48).
     th_set(b, "HasMenu", 2);
-    ZeroMemory(&robot, sizeof robot);
-    robot.keys[0] = VK_ESCAPE;
-    robot.keyCount = 1;
-    th_logClear();
-    th_clickWithRobot(b, &robot, 50, 40);
-    CHECK(robot.found);
-    anchor.x = 80;
-    anchor.y = 30;
-    ClientToScreen(th_mainWindow, &anchor);
-    th_report(robot.menuRect.left == anchor.x && robot.menuRect.top == anchor.y, __FILE__, __LINE__,
-              "menu at (%ld,%ld), anchor (%ld,%ld)", robot.menuRect.left, robot.menuRect.top, anchor.x, anchor.y);
+    th_clickWithRobot(b, {VK_ESCAPE}, 80, 30);
     CHECK_EQ(th_get(b, "MenuValue"), 3);
     CHECK_STR(th_rec.log, "");
-    // The rightward arrow: (x, y) = (72, 40), corners (72,40) (76,44) (72,48).
-    CHECK_PX(b, 73, 44, RGB(0, 0, 0));
-    CHECK_PX(b, 70, 44, GetSysColor(COLOR_BTNFACE));
+    CHECK_PX(b, {73, 44, RGB(0, 0, 0)}, {70, 44, GetSysColor(COLOR_BTNFACE)});
 
     deleteAll(k);
     CHECK(th_rowIs(b, 0, nullptr));
-    CHECK_EQ(alpha->head.refCount, 1);
-    CHECK_EQ(gamma->head.refCount, 1);
-    // An empty menu opens and closes without a choice.
-    ZeroMemory(&robot, sizeof robot);
-    robot.keys[0] = VK_ESCAPE;
-    robot.keyCount = 1;
-    th_logClear();
-    th_clickWithRobot(b, &robot, 50, 40);
+    CHECK(alpha->head.refCount == 1 && gamma->head.refCount == 1 && deux->head.refCount == 1);
+    // An empty menu closes without a choice.
+    th_clickWithRobot(b, {VK_ESCAPE}, -1, -1);
     CHECK_STR(th_rec.log, "");
     th_destroy(b);
     for (th_String *s : {alpha, gamma, zero, last, two, deux}) th_drop(s);

@@ -8,7 +8,7 @@
 
 int th_passed = 0, th_failed = 0;
 th_Record th_rec;
-HMODULE th_plugin = nullptr;
+static HMODULE th_plugin = nullptr;
 HWND th_mainWindow = nullptr, th_tabWindow = nullptr;
 
 void th_report(bool ok, const char *file, int line, const char *fmt, ...) {
@@ -27,8 +27,32 @@ void th_report(bool ok, const char *file, int line, const char *fmt, ...) {
     fflush(stdout);
 }
 
-bool th_strEq(const char *a, const char *b) {
-    return a && b && strcmp(a, b) == 0;
+bool th_strEq(const char *a, const char *b) { return a && b && strcmp(a, b) == 0; }
+
+void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, const char *file, int line) {
+    for (const th_Probe &p : probes) {
+        COLORREF got = th_pixel(inst, p.x, p.y);
+        th_report(got == p.colour, file, line, "pixel (%d,%d) = %06lx, want %06lx", p.x, p.y, (unsigned long)got,
+                  (unsigned long)p.colour);
+    }
+}
+
+void th_apply(th_Instance *inst, const char *settings) {
+    char name[64];
+    int value, used;
+    for (const char *p = settings; sscanf(p, " %63[^= ]=%d%n", name, &value, &used) == 2; p += used) {
+        int *field = !strcmp(name, "enabled") ? &inst->enabled : !strcmp(name, "visible") ? &inst->visible
+                   : !strcmp(name, "tabVisible") ? &inst->tabVisible : nullptr;
+        if (field) *field = value;
+        else th_set(inst, name, value);
+    }
+}
+
+void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line) {
+    th_apply(inst, settings);
+    th_clear(inst, RGB(255, 0, 255));
+    th_redraw(inst);
+    th_checkPixels(inst, probes, file, line);
 }
 
 // ------------------------------------------------------------------ strings
@@ -49,9 +73,7 @@ th_String *th_strEnc(const void *bytes, int length, uint32_t encoding) {
     return s;
 }
 
-th_String *th_str(const char *utf8) {
-    return th_strEnc(utf8, (int)strlen(utf8), kst_encodingUtf8);
-}
+th_String *th_str(const char *utf8) { return th_strEnc(utf8, (int)strlen(utf8), kst_encodingUtf8); }
 
 static bool th_isString(void *p) {
     for (th_String *s = th_allStrings; s; s = s->nextAll)
@@ -63,8 +85,8 @@ void th_drop(void *p) {
     if (!p) return;
     if (th_isString(p)) {
         if (--((th_String *)p)->head.refCount < 0) th_rec.stringUnderflows++;
-    } else {
-        if (--((th_Object *)p)->refCount < 0) th_rec.objectUnderflows++;
+    } else if (--((th_Object *)p)->refCount < 0) {
+        th_rec.objectUnderflows++;
     }
 }
 
@@ -111,10 +133,7 @@ int th_lockedDescriptions() {
     return n;
 }
 
-void th_logClear() {
-    th_rec.log[0] = 0;
-    th_rec.receiverOrder[0] = 0;
-}
+void th_logClear() { th_rec.log[0] = 0; }
 
 static void th_logf(const char *fmt, ...) {
     size_t n = strlen(th_rec.log);
@@ -128,21 +147,13 @@ static void th_logf(const char *fmt, ...) {
 
 enum { th_headerSize = 64 };
 
-static th_Instance *th_fromKst(kst_Instance k) {
-    return k ? *(th_Instance **)k : nullptr;
-}
-
-kst_Instance th_kst(th_Instance *inst) {
-    return inst->memory;
-}
-
-void *th_block(th_Instance *inst) {
-    return inst->memory + inst->def->blockOffset;
-}
+static th_Instance *th_fromKst(kst_Instance k) { return k ? *(th_Instance **)k : nullptr; }
+kst_Instance th_kst(th_Instance *inst) { return inst->memory; }
+void *th_block(th_Instance *inst) { return inst->memory + inst->def->blockOffset; }
 
 const kst_ClassDef *th_class(const char *name) {
     for (int i = 0; i < th_rec.classCount; i++)
-        if (th_rec.classes[i]->name && strcmp(th_rec.classes[i]->name, name) == 0) return th_rec.classes[i];
+        if (th_strEq(th_rec.classes[i]->name, name)) return th_rec.classes[i];
     return nullptr;
 }
 
@@ -150,23 +161,19 @@ void *th_slot(th_Instance *inst, int slot) {
     return inst->def->behaviour ? inst->def->behaviour->slot[slot - 1] : nullptr;
 }
 
-static LRESULT CALLBACK th_windowProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return DefWindowProcW(h, m, w, l);
-}
+static LRESULT CALLBACK th_windowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
 void th_windowsCreate() {
     WNDCLASSW wc;
     ZeroMemory(&wc, sizeof wc);
     wc.lpfnWndProc = th_windowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KstHostWindow";
-    RegisterClassW(&wc);
     // Our own class under the tab control's name: the plug-in only looks at
     // the class name of its ancestors.
-    wc.lpszClassName = L"SysTabControl32";
-    RegisterClassW(&wc);
-    wc.lpszClassName = L"KstHostControl";
-    RegisterClassW(&wc);
+    for (const wchar_t *name : {L"KstHostWindow", L"SysTabControl32", L"KstHostControl"}) {
+        wc.lpszClassName = name;
+        RegisterClassW(&wc);
+    }
     th_mainWindow = CreateWindowExW(0, L"KstHostWindow", L"kestril test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
                                     100, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
     if (!th_mainWindow) printf("cannot create the host window (error %lu)\n", GetLastError());
@@ -181,7 +188,7 @@ void th_windowsCreate() {
     }
 }
 
-th_Instance *th_create(const char *className, int left, int top, int width, int height, bool construct) {
+th_Instance *th_create(const char *className, int left, int top, int width, int height) {
     th_Instance *inst = (th_Instance *)calloc(1, sizeof(th_Instance));
     inst->def = th_class(className);
     if (!inst->def) {
@@ -189,23 +196,15 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
         free(inst);
         return nullptr;
     }
-    inst->bounds.left = left;
-    inst->bounds.top = top;
-    inst->bounds.right = left + width;
-    inst->bounds.bottom = top + height;
+    inst->bounds = RECT{left, top, left + width, top + height};
     inst->enabled = inst->visible = inst->tabVisible = 1;
     inst->background = 0x336699;
     inst->memory = (char *)calloc(1, th_headerSize + inst->def->blockSize + 64);
     *(th_Instance **)inst->memory = inst;
     // Inside the tab-control stand-in when placed there.
-    HWND parent = th_mainWindow;
-    int px = left, py = top;
-    if (left >= 300 && top >= 200) {
-        parent = th_tabWindow;
-        px -= 300;
-        py -= 200;
-    }
-    inst->hwnd = CreateWindowExW(0, L"KstHostControl", L"", WS_CHILD | WS_VISIBLE, px, py, width, height, parent,
+    bool inTab = left >= 300 && top >= 200;
+    inst->hwnd = CreateWindowExW(0, L"KstHostControl", L"", WS_CHILD | WS_VISIBLE, inTab ? left - 300 : left,
+                                 inTab ? top - 200 : top, width, height, inTab ? th_tabWindow : th_mainWindow,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     inst->window = th_object(th_kindWindow);
     inst->window->hwnd = th_mainWindow;
@@ -226,13 +225,13 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
     inst->screenGraphics = th_object(th_kindGraphics);
     inst->screenGraphics->dc = inst->screenDC;
     th_clear(inst, RGB(255, 0, 255));
-    if (construct && th_slot(inst, 1)) ((kst_InstanceFn)th_slot(inst, 1))(th_kst(inst));
+    if (th_slot(inst, 1)) th_call(inst, 1);
     return inst;
 }
 
 void th_destroy(th_Instance *inst) {
     if (!inst) return;
-    if (th_slot(inst, 2)) ((kst_InstanceFn)th_slot(inst, 2))(th_kst(inst));
+    if (th_slot(inst, 2)) th_call(inst, 2);
     DeleteDC(inst->screenDC);
     DeleteObject(inst->screenBitmap);
     DestroyWindow(inst->hwnd);
@@ -244,9 +243,8 @@ void th_destroy(th_Instance *inst) {
 
 void th_clear(th_Instance *inst, COLORREF c) {
     int w = inst->bounds.right - inst->bounds.left, h = inst->bounds.bottom - inst->bounds.top;
-    uint32_t v = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     GdiFlush();
-    for (int i = 0; i < w * h; i++) inst->screenBits[i] = v;
+    for (int i = 0; i < w * h; i++) inst->screenBits[i] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
 void th_redraw(th_Instance *inst) {
@@ -262,21 +260,17 @@ COLORREF th_pixel(th_Instance *inst, int x, int y) {
     return RGB((v >> 16) & 0xff, (v >> 8) & 0xff, v & 0xff);
 }
 
-int th_mouseDown(th_Instance *inst, int x, int y) {
-    return ((kst_MouseFn)th_slot(inst, 4))(th_kst(inst), x, y);
+int th_mouseDown(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot(inst, 4))(th_kst(inst), x, y); }
+void th_mouseDrag(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 5))(th_kst(inst), x, y); }
+int th_mouseUp(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot(inst, 6))(th_kst(inst), x, y); }
+void th_mouseMove(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 19))(th_kst(inst), x, y); }
+const char *th_click(th_Instance *inst, int x, int y) {
+    th_logClear();
+    th_mouseDown(inst, x, y);
+    th_mouseUp(inst, x, y);
+    return th_rec.log;
 }
-
-void th_mouseDrag(th_Instance *inst, int x, int y) {
-    ((kst_MouseFn)th_slot(inst, 5))(th_kst(inst), x, y);
-}
-
-int th_mouseUp(th_Instance *inst, int x, int y) {
-    return ((kst_MouseFn)th_slot(inst, 6))(th_kst(inst), x, y);
-}
-
-void th_call(th_Instance *inst, int slot) {
-    ((kst_InstanceFn)th_slot(inst, slot))(th_kst(inst));
-}
+void th_call(th_Instance *inst, int slot) { ((kst_InstanceFn)th_slot(inst, slot))(th_kst(inst)); }
 
 const kst_Property *th_property(const kst_ClassDef *def, const char *name) {
     for (int i = 0; i < def->propertyCount; i++)
@@ -292,47 +286,62 @@ const kst_Method *th_method(const kst_ClassDef *def, const char *declarationStar
 }
 
 // The host's standard accessors read and write the block by the type name.
-static bool th_typeIs(const char *type, const char *want) {
-    return lstrcmpiA(type, want) == 0;
+typedef void(KST_CALL *th_SetterFn)(kst_Instance, intptr_t, intptr_t);
+typedef intptr_t(KST_CALL *th_GetterFn)(kst_Instance, intptr_t);
+
+static const kst_Property *th_need(th_Instance *inst, const char *name) {
+    const kst_Property *p = th_property(inst->def, name);
+    if (!p) th_report(false, __FILE__, __LINE__, "property %s exists", name);
+    return p;
 }
 
-typedef void (KST_CALL *th_SetterFn)(kst_Instance, intptr_t, intptr_t);
-typedef intptr_t (KST_CALL *th_GetterFn)(kst_Instance, intptr_t);
+static bool th_isReference(const kst_Property *p) {
+    return lstrcmpiA(p->type, "String") == 0 || lstrcmpiA(p->type, "Picture") == 0;
+}
 
 void th_set(th_Instance *inst, const char *name, intptr_t value) {
-    const kst_Property *p = th_property(inst->def, name);
-    if (!p) {
-        th_report(false, __FILE__, __LINE__, "property %s exists", name);
-        return;
-    }
+    const kst_Property *p = th_need(inst, name);
+    if (!p) return;
     if (p->setter != KST_STANDARD) {
         ((th_SetterFn)p->setter)(th_kst(inst), p->offset, value);
         return;
     }
     char *field = (char *)th_block(inst) + p->offset;
-    if (th_typeIs(p->type, "String") || th_typeIs(p->type, "Picture")) {
+    if (th_isReference(p)) {
         void *old = *(void **)field;
         if (value) ((th_String *)value)->head.refCount++;   // both records start with the count
         if (old) th_drop(old);
         *(void **)field = (void *)value;
-    } else if (th_typeIs(p->type, "Boolean")) {
+    } else if (lstrcmpiA(p->type, "Boolean") == 0) {
         *(bool *)field = value != 0;
     } else {
         *(int32_t *)field = (int32_t)value;
     }
 }
 
+void th_setText(th_Instance *inst, const char *name, const char *utf8) {
+    th_String *s = th_str(utf8);
+    th_set(inst, name, (intptr_t)s);
+    th_drop(s);
+}
+
 intptr_t th_get(th_Instance *inst, const char *name) {
-    const kst_Property *p = th_property(inst->def, name);
-    if (!p) {
-        th_report(false, __FILE__, __LINE__, "property %s exists", name);
-        return 0;
-    }
+    const kst_Property *p = th_need(inst, name);
+    if (!p) return 0;
     if (p->getter != KST_STANDARD) return ((th_GetterFn)p->getter)(th_kst(inst), p->offset);
     char *field = (char *)th_block(inst) + p->offset;
-    if (th_typeIs(p->type, "String") || th_typeIs(p->type, "Picture")) return (intptr_t) * (void **)field;
-    if (th_typeIs(p->type, "Boolean")) return *(bool *)field;
+    if (th_isReference(p)) return (intptr_t) * (void **)field;
+    if (lstrcmpiA(p->type, "Boolean") == 0) return *(bool *)field;
     return *(int32_t *)field;
+}
+
+// Whether a string property reads as `want`.  An own getter hands over a
+// reference, which is dropped; the standard one reads the field.
+bool th_getText(th_Instance *inst, const char *name, const char *want) {
+    th_String *s = (th_String *)th_get(inst, name);
+    bool same = s && th_strEq(s->storage, want);
+    if (s && th_need(inst, name)->getter != KST_STANDARD) th_drop(s);
+    return same;
 }
 
 void th_handle(th_Instance *inst, const char *eventDeclStart, void *handler) {
@@ -349,22 +358,14 @@ int KST_CALL th_onMouseDown(kst_Instance k, int x, int y) {
     th_logf("MouseDown %d %d;", x, y);
     return th_fromKst(k)->mouseDownResult;
 }
-void KST_CALL th_onMouseDrag(kst_Instance, int x, int y) {
-    th_logf("MouseDrag %d %d;", x, y);
-}
+void KST_CALL th_onMouseDrag(kst_Instance, int x, int y) { th_logf("MouseDrag %d %d;", x, y); }
 int KST_CALL th_onMouseUp(kst_Instance k, int x, int y) {
     th_logf("MouseUp %d %d;", x, y);
     return th_fromKst(k)->mouseUpResult;
 }
-void KST_CALL th_onAction(kst_Instance) {
-    th_logf("Action;");
-}
-void KST_CALL th_onUp(kst_Instance) {
-    th_logf("Up@%lu;", GetTickCount());
-}
-void KST_CALL th_onDown(kst_Instance) {
-    th_logf("Down@%lu;", GetTickCount());
-}
+void KST_CALL th_onAction(kst_Instance) { th_logf("Action;"); }
+void KST_CALL th_onUp(kst_Instance) { th_logf("Up@%lu;", GetTickCount()); }
+void KST_CALL th_onDown(kst_Instance) { th_logf("Down@%lu;", GetTickCount()); }
 
 // ------------------------------------------------------------ host routines
 
@@ -378,67 +379,33 @@ static void KST_CALL h_registerControl(kst_ClassDef *def) {
     def->blockOffset = th_headerSize;
 }
 
-static const char *KST_CALL h_stringGetCString(kst_String s) {
-    return s ? ((th_String *)s)->storage : nullptr;
-}
+static const char *KST_CALL h_stringGetCString(kst_String s) { return s ? ((th_String *)s)->storage : nullptr; }
 
 // Captions that start with "#" name a host constant.
 static kst_String KST_CALL h_interpret(kst_String s) {
-    th_rec.interpretCalls++;
     if (!s) return nullptr;
     th_String *t = (th_String *)s;
-    if (t->head.length > 1 && t->storage[0] == '#') {
-        if (strcmp(t->storage, "#kOpen") == 0) return &th_str("&Open")->head;
-        return &th_str("constant")->head;
-    }
+    if (t->head.length > 1 && t->storage[0] == '#')
+        return &th_str(strcmp(t->storage, "#kOpen") == 0 ? "&Open" : "constant")->head;
     t->head.refCount++;
     return s;
 }
 
-static kst_String KST_CALL h_defaultFont() {
-    return &th_str("System")->head;
-}
+static kst_String KST_CALL h_defaultFont() { return &th_str("System")->head; }
+static kst_String KST_CALL h_defaultCaption() { return &th_str("Untitled")->head; }
+static int KST_CALL h_defaultFontSize() { return 11; }
+static void KST_CALL h_lockObject(kst_Object o) { if (o) ((th_Object *)o)->refCount++; }
+static void KST_CALL h_unlockObject(kst_Object o) { th_drop(o); }
+static void KST_CALL h_lockString(kst_String s) { if (s) s->refCount++; }
+static void KST_CALL h_unlockString(kst_String s) { th_drop(s); }
 
-static kst_String KST_CALL h_defaultCaption() {
-    return &th_str("Untitled")->head;
-}
-
-static int KST_CALL h_defaultFontSize() {
-    return 11;
-}
-
-static void KST_CALL h_lockObject(kst_Object o) {
-    if (o) ((th_Object *)o)->refCount++;
-}
-
-static void KST_CALL h_unlockObject(kst_Object o) {
-    if (o && --((th_Object *)o)->refCount < 0) th_rec.objectUnderflows++;
-}
-
-static void KST_CALL h_lockString(kst_String s) {
-    if (s) s->refCount++;
-}
-
-static void KST_CALL h_unlockString(kst_String s) {
-    if (s && --s->refCount < 0) th_rec.stringUnderflows++;
-}
-
-static void KST_CALL th_performAction(kst_Object o) {
-    th_Object *r = (th_Object *)o;
-    size_t n = strlen(th_rec.receiverOrder);
-    if (n + 2 < sizeof th_rec.receiverOrder) {
-        th_rec.receiverOrder[n] = (char)('0' + r->id);
-        th_rec.receiverOrder[n + 1] = 0;
-    }
-    th_logf("Receiver %d;", r->id);
-}
+static void KST_CALL th_performAction(kst_Object o) { th_logf("Receiver %d;", ((th_Object *)o)->id); }
 
 static void *KST_CALL h_getInterfaceRoutine(kst_Object o, const char *iface, const char *routine) {
     th_Object *r = (th_Object *)o;
-    if (!r || r->kind != th_kindReceiver || strcmp(iface, "actionNotificationReceiver") != 0 ||
-        strcmp(routine, "PerformAction") != 0)
-        return nullptr;
-    return (void *)th_performAction;
+    bool known = r && r->kind == th_kindReceiver && strcmp(iface, "actionNotificationReceiver") == 0 &&
+                 strcmp(routine, "PerformAction") == 0;
+    return known ? (void *)th_performAction : nullptr;
 }
 
 static int KST_CALL h_lockPictureDescription(kst_Object o, kst_PictureDesc *d) {
@@ -482,105 +449,66 @@ static void *KST_CALL h_getEventInstance(kst_Instance k, const kst_Event *ev) {
 }
 
 static void KST_CALL h_getControlBounds(kst_Instance k, kst_Bounds *b) {
-    th_Instance *inst = th_fromKst(k);
-    b->top = (int16_t)inst->bounds.top;
-    b->left = (int16_t)inst->bounds.left;
-    b->bottom = (int16_t)inst->bounds.bottom;
-    b->right = (int16_t)inst->bounds.right;
+    const RECT &r = th_fromKst(k)->bounds;
+    b->top = (int16_t)r.top, b->left = (int16_t)r.left, b->bottom = (int16_t)r.bottom, b->right = (int16_t)r.right;
 }
 
-static int KST_CALL h_getControlVisible(kst_Instance k) {
-    return th_fromKst(k)->visible;
-}
-
-static int KST_CALL h_getControlEnabled(kst_Instance k) {
-    return th_fromKst(k)->enabled;
-}
-
+static int KST_CALL h_getControlVisible(kst_Instance k) { return th_fromKst(k)->visible; }
+static int KST_CALL h_getControlEnabled(kst_Instance k) { return th_fromKst(k)->enabled; }
 static kst_Graphics KST_CALL h_getControlGraphics(kst_Instance k) {
     th_Object *g = th_object(th_kindGraphics);
     g->dc = th_fromKst(k)->screenDC;
     return g;   // handed over with one reference
 }
-
-static int KST_CALL h_getWin32Charset() {
-    th_rec.charsetCalls++;
-    return DEFAULT_CHARSET;
-}
-
+static int KST_CALL h_getWin32Charset() { return th_rec.charsetCalls++, DEFAULT_CHARSET; }
 static HDC KST_CALL h_graphicsDC(kst_Graphics g) {
     th_Object *o = (th_Object *)g;
     return o && o->kind == th_kindGraphics ? o->dc : nullptr;
 }
-
-static void KST_CALL h_invalidateControl(kst_Instance k) {
-    th_fromKst(k)->invalidations++;
-}
-
-static void KST_CALL h_setSpecialBackground(kst_Instance k, uint32_t *rgb) {
-    *rgb = th_fromKst(k)->background;
-}
-
-static kst_Object KST_CALL h_getControlWindow(kst_Instance k) {
-    return th_fromKst(k)->window;
-}
-
+static void KST_CALL h_invalidateControl(kst_Instance k) { th_fromKst(k)->invalidations++; }
+static void KST_CALL h_setSpecialBackground(kst_Instance k, uint32_t *rgb) { *rgb = th_fromKst(k)->background; }
+static kst_Object KST_CALL h_getControlWindow(kst_Instance k) { return th_fromKst(k)->window; }
 static HWND KST_CALL h_getWindowHandle(kst_Object o) {
     th_Object *w = (th_Object *)o;
     return w && w->kind == th_kindWindow ? w->hwnd : nullptr;
 }
-
 static void KST_CALL h_setAccelerator(kst_Instance, kst_String s) {
     th_rec.acceleratorCalls++;
     lstrcpynA(th_rec.accelerator, s ? ((th_String *)s)->storage : "(null)", sizeof th_rec.accelerator);
 }
-
-static int KST_CALL h_getTabPanelVisible(kst_Instance k) {
-    return th_fromKst(k)->tabVisible;
-}
-
-static HWND KST_CALL h_getControlHandle(kst_Instance k) {
-    return th_fromKst(k)->hwnd;
-}
-
-static uint32_t KST_CALL h_getStringEncoding(kst_String s) {
-    return s ? ((th_String *)s)->encoding : 0;
-}
+static int KST_CALL h_getTabPanelVisible(kst_Instance k) { return th_fromKst(k)->tabVisible; }
+static HWND KST_CALL h_getControlHandle(kst_Instance k) { return th_fromKst(k)->hwnd; }
+static uint32_t KST_CALL h_getStringEncoding(kst_String s) { return s ? ((th_String *)s)->encoding : 0; }
 
 // ---------------------------------------------------------------- resolver
 
-const char *const th_routineNames[] = {
-    "RegisterPluginVersion", "PluginRegisterControl", "StringGetCString", "PluginInterpretConstantValue",
-    "PluginDefaultControlFont", "PluginDefaultControlCaption", "PluginDefaultControlFontSize",
-    "REALLockObject", "REALUnlockObject", "REALLockString", "REALUnlockString", "GetInterfaceRoutine",
-    "lockPictureDescription", "unlockPictureDescription", "drawPicturePrimitive", "GetEventInstance",
-    "GetControlBounds", "GetControlVisible", "REALGetControlEnabled", "REALGetControlGraphics",
-    "REALGetWin32Charset", "REALGraphicsDC", "REALInvalidateControl", "REALSetSpecialBackground",
-    "getControlWindow", "REALGetWindowHandle", "REALSetAccelerator", "GetTabPanelVisible",
-    "REALGetControlHandle", "REALGetStringEncoding", nullptr,
-};
-
-static void *const th_routines[] = {
-    (void *)h_registerPluginVersion, (void *)h_registerControl, (void *)h_stringGetCString, (void *)h_interpret,
-    (void *)h_defaultFont, (void *)h_defaultCaption, (void *)h_defaultFontSize,
-    (void *)h_lockObject, (void *)h_unlockObject, (void *)h_lockString, (void *)h_unlockString,
-    (void *)h_getInterfaceRoutine, (void *)h_lockPictureDescription, (void *)h_unlockPictureDescription,
-    (void *)h_drawPicture, (void *)h_getEventInstance, (void *)h_getControlBounds, (void *)h_getControlVisible,
-    (void *)h_getControlEnabled, (void *)h_getControlGraphics, (void *)h_getWin32Charset, (void *)h_graphicsDC,
-    (void *)h_invalidateControl, (void *)h_setSpecialBackground, (void *)h_getControlWindow,
-    (void *)h_getWindowHandle, (void *)h_setAccelerator, (void *)h_getTabPanelVisible,
-    (void *)h_getControlHandle, (void *)h_getStringEncoding,
+#define TH_ROUTINE(name, fn) {name, (void *)fn}
+const th_Routine th_routines[] = {
+    TH_ROUTINE("RegisterPluginVersion", h_registerPluginVersion), TH_ROUTINE("PluginRegisterControl", h_registerControl),
+    TH_ROUTINE("StringGetCString", h_stringGetCString), TH_ROUTINE("PluginInterpretConstantValue", h_interpret),
+    TH_ROUTINE("PluginDefaultControlFont", h_defaultFont), TH_ROUTINE("PluginDefaultControlCaption", h_defaultCaption),
+    TH_ROUTINE("PluginDefaultControlFontSize", h_defaultFontSize), TH_ROUTINE("REALLockObject", h_lockObject),
+    TH_ROUTINE("REALUnlockObject", h_unlockObject), TH_ROUTINE("REALLockString", h_lockString),
+    TH_ROUTINE("REALUnlockString", h_unlockString), TH_ROUTINE("GetInterfaceRoutine", h_getInterfaceRoutine),
+    TH_ROUTINE("lockPictureDescription", h_lockPictureDescription),
+    TH_ROUTINE("unlockPictureDescription", h_unlockPictureDescription), TH_ROUTINE("drawPicturePrimitive", h_drawPicture),
+    TH_ROUTINE("GetEventInstance", h_getEventInstance), TH_ROUTINE("GetControlBounds", h_getControlBounds),
+    TH_ROUTINE("GetControlVisible", h_getControlVisible), TH_ROUTINE("REALGetControlEnabled", h_getControlEnabled),
+    TH_ROUTINE("REALGetControlGraphics", h_getControlGraphics), TH_ROUTINE("REALGetWin32Charset", h_getWin32Charset),
+    TH_ROUTINE("REALGraphicsDC", h_graphicsDC), TH_ROUTINE("REALInvalidateControl", h_invalidateControl),
+    TH_ROUTINE("REALSetSpecialBackground", h_setSpecialBackground), TH_ROUTINE("getControlWindow", h_getControlWindow),
+    TH_ROUTINE("REALGetWindowHandle", h_getWindowHandle), TH_ROUTINE("REALSetAccelerator", h_setAccelerator),
+    TH_ROUTINE("GetTabPanelVisible", h_getTabPanelVisible), TH_ROUTINE("REALGetControlHandle", h_getControlHandle),
+    TH_ROUTINE("REALGetStringEncoding", h_getStringEncoding), {nullptr, nullptr},
 };
 
 static const char *const *th_missing = nullptr;
 
-void th_setMissing(const char *const *names) {
-    th_missing = names;
-}
+void th_setMissing(const char *const *names) { th_missing = names; }
 
 int th_routineIndex(const char *name) {
-    for (int i = 0; th_routineNames[i]; i++)
-        if (strcmp(th_routineNames[i], name) == 0) return i;
+    for (int i = 0; th_routines[i].name; i++)
+        if (strcmp(th_routines[i].name, name) == 0) return i;
     return -1;
 }
 
@@ -593,16 +521,15 @@ static void *KST_CALL th_resolve(const char *name) {
     th_rec.resolveCounts[i]++;
     for (int k = 0; th_missing && th_missing[k] && th_missing[k][0]; k++)
         if (strcmp(th_missing[k], name) == 0) return nullptr;
-    return th_routines[i];
+    return th_routines[i].fn;
 }
 
 bool th_loadPlugin(const char *dir) {
     char path[MAX_PATH];
     snprintf(path, sizeof path, "%s\\kestril.dll", dir);
     th_plugin = LoadLibraryA(path);
-    if (!th_plugin) return false;
-    typedef void (KST_CALL *MainFn)(kst_Resolver);
-    MainFn entry = (MainFn)(void *)GetProcAddress(th_plugin, "REALPluginMain");
+    typedef void(KST_CALL * MainFn)(kst_Resolver);
+    MainFn entry = th_plugin ? (MainFn)(void *)GetProcAddress(th_plugin, "REALPluginMain") : nullptr;
     if (!entry) return false;
     ZeroMemory(&th_rec, sizeof th_rec);
     th_rec.registerVersion = -1;

@@ -4,8 +4,18 @@
 #include "kst_controls.h"
 #include <string.h>
 
-static COLORREF th_partColour(int part, int state) {
-    return RGB(0x10 * part, 0x20 * state, 0xC0);
+static const COLORREF magenta = RGB(255, 0, 255);
+
+// The stand-in paints each part in a colour that encodes part and state.
+static COLORREF th_partColour(int part, int state) { return RGB(0x10 * part, 0x20 * state, 0xC0); }
+
+static bool th_drew(std::initializer_list<int> partsAndStates) {
+    int i = 0;
+    for (int v : partsAndStates) {
+        if (i / 2 >= th_fake->drawLogCount || th_fake->drawLog[i / 2][i % 2] != v) return false;
+        i++;
+    }
+    return i / 2 == th_fake->drawLogCount;
 }
 
 static void th_bevelThemeChecks() {
@@ -15,32 +25,26 @@ static void th_bevelThemeChecks() {
     th_report(v.dwMajorVersion == 5 && v.dwMinorVersion == 1, __FILE__, __LINE__, "wine reports 5.1 (got %lu.%lu)",
               v.dwMajorVersion, v.dwMinorVersion);
     th_Instance *a = th_create("BevelButton", 20, 30, 60, 22);
-    CHECK_EQ(th_fake->opens, 1);
-    CHECK(lstrcmpW(th_fake->lastClass, L"Toolbar") == 0);
+    CHECK(th_fake->opens == 1 && lstrcmpW(th_fake->lastClass, L"Toolbar") == 0);
     th_Instance *b = th_create("BevelButton", 20, 100, 60, 22);
     CHECK_EQ(th_fake->opens, 1);   // shared by both buttons
-    th_String *empty = th_str("");
-    th_set(a, "Caption", (intptr_t)empty);
+    th_setText(a, "Caption", "");
     th_set(a, "Bevel", 4);
     // Normal state 1: parent background (no tab control), then part 1 into I.
     int parents = th_fake->parentDraws;
     th_redraw(a);
-    CHECK_EQ(th_fake->parentDraws, parents + 1);
-    CHECK_EQ(th_fake->lastParentHadRect, 0);
-    CHECK(th_fake->lastParentHwnd == a->hwnd);
-    CHECK_EQ(th_fake->lastPart, 1);
-    CHECK_EQ(th_fake->lastState, 1);
+    CHECK(th_fake->parentDraws == parents + 1 && th_fake->lastParentHadRect == 0 && th_fake->lastParentHwnd == a->hwnd);
+    CHECK(th_fake->lastPart == 1 && th_fake->lastState == 1);
     RECT in = {21, 31, 79, 51};
     CHECK(EqualRect(&th_fake->lastRect, &in));
-    CHECK_PX(a, 21, 31, th_partColour(1, 1));
-    CHECK_PX(a, 20, 30, RGB(255, 0, 255));   // no black frame
-    // Hot (enter), on and hot, on, pressed; exit clears hot.
+    CHECK_PX(a, {21, 31, th_partColour(1, 1)}, {20, 30, magenta});   // no black frame
+    // Hot (enter) without another parent background, on and hot, on; exit
+    // clears hot; pressed.
     int inv = a->invalidations;
     th_call(a, 17);
     CHECK_EQ(a->invalidations, inv + 1);
     th_redraw(a);
-    CHECK_EQ(th_fake->lastState, 2);
-    CHECK_EQ(th_fake->parentDraws, parents + 1);
+    CHECK(th_fake->lastState == 2 && th_fake->parentDraws == parents + 1);
     th_set(a, "Value", 1);
     th_redraw(a);
     CHECK_EQ(th_fake->lastState, 6);
@@ -53,9 +57,7 @@ static void th_bevelThemeChecks() {
     th_mouseDown(a, 50, 40);
     CHECK_EQ(th_fake->lastState, 3);
     // Pressed in the toolbar look keeps the normal text colour.
-    th_String *w = th_str("WWW");
-    th_set(a, "Caption", (intptr_t)w);
-    th_drop(w);
+    th_setText(a, "Caption", "WWW");
     th_redraw(a);
     bool white = false, text = false;
     for (int y = 32; y < 50; y++)
@@ -68,25 +70,23 @@ static void th_bevelThemeChecks() {
     CHECK_STR(th_rec.log, "Action;");
     // Menu arrow of the toolbar look: m = 41, triangle (69,40) (73,40) (71,42).
     th_set(a, "HasMenu", 1);
-    th_set(a, "Caption", (intptr_t)empty);
+    th_setText(a, "Caption", "");
     th_redraw(a);
-    CHECK_PX(a, 71, 41, RGB(0, 0, 0));
-    CHECK_PX(a, 71, 44, th_partColour(1, 1));
+    CHECK_PX(a, {71, 41, RGB(0, 0, 0)}, {71, 44, th_partColour(1, 1)});
     th_set(a, "HasMenu", 0);
     // Disabled toolbar: no frame, no fill.
     a->enabled = 0;
-    th_clear(a, RGB(255, 0, 255));
+    th_clear(a, magenta);
     int draws = th_fake->draws;
     th_redraw(a);
     CHECK_EQ(th_fake->draws, draws);
-    CHECK_PX(a, 21, 31, RGB(255, 0, 255));
+    CHECK_PX(a, {21, 31, magenta});
     a->enabled = 1;
     // Other bevels keep the classic look with a theme present.
     th_set(b, "Bevel", 1);
-    draws = th_fake->draws;
     th_redraw(b);
     CHECK_EQ(th_fake->draws, draws);
-    CHECK_PX(b, 20, 100, RGB(0, 0, 0));
+    CHECK_PX(b, {20, 100, RGB(0, 0, 0)});
     // Destroying one button leaves the other a valid handle.
     th_destroy(b);
     CHECK_EQ(th_fake->closes, 0);
@@ -96,18 +96,14 @@ static void th_bevelThemeChecks() {
     // relative to the button.
     th_Instance *t = th_create("BevelButton", 320, 220, 60, 22);
     th_set(t, "Bevel", 4);
-    th_set(t, "Caption", (intptr_t)empty);
+    th_setText(t, "Caption", "");
     th_redraw(t);
-    RECT rel = {-20, -20, 280, 180};
-    CHECK_EQ(th_fake->lastParentHadRect, 1);
-    th_report(EqualRect(&th_fake->lastParentRect, &rel), __FILE__, __LINE__, "tab rectangle (%ld,%ld,%ld,%ld)",
-              th_fake->lastParentRect.left, th_fake->lastParentRect.top, th_fake->lastParentRect.right,
-              th_fake->lastParentRect.bottom);
+    RECT rel = {-20, -20, 280, 180}, &got = th_fake->lastParentRect;
+    th_report(th_fake->lastParentHadRect == 1 && EqualRect(&got, &rel), __FILE__, __LINE__,
+              "tab rectangle (%ld,%ld,%ld,%ld)", got.left, got.top, got.right, got.bottom);
     th_destroy(t);
     th_destroy(a);
-    th_drop(empty);
-    CHECK_EQ(th_fake->closes, 1);
-    CHECK_EQ(th_fake->liveHandles, 0);
+    CHECK(th_fake->closes == 1 && th_fake->liveHandles == 0);
     // A new button after all were gone opens the class again.
     a = th_create("BevelButton", 20, 30, 60, 22);
     CHECK_EQ(th_fake->opens, 2);
@@ -118,37 +114,31 @@ static void th_bevelThemeChecks() {
 static void th_littleArrowsThemeChecks() {
     int opens = th_fake->opens;
     th_Instance *a = th_create("LittleArrows", 10, 10, 13, 23);
-    CHECK_EQ(th_fake->opens, opens + 1);
-    CHECK(lstrcmpW(th_fake->lastClass, L"Spin") == 0);
+    CHECK(th_fake->opens == opens + 1 && lstrcmpW(th_fake->lastClass, L"Spin") == 0);
+    // Both parts in state 1, with the gap between the arrows left alone.
     th_fake->drawLogCount = 0;
     th_redraw(a);
-    CHECK_EQ(th_fake->drawLogCount, 2);
-    CHECK(th_fake->drawLog[0][0] == 1 && th_fake->drawLog[0][1] == 1);
-    CHECK(th_fake->drawLog[1][0] == 2 && th_fake->drawLog[1][1] == 1);
-    CHECK_PX(a, 10, 10, th_partColour(1, 1));
-    CHECK_PX(a, 22, 20, th_partColour(1, 1));
-    CHECK_PX(a, 10, 22, th_partColour(2, 1));
-    CHECK_PX(a, 15, 21, RGB(255, 0, 255));   // the gap between the arrows
+    CHECK(th_drew({1, 1, 2, 1}));
+    CHECK_PX(a, {10, 10, th_partColour(1, 1)}, {22, 20, th_partColour(1, 1)}, {10, 22, th_partColour(2, 1)},
+             {15, 21, magenta});
     // Hot arrow from mouse moves; exit clears it.
     int inv = a->invalidations;
-    ((kst_MouseFn)th_slot(a, 19))(th_kst(a), 15, 25);
+    th_mouseMove(a, 15, 25);
     CHECK_EQ(a->invalidations, inv + 1);
     th_fake->drawLogCount = 0;
     th_redraw(a);
-    CHECK(th_fake->drawLog[0][1] == 1 && th_fake->drawLog[1][1] == 2);
+    CHECK(th_drew({1, 1, 2, 2}));
     th_call(a, 18);
     CHECK_EQ(((kst_LittleArrowsBlock *)th_block(a))->hotArrow, 0);
-    // Pressed down: only part 2 in state 3.
+    // Pressed down: only part 2 in state 3.  Disabled: both in state 4.
     th_fake->drawLogCount = 0;
     th_mouseDown(a, 15, 25);
-    CHECK_EQ(th_fake->drawLogCount, 1);
-    CHECK(th_fake->drawLog[0][0] == 2 && th_fake->drawLog[0][1] == 3);
+    CHECK(th_drew({2, 3}));
     th_mouseUp(a, 15, 25);
-    // Disabled: both parts in state 4.
     a->enabled = 0;
     th_fake->drawLogCount = 0;
     th_redraw(a);
-    CHECK(th_fake->drawLogCount == 2 && th_fake->drawLog[0][1] == 4 && th_fake->drawLog[1][1] == 4);
+    CHECK(th_drew({1, 4, 2, 4}));
     th_destroy(a);
     CHECK_EQ(th_fake->liveHandles, 0);
 }
@@ -158,10 +148,9 @@ static void th_otherThemeChecks() {
     th_Instance *c = th_create("ChasingArrows", 10, 10, 16, 16);
     int parents = th_fake->parentDraws;
     th_redraw(c);
-    CHECK_EQ(th_fake->parentDraws, parents + 1);
     RECT sq = {10, 10, 26, 26};
-    CHECK(EqualRect(&th_fake->lastParentRect, &sq));
-    CHECK_PX(c, 10, 10, RGB(0x44, 0x88, 0x22));
+    CHECK(th_fake->parentDraws == parents + 1 && EqualRect(&th_fake->lastParentRect, &sq));
+    CHECK_PX(c, {10, 10, RGB(0x44, 0x88, 0x22)});
     th_destroy(c);
     // Separator holds its own "Toolbar" handle but draws classically.
     int opens = th_fake->opens, draws = th_fake->draws;
@@ -169,10 +158,9 @@ static void th_otherThemeChecks() {
     CHECK_EQ(th_fake->opens, opens + 1);
     th_redraw(s);
     CHECK_EQ(th_fake->draws, draws);
-    CHECK_PX(s, 10, 12, GetSysColor(COLOR_BTNSHADOW));
+    CHECK_PX(s, {10, 12, GetSysColor(COLOR_BTNSHADOW)});
     th_destroy(s);
-    CHECK_EQ(th_fake->liveHandles, 0);
-    CHECK_EQ(th_fake->opens, th_fake->closes);
+    CHECK(th_fake->liveHandles == 0 && th_fake->opens == th_fake->closes);
 }
 
 void th_themeChecks() {
@@ -181,43 +169,39 @@ void th_themeChecks() {
     th_littleArrowsThemeChecks();
     th_otherThemeChecks();
     CHECK_EQ(th_fake->badHandleDraws, 0);
-    CHECK_EQ(th_lockedStrings(), 0);
-    CHECK_EQ(th_lockedObjects(), 0);
+    CHECK_EQ(th_lockedStrings() + th_lockedObjects(), 0);
 }
 
 // ------------------------------------------------------------ bare hosts
 
+// Every slot of every class, once.
 static void th_exerciseAll() {
-    static const char *const classes[] = {"BevelButton", "ChasingArrows", "LittleArrows", "Placard",
-                                          "Separator", "PopupArrow", "DisclosureTriangle", "ImageWell"};
-    for (const char *name : classes) {
-        th_Instance *i = th_create(name, 20, 30, 60, 22);
+    for (int c = 0; c < th_rec.classCount; c++) {
+        th_Instance *i = th_create(th_rec.classes[c]->name, 20, 30, 60, 22);
         if (!i) continue;
-        for (int slot : {3, 13}) {
+        for (int slot : {3, 13})
             if (th_slot(i, slot)) ((kst_DrawFn)th_slot(i, slot))(th_kst(i), i->screenGraphics);
-        }
         if (th_slot(i, 4)) th_mouseDown(i, 25, 35);
         if (th_slot(i, 5)) th_mouseDrag(i, 26, 36);
         if (th_slot(i, 6)) th_mouseUp(i, 26, 36);
         for (int slot : {10, 11, 12, 14, 15, 16, 17, 18, 20, 21})
             if (th_slot(i, slot)) th_call(i, slot);
-        if (th_slot(i, 19)) ((kst_MouseFn)th_slot(i, 19))(th_kst(i), 25, 35);
+        if (th_slot(i, 19)) th_mouseMove(i, 25, 35);
         th_destroy(i);
     }
 }
 
 void th_bareHostChecks(const char *dir) {
-    // No "RegisterPluginVersion": all eight classes all the same.
+    // No "RegisterPluginVersion": all eight classes all the same.  Routines
+    // the host has are asked for once and kept.
     static const char *const noVersion[] = {"RegisterPluginVersion", ""};
     th_setMissing(noVersion);
     CHECK(th_loadPlugin(dir));
-    CHECK_EQ(th_rec.registerVersionCalls, 0);
-    CHECK_EQ(th_rec.classCount, 8);
+    CHECK(th_rec.registerVersionCalls == 0 && th_rec.classCount == 8);
     th_exerciseAll();
-    // Routines the host has are asked for once and kept.
-    for (int i = 0; th_routineNames[i]; i++)
+    for (int i = 0; th_routines[i].name; i++)
         if (i != th_routineIndex("RegisterPluginVersion"))
-            th_report(th_rec.resolveCounts[i] <= 1, __FILE__, __LINE__, "%s resolved %d times", th_routineNames[i],
+            th_report(th_rec.resolveCounts[i] <= 1, __FILE__, __LINE__, "%s resolved %d times", th_routines[i].name,
                       th_rec.resolveCounts[i]);
     th_unloadPlugin();
 
@@ -234,27 +218,22 @@ void th_bareHostChecks(const char *dir) {
     th_set(b, "Caption", (intptr_t)caption);
     th_drop(caption);
     th_redraw(b);
-    CHECK_PX(b, 20, 30, RGB(0, 0, 0));
+    CHECK_PX(b, {20, 30, RGB(0, 0, 0)});
     bool ink = false;
     for (int y = 32; y < 50; y++)
         for (int x = 22; x < 78; x++) ink |= th_pixel(b, x, y) == GetSysColor(COLOR_BTNTEXT);
-    CHECK(ink);
-    CHECK_EQ(caption->head.refCount, 1);
+    CHECK(ink && caption->head.refCount == 1);
     th_destroy(b);
     CHECK_EQ(caption->head.refCount, 0);
     th_exerciseAll();
     th_unloadPlugin();
 
     // Only registration: nothing draws, nothing crashes.
-    static const char *const onlyRegister[] = {
-        "RegisterPluginVersion", "StringGetCString", "PluginInterpretConstantValue", "PluginDefaultControlFont",
-        "PluginDefaultControlCaption", "PluginDefaultControlFontSize", "REALLockObject", "REALUnlockObject",
-        "REALLockString", "REALUnlockString", "GetInterfaceRoutine", "lockPictureDescription",
-        "unlockPictureDescription", "drawPicturePrimitive", "GetEventInstance", "GetControlBounds",
-        "GetControlVisible", "REALGetControlEnabled", "REALGetControlGraphics", "REALGetWin32Charset",
-        "REALGraphicsDC", "REALInvalidateControl", "REALSetSpecialBackground", "getControlWindow",
-        "REALGetWindowHandle", "REALSetAccelerator", "GetTabPanelVisible", "REALGetControlHandle",
-        "REALGetStringEncoding", ""};
+    static const char *onlyRegister[64];
+    int n = 0;
+    for (int i = 0; th_routines[i].name; i++)
+        if (i != th_routineIndex("PluginRegisterControl")) onlyRegister[n++] = th_routines[i].name;
+    onlyRegister[n] = "";
     th_setMissing(onlyRegister);
     CHECK(th_loadPlugin(dir));
     CHECK_EQ(th_rec.classCount, 8);

@@ -25,24 +25,22 @@ void resetKernel()
     fakeNow = 0;
 }
 
-SDL_Event key(int type, int sym)
+/* A key event, zeroed: no modifier, unicode or scancode for the handler. */
+void key(int sym, bool down = true)
 {
-    SDL_Event e = {};   /* zeroed: no modifier, unicode or scancode for the handler to act on */
-    e.type = (Uint8)type;
-    e.key.type = (Uint8)type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    SDL_Event e = {};
+    e.type = e.key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = (SDLKey)sym;
-    return e;
+    eventHandler(e);
 }
-void press(int sym) { eventHandler(key(SDL_KEYDOWN, sym)); }
-void release(int sym) { eventHandler(key(SDL_KEYUP, sym)); }
 
 class Clock : public ::testing::Test {
 protected:
     void SetUp() override { resetKernel(); }
 };
 
-TEST_F(Clock, WallClockFrames)
+TEST_F(Clock, WallClockRecordModeAndFrameRate)
 {
     fakeNow = 1000;
     init_timer();
@@ -50,49 +48,40 @@ TEST_F(Clock, WallClockFrames)
     fakeNow = 1040;
     process_timer();
     EXPECT_NEAR(demoSystem.frame_time, 0.04f, 1e-5);
-    EXPECT_EQ(demoSystem.step, demoSystem.frame_time);
+    EXPECT_TRUE(demoSystem.step == demoSystem.frame_time && demoSystem.frames == 1);
     EXPECT_NEAR(demoSystem.time, 0.04f, 1e-5);
     EXPECT_FLOAT_EQ(demoSystem.now_ticks, 1.04f);
-    EXPECT_EQ(demoSystem.frames, 1);
-
     fakeNow = 1540;   /* paused: the wall clock runs, the demo does not */
     pause_timer();
     EXPECT_NEAR(demoSystem.frame_time, 0.5f, 1e-5);
-    EXPECT_EQ(demoSystem.step, 0.0f);
+    EXPECT_TRUE(demoSystem.step == 0.0f && demoSystem.frames == 2);
     EXPECT_NEAR(demoSystem.time, 0.04f, 1e-5);
-    EXPECT_EQ(demoSystem.frames, 2);
-}
 
-TEST_F(Clock, RecordModeStepsFixedWhateverTheFrameTook)
-{
+    /* record mode steps 1/25 s whatever the frame took */
+    resetKernel();
     demoSystem.record = 1;
     init_timer();
     for (int i = 0; i < 50; i++) {
-        fakeNow += (i % 3) * 700;   /* slow and fast frames alike */
+        fakeNow += (i % 3) * 700;
         process_timer();
         EXPECT_EQ(demoSystem.frame_time, 1.0f / 25.0f);
     }
     EXPECT_NEAR(demoSystem.time, 2.0f, 1e-4);
     EXPECT_EQ(demoSystem.frames, 50);
-
-    /* a pause or rewind right after measures only its own frame */
-    fakeNow += 30;
+    fakeNow += 30;   /* a pause or rewind right after measures only its own frame */
     pause_timer();
     EXPECT_NEAR(demoSystem.frame_time, 0.03f, 1e-4);
-}
 
-TEST_F(Clock, FrameRateWindow)
-{
+    /* the frame rate is measured over windows of more than 0.3 s */
+    resetKernel();
     calculate_fps(0.25f);
-    EXPECT_EQ(demoSystem.fps_value, 0.0f);
-    EXPECT_EQ(demoSystem.fps_frames, 1);
-    calculate_fps(0.15f);   /* window passes 0.3 s: 2 frames in 0.4 s */
+    EXPECT_TRUE(demoSystem.fps_value == 0.0f && demoSystem.fps_frames == 1);
+    calculate_fps(0.15f);
     EXPECT_FLOAT_EQ(demoSystem.fps_value, 5.0f);
-    EXPECT_EQ(demoSystem.fps_frames, 0);
-    EXPECT_EQ(demoSystem.fps_time, 0.0f);
+    EXPECT_TRUE(demoSystem.fps_frames == 0 && demoSystem.fps_time == 0.0f);
 }
 
-TEST(ClockDeath, RecordRateMustBePositive)
+TEST(ClockDeath, RecordRateAndBenchScore)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     resetKernel();
@@ -102,11 +91,8 @@ TEST(ClockDeath, RecordRateMustBePositive)
                 "^Error: record_fps must be greater than 0 in record mode \\(got 0\\)\n$");
     demoSystem.record_fps = -5;
     EXPECT_EXIT(init_timer(), ::testing::ExitedWithCode(1), "got -5");
-}
 
-TEST(ClockDeath, BenchScoreLine)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    /* a second close prints and closes nothing; no time, no score */
     auto closeAndShow = [](float time, int frames) {
         resetKernel();
         demoSystem.bench = 1;
@@ -114,7 +100,7 @@ TEST(ClockDeath, BenchScoreLine)
         demoSystem.frames = frames;
         ::testing::internal::CaptureStdout();
         dkernel_closeDemo();
-        dkernel_closeDemo();   /* a second close prints and closes nothing */
+        dkernel_closeDemo();
         fprintf(stderr, "[%s]", ::testing::internal::GetCapturedStdout().c_str());
         exit(0);
     };
@@ -122,63 +108,45 @@ TEST(ClockDeath, BenchScoreLine)
     EXPECT_EXIT(closeAndShow(0.0f, 0), ::testing::ExitedWithCode(0), "^\\[\\]$");
 }
 
-TEST_F(Clock, KeysOutsideDebugMode)
+/* Key sequences and the playback state, fps and timing flags after each. */
+TEST_F(Clock, KeysDrivePlaybackStateOnlyInDebugMode)
 {
-    press(SDLK_SPACE);
-    press(SDLK_F2);
-    press(SDLK_F1);
-    press(SDLK_f);
-    EXPECT_EQ(demoSystem.state, 0);
-    EXPECT_EQ(demoSystem.fps, 0);
-    EXPECT_EQ(demoSystem.keys[SDLK_SPACE], 1);
-    release(SDLK_SPACE);
-    EXPECT_EQ(demoSystem.keys[SDLK_SPACE], 0);
-    release(SDLK_F2);       /* play while playing: nothing */
-    EXPECT_EQ(demoSystem.state, 0);
-    press(SDLK_ESCAPE);
-    EXPECT_EQ(demoSystem.exit_flag, 1);
-}
-
-TEST_F(Clock, DebugKeysDrivePlaybackState)
-{
-    demoSystem.debug = 1;
-    press(SDLK_SPACE);
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED);
-    press(SDLK_F2);
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED | DK_STATE_REWIND);
-    press(SDLK_F3);         /* fast-forward replaces rewind, keeps paused */
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED | DK_STATE_FFWD);
-    release(SDLK_F3);
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED);
-    press(SDLK_SPACE);
-    EXPECT_EQ(demoSystem.state, 0);
-    press(SDLK_F3);
-    release(SDLK_F3);
-    EXPECT_EQ(demoSystem.state, 0);
-
-    press(SDLK_f);
-    EXPECT_EQ(demoSystem.fps, 1);
-    press(SDLK_t);
-    EXPECT_EQ(demoSystem.timing, 1);
-    EXPECT_EQ(demoSystem.fps, 0);
+    struct Step { int debug, sym; bool down; int state, fps, timing; };
+    const int P = DK_STATE_PAUSED, R = DK_STATE_REWIND, F = DK_STATE_FFWD;
+    const Step steps[] = {
+        { 0, SDLK_SPACE, true, 0, 0, 0 }, { 0, SDLK_SPACE, false, 0, 0, 0 }, { 0, SDLK_F2, true, 0, 0, 0 },
+        { 0, SDLK_F1, true, 0, 0, 0 }, { 0, SDLK_f, true, 0, 0, 0 },
+        { 0, SDLK_F2, false, 0, 0, 0 },                          /* play while playing: nothing */
+        { 1, SDLK_SPACE, true, P, 0, 0 }, { 1, SDLK_F2, true, P | R, 0, 0 },
+        { 1, SDLK_F3, true, P | F, 0, 0 },                       /* replaces rewind, keeps paused */
+        { 1, SDLK_F3, false, P, 0, 0 }, { 1, SDLK_SPACE, true, 0, 0, 0 }, { 1, SDLK_F3, true, F, 0, 0 },
+        { 1, SDLK_F3, false, 0, 0, 0 }, { 1, SDLK_f, true, 0, 1, 0 }, { 1, SDLK_t, true, 0, 0, 1 },
+    };
+    for (const Step& s : steps) {
+        demoSystem.debug = s.debug;
+        key(s.sym, s.down);
+        EXPECT_TRUE(demoSystem.state == s.state && demoSystem.fps == s.fps && demoSystem.timing == s.timing)
+            << "key " << s.sym << (s.down ? " down" : " up") << ": state " << (int)demoSystem.state;
+        if (s.sym < DK_KEYS) { EXPECT_EQ(demoSystem.keys[s.sym], s.down ? 1 : 0); }
+    }
 
     demoSystem.time = 2.5f;
     ::testing::internal::CaptureStdout();
-    press(SDLK_RETURN);
+    key(SDLK_RETURN);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "2.500000\n");
-
     demoSystem.demo_start = 1.0f;
     demoSystem.frames = 7;
-    press(SDLK_F1);
-    EXPECT_EQ(demoSystem.time, 1.0f);
-    EXPECT_EQ(demoSystem.frames, 0);
-    EXPECT_EQ(demoSystem.state, 0);
+    demoSystem.state = P;
+    key(SDLK_F1);
+    EXPECT_TRUE(demoSystem.time == 1.0f && demoSystem.frames == 0 && demoSystem.state == 0);
 
     int before[DK_KEYS];
     memcpy(before, demoSystem.keys, sizeof before);
-    press(SDLK_UP);          /* symbols of 256 and above own no entry */
+    key(SDLK_UP);          /* symbols of 256 and above own no entry */
     EXPECT_EQ(memcmp(before, demoSystem.keys, sizeof before), 0);
-
+    key(SDLK_ESCAPE);
+    EXPECT_EQ(demoSystem.exit_flag, 1);
+    demoSystem.exit_flag = 0;
     SDL_Event quit;
     quit.type = SDL_QUIT;
     eventHandler(quit);
@@ -196,91 +164,73 @@ protected:
     }
     static void TearDownTestSuite() { SDL_Quit(); }
     void SetUp() override { resetKernel(); }
-    void frameAfter(unsigned int ms)
+    /* Runs frames of `ms` each; after each the time and state must be `want`. */
+    void frames(std::initializer_list<std::pair<float, int>> want, unsigned int ms)
     {
-        fakeNow += ms;
-        dkernel_doExec();
+        for (auto& w : want) {
+            fakeNow += ms;
+            dkernel_doExec();
+            EXPECT_NEAR(demoSystem.time, w.first, 1e-4) << "frame at " << fakeNow;
+            EXPECT_EQ(demoSystem.state, w.second) << "frame at " << fakeNow;
+        }
     }
 };
 
-TEST_F(Frames, EndOfDemoExitsWithoutDrawing)
+TEST_F(Frames, EndOfDemoExitsWithoutDrawingOrLoops)
 {
     demoSystem.time = 20.01f;
     dkernel_doExec();
-    EXPECT_EQ(demoSystem.exit_flag, 1);
-    EXPECT_EQ(demoSystem.frames, 0);
-}
-
-TEST_F(Frames, DebugModePausesAtTheEndAndSpacePlaysOneFrame)
-{
-    demoSystem.debug = 1;
-    demoSystem.time = 19.99f;
-    init_timer();
-    frameAfter(40);
-    EXPECT_NEAR(demoSystem.time, 20.03f, 1e-4);
-    frameAfter(40);
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED);
-    EXPECT_EQ(demoSystem.time, 20.0f);
-    EXPECT_EQ(demoSystem.exit_flag, 0);
-    frameAfter(40);
-    EXPECT_EQ(demoSystem.time, 20.0f);
-
-    press(SDLK_SPACE);
-    frameAfter(40);
-    EXPECT_EQ(demoSystem.state, 0);
-    EXPECT_NEAR(demoSystem.time, 20.04f, 1e-4);
-    frameAfter(40);
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED);
-    EXPECT_EQ(demoSystem.time, 20.0f);
-}
-
-TEST_F(Frames, RewindAtTenTimesSpeedStopsPausedAtStart)
-{
-    demoSystem.demo_start = 1.0f;
-    demoSystem.time = 3.0f;
-    init_timer();
-    dkernel_rewind();
-    frameAfter(100);
-    EXPECT_NEAR(demoSystem.time, 2.0f, 1e-4);
-    EXPECT_EQ(demoSystem.step, 0.0f);
-    frameAfter(50);
-    EXPECT_NEAR(demoSystem.time, 1.5f, 1e-4);
-    frameAfter(100);
-    EXPECT_EQ(demoSystem.time, 1.0f);
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED);
-}
-
-TEST_F(Frames, FastForwardClampsOnlyWithAnEnd)
-{
-    demoSystem.time = 19.0f;
-    init_timer();
-    dkernel_fastforward();
-    frameAfter(200);
-    EXPECT_EQ(demoSystem.time, 20.0f);
-    EXPECT_EQ(demoSystem.state, DK_STATE_PAUSED);
+    EXPECT_TRUE(demoSystem.exit_flag == 1 && demoSystem.frames == 0);
 
     resetKernel();
-    demoSystem.demo_end = 0;
-    demoSystem.time = 19.0f;
-    demoSystem.record = 1;   /* fast-forward runs on the wall clock even when recording */
-    init_timer();
-    dkernel_fastforward();
-    frameAfter(200);
-    EXPECT_NEAR(demoSystem.time, 21.0f, 1e-4);
-    EXPECT_EQ(demoSystem.state, DK_STATE_FFWD);
-}
-
-TEST_F(Frames, LoopRestartsAtDemoStart)
-{
     demoSystem.loop = 1;
     demoSystem.demo_start = 2.0f;
     demoSystem.time = 20.5f;
     demoSystem.frames = 99;
     dkernel_doExec();
-    EXPECT_EQ(demoSystem.exit_flag, 0);
-    EXPECT_EQ(demoSystem.frames, 1);
-    EXPECT_EQ(demoSystem.state, 0);
+    EXPECT_TRUE(demoSystem.exit_flag == 0 && demoSystem.frames == 1 && demoSystem.state == 0);
     EXPECT_NEAR(demoSystem.time, 2.0f, 0.01f);
+}
+
+/* Debug mode pauses at the end; Space plays one more frame. */
+TEST_F(Frames, DebugModePausesAtTheEnd)
+{
+    demoSystem.debug = 1;
+    demoSystem.time = 19.99f;
+    init_timer();
+    frames({ { 20.03f, 0 }, { 20.0f, DK_STATE_PAUSED }, { 20.0f, DK_STATE_PAUSED } }, 40);
+    EXPECT_EQ(demoSystem.exit_flag, 0);
+    key(SDLK_SPACE);
+    frames({ { 20.04f, 0 }, { 20.0f, DK_STATE_PAUSED } }, 40);
+}
+
+/* Winding runs at ten times real speed: rewinding stops paused at the
+** start, fast-forwarding at the end only when there is one, and even when
+** recording it follows the wall clock. */
+TEST_F(Frames, WindingAtTenTimesSpeed)
+{
+    demoSystem.demo_start = 1.0f;
+    demoSystem.time = 3.0f;
+    init_timer();
+    dkernel_rewind();
+    frames({ { 2.0f, DK_STATE_REWIND } }, 100);
+    EXPECT_EQ(demoSystem.step, 0.0f);
+    frames({ { 1.5f, DK_STATE_REWIND } }, 50);
+    frames({ { 1.0f, DK_STATE_PAUSED } }, 100);
+
+    resetKernel();
+    demoSystem.time = 19.0f;
+    init_timer();
+    dkernel_fastforward();
+    frames({ { 20.0f, DK_STATE_PAUSED } }, 200);
+
+    resetKernel();
+    demoSystem.demo_end = 0;
+    demoSystem.time = 19.0f;
+    demoSystem.record = 1;
+    init_timer();
+    dkernel_fastforward();
+    frames({ { 21.0f, DK_STATE_FFWD } }, 200);
 }
 
 }  // namespace

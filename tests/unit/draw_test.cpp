@@ -6,6 +6,7 @@
 
 #include <GL/gl.h>
 #include <math.h>
+#include <string.h>
 #include <string>
 #include <unistd.h>
 
@@ -17,36 +18,10 @@
 #include "tex.h"
 #include "tga.h"
 
-TEST(Rect3D, CentredOnTheOriginAtThePictureSize)
+/* The picture sections' rectangles are pinned by the frames of
+** images_test; multi-texture skyboxes have no section that uses them. */
+TEST(DrawHelpers, SkyboxFacesAndCounts)
 {
-    Rect3D r;
-    rect3d_init(&r, 7, 256.0f, 128.0f);
-    const float corners[4][3] = { { -128, 64, 0 }, { 128, 64, 0 }, { 128, -64, 0 }, { -128, -64, 0 } };
-    const float tc[4][2] = { { 0, 0 }, { 1, 0 }, { 1, 1 }, { 0, 1 } };
-    for (int k = 0; k < 4; k++) {
-        for (int c = 0; c < 3; c++)
-            EXPECT_EQ(r.corners[k][c], corners[k][c]);
-        EXPECT_EQ(r.texcoords[k][0], tc[k][0]);
-        EXPECT_EQ(r.texcoords[k][1], tc[k][1]);
-    }
-    EXPECT_EQ(r.rect[0], -128.0f);
-    EXPECT_EQ(r.rect[1], 64.0f);
-    EXPECT_EQ(r.texture, 7);
-}
-
-TEST(Skybox, FaceFilesAndGeometry)
-{
-    const char* expected[6] = { "boxrt.tga", "boxlf.tga", "boxbk.tga", "boxft.tga", "boxup.tga", "boxdn.tga" };
-    char name[64];
-    for (int f = 0; f < 6; f++) {
-        skybox_faceName(name, sizeof(name), "box", SKYBOX_FORMAT_TGA, f);
-        EXPECT_STREQ(name, expected[f]);
-    }
-    skybox_faceName(name, sizeof(name), "sky/space", SKYBOX_FORMAT_JPG, 0);
-    EXPECT_STREQ(name, "sky/spacert.jpg");
-    skybox_faceName(name, sizeof(name), "sky", 9, 4);
-    EXPECT_STREQ(name, "skyup");
-
     /* Every face lies on its own plane of the cube: one coordinate fixed. */
     Skybox sky = {};
     skybox_geometry(&sky);
@@ -57,6 +32,13 @@ TEST(Skybox, FaceFilesAndGeometry)
         for (int k = 0; k < 4; k++)
             EXPECT_EQ(sky.vertices[sky.faces[f].indices[k]][axis[f]], value[f]) << "face " << f;
     }
+
+    /* counts from params are converted without leaving the int range */
+    struct { float value; int count; } counts[] = {
+        { 2.9f, 2 }, { 0.9f, 0 }, { -3.0f, 0 }, { NAN, 0 }, { 7.5f, 7 }, { 3e9f, 7 }, { -3e9f, 0 }, { INFINITY, 7 },
+    };
+    for (auto& c : counts)
+        EXPECT_EQ(draw_count(c.value, 7), c.count) << c.value;
 }
 
 class MacroBoxDrawing : public ::testing::Test {
@@ -79,10 +61,9 @@ protected:
 
     void SetUp() override
     {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
         section.type = 25;
-        section.start = 0.0f;
-        section.end = 10.0f;
-        section.duration = 10.0f;
+        section.end = section.duration = 10.0f;
         section.elapsed = 5.0f;
         section.param_count = 3;
         section.string_count = 1;
@@ -94,7 +75,6 @@ protected:
         camera_fov_aspect(camera, 90.0f, 1.0f);
         camera_locate(camera, 30.0f, -20.0f, 50.0f);
         demoSystem.current_camera = camera;
-        mySection = &section;
     }
     void TearDown() override
     {
@@ -102,15 +82,20 @@ protected:
         camera_free(camera);
     }
 
-    /* Loads the section with the given layer count and alpha fade, draws
-    ** one frame and returns the centre pixel.  Like a camera section, the
-    ** test loads the camera's matrices first unless asked to scramble them. */
-    Rgb draw(float layers, float alphaStart, float alphaEnd, bool scrambled = false)
+    /* Loads the section with the given layer count and alpha fade. */
+    void load(float layers, float alphaStart, float alphaEnd)
     {
         section.params[0] = layers;
         section.params[1] = alphaStart;
         section.params[2] = alphaEnd;
+        mySection = &section;
         load_macroBox();
+    }
+    /* Draws one frame and returns the centre pixel.  Like a camera section,
+    ** the test loads the camera's matrices first unless asked to scramble
+    ** them. */
+    Rgb render(bool scrambled = false)
+    {
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         camera_glprojection(camera);
@@ -123,10 +108,17 @@ protected:
             glLoadIdentity();
         }
         tex_reset_bind();
+        mySection = &section;
         render_macroBox();
         return readPixel(32, 32);
     }
+    Rgb draw(float layers, float alphaStart, float alphaEnd, bool scrambled = false)
+    {
+        load(layers, alphaStart, alphaEnd);
+        return render(scrambled);
+    }
 
+    /* The camera's projection, and its view with the eye at (30, -20, 50). */
     void expectCameraMatrices()
     {
         float got[16], want[16];
@@ -141,68 +133,79 @@ protected:
         for (int i = 0; i < 16; i++)
             EXPECT_NEAR(got[i], want[i], 1e-5) << "projection " << i;
         glGetFloatv(GL_MODELVIEW_MATRIX, got);
-        EXPECT_NEAR(got[12], -30.0f, 1e-4);   /* the camera's view, eye at (30, -20, 50) */
-        EXPECT_NEAR(got[13], 20.0f, 1e-4);
-        EXPECT_NEAR(got[14], -50.0f, 1e-4);
+        EXPECT_TRUE(fabsf(got[12] + 30) < 1e-4f && fabsf(got[13] - 20) < 1e-4f && fabsf(got[14] + 50) < 1e-4f);
     }
 };
 std::string MacroBoxDrawing::picture;
 
+/* Alpha half way from 0 to 1; each layer surrounds the eye once, far from
+** the world origin, so the whole view is covered (the clamped border only
+** darkens where faces meet).  The default GL state is restored. */
 TEST_F(MacroBoxDrawing, LayersAddTheBoxAtTheFadedAlpha)
 {
-    /* alpha half way from 0 to 1; each layer surrounds the eye once, far
-    ** from the world origin, so the whole view is covered (the clamped
-    ** border only darkens where faces meet) */
     Rgb one = draw(1, 0.0f, 1.0f);
-    EXPECT_NEAR(one.b, 100, 4);
-    EXPECT_EQ(one.r, 0);
+    EXPECT_TRUE(one.r == 0 && abs(one.b - 100) <= 4) << one.b;
     for (int q : { 14, 50 }) {
         EXPECT_NEAR(readPixel(q, q).b, 100, 4);
         EXPECT_NEAR(readPixel(q, 64 - q).b, 100, 4);
     }
-    Rgb two = draw(2, 0.0f, 1.0f);
-    EXPECT_NEAR(two.b, 200, 6);
-    Rgb faded = draw(2, 0.2f, 0.2f);
-    EXPECT_NEAR(faded.b, 80, 4);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_NEAR(draw(2, 0.0f, 1.0f).b, 200, 6);
+    EXPECT_NEAR(draw(2.9f, 0.2f, 0.2f).b, 80, 4) << "two layers, truncated";
     GLboolean depthMask = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
-    EXPECT_TRUE(depthMask);
+    EXPECT_TRUE(!glIsEnabled(GL_BLEND) && glIsEnabled(GL_DEPTH_TEST) && depthMask);
     expectCameraMatrices();
 }
 
 TEST_F(MacroBoxDrawing, NoLayerDrawsNothingButReloadsTheCamera)
 {
-    Rgb none = draw(0.9f, 1.0f, 1.0f, true);   /* truncated to 0 layers */
-    EXPECT_EQ(none.b, 0);
+    EXPECT_EQ(draw(0.9f, 1.0f, 1.0f, true).b, 0);
     expectCameraMatrices();
+    load(1e30f, 0, 1);   /* capped, never converted outside the int range */
+}
+
+TEST_F(MacroBoxDrawing, StopsWithoutACamera)
+{
+    load(1, 0, 1);
+    demoSystem.current_camera = nullptr;
+    section.layer = 3;
+    EXPECT_EXIT(render(), ::testing::ExitedWithCode(1),
+                ::testing::Matcher<const std::string&>("Error: macroBox (3, 0.000000 -> 10.000000): no camera\n"));
+}
+
+/* The loading screen lets its pictures go after the loading phase; a
+** skybox loaded under the same name keeps drawing it. */
+TEST_F(MacroBoxDrawing, PictureSharedWithTheLoadingScreenOutlivesIt)
+{
+    Section loading = {};
+    loading.param_count = 17;
+    loading.string_count = 2;
+    loading.strings[0] = loading.strings[1] = (char*)picture.c_str();
+    mySection = &loading;
+    load_loading();
+    load(1, 0.0f, 1.0f);
+    demoSystem.debug = 1;   /* no pause after loading */
+    mySection = &loading;
+    end_loading();
+    demoSystem.debug = 0;
+    EXPECT_NEAR(render().b, 100, 4);
 }
 
 TEST(AxisDrawing, OnlyWithDebugAndTiming)
 {
     openTestWindow(64, 64, 0);
-    int debug = demoSystem.debug, timing = demoSystem.timing;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    for (int withTiming = 0; withTiming < 2; withTiming++) {
+    demoSystem.debug = 1;
+    for (int timing = 0; timing < 2; timing++) {
         glClear(GL_COLOR_BUFFER_BIT);
-        demoSystem.debug = 1;
-        demoSystem.timing = withTiming;
+        demoSystem.timing = timing;
         AxisDrawing();
-        Rgb x = readPixel(48, 32);   /* on the red x axis */
-        Rgb y = readPixel(32, 48);   /* on the green y axis */
-        if (withTiming) {
-            EXPECT_GT(x.r, 200);
-            EXPECT_GT(y.g, 200);
-            EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-        } else {
-            EXPECT_EQ(x.r, 0);
-            EXPECT_EQ(y.g, 0);
-        }
+        /* on the red x axis and the green y axis */
+        EXPECT_EQ(readPixel(48, 32).r > 200 && readPixel(32, 48).g > 200, timing == 1);
+        EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     }
-    demoSystem.debug = debug;
-    demoSystem.timing = timing;
+    demoSystem.debug = demoSystem.timing = 0;
 }

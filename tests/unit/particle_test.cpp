@@ -20,6 +20,7 @@
 #include "sec_ray.h"
 #include "sectiontypes.h"
 #include "tds_writer.h"
+#include "testutil.h"
 #include "tex.h"
 #include "tga.h"
 
@@ -165,7 +166,7 @@ TEST_F(RayBolt, ReseedingBoundsTheOffsetsWanderingDoesNot)
 /* A section of the given type drawn in a 256 x 256 window. */
 class ParticleDrawing : public ::testing::Test {
 protected:
-    tds::TempDir dir;
+    TempDir dir;
     Section section = {};
 
     void SetUp() override

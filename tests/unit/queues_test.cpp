@@ -1,12 +1,14 @@
 /*
 ** queues_test.cpp -- ready and run queue orders, tie-breaks, the selection
 ** rule, retiring and activating, rebuilds, section errors and warnings,
-** with sections built in memory and recording lifecycle functions.
+** with sections built in memory and recording lifecycle functions; and the
+** load messages of every section type.
 */
 #include <gtest/gtest.h>
 
 #include "dkernel.h"
 #include "dk_sections.h"
+#include "testutil.h"
 
 #include <string>
 #include <vector>
@@ -108,57 +110,25 @@ TEST_F(Queues, SelectionRule)
     EXPECT_EQ(readyOrder(), "CA");
 }
 
-TEST_F(Queues, SameLayerSameFrameLaterReadyEntryDrawnFirst)
-{
-    parse("A", 0, 10, 1);
-    parse("B", 0, 10, 1);
-    parse("C", 0, 10, 0);
-    parse("D", 0, 10, 2);
-    reinit_sectionQueues();
-    at(0);
-    EXPECT_EQ(runOrder(), "CBAD");
-    EXPECT_EQ(calls, (std::vector<std::string>{ "init A", "init B", "init C", "init D" }));
-    EXPECT_EQ(readyOrder(), "");
-}
-
-TEST_F(Queues, SameLayerLaterActivatedDrawnFirst)
-{
-    parse("A", 0, 10, 3);
-    parse("B", 2, 10, 3);
-    parse("C", 4, 10, 3);
-    reinit_sectionQueues();
-    at(0);
-    at(2.5f);
-    at(4);
-    EXPECT_EQ(runOrder(), "CBA");
-}
-
+/* Ends are exclusive, starts inclusive; a frame past C's start still starts
+** it, late, and one past B's whole span drops B without init or end. */
 TEST_F(Queues, RetireAndSkippedSpans)
 {
     Section* a = parse("A", 0, 1);
-    Section* b = parse("B", 1.5f, 2.0f);   /* skipped whole */
-    Section* c = parse("C", 1.0f, 5.0f);   /* start skipped, still ahead */
+    parse("D", 1, 10);
+    Section* b = parse("B", 1.5f, 2.0f);
+    Section* c = parse("C", 2.0f, 5.0f);
     reinit_sectionQueues();
     at(0);
-    calls.clear();
+    at(1);
+    EXPECT_EQ(runOrder(), "D");
     at(2.25f);
-    EXPECT_EQ(calls, (std::vector<std::string>{ "end A", "init C" }));
-    EXPECT_EQ(runOrder(), "C");
-    EXPECT_FLOAT_EQ(c->elapsed, 1.25f);
+    EXPECT_EQ(calls, (std::vector<std::string>{ "init A", "end A", "init D", "init C" }));
+    EXPECT_EQ(runOrder(), "CD");
+    EXPECT_FLOAT_EQ(c->elapsed, 0.25f);
     EXPECT_EQ(a->run_next, nullptr);
     EXPECT_EQ(b->ready_next, nullptr);
     EXPECT_EQ(readyOrder(), "");
-}
-
-TEST_F(Queues, EndIsExclusiveStartInclusive)
-{
-    parse("A", 1, 2);
-    reinit_sectionQueues();
-    at(1);
-    EXPECT_EQ(runOrder(), "A");
-    at(2);
-    EXPECT_EQ(runOrder(), "");
-    EXPECT_EQ(calls, (std::vector<std::string>{ "init A", "end A" }));
 }
 
 TEST_F(Queues, RebuildEndsActiveAndRequeuesForCurrentTime)
@@ -193,21 +163,61 @@ TEST_F(Queues, WarningFormat)
               "Warning: second 3.14, message 'Finished section not detected'\n");
 }
 
-TEST_F(Queues, SectionErrorNamesTypeLayerAndSpan)
-{
-    Section* s = parse("A", 10, 20, 2, 26);   /* object */
-    demoSystem.sound = 0;
-    EXPECT_EXIT({ mySection = s; section_error("%d string needed", 1); },
-                ::testing::ExitedWithCode(1),
-                "^Error: object \\(2, 10\\.000000 -> 20\\.000000\\): 1 string needed\n$");
-}
-
 TEST_F(Queues, FatalMessageIsCappedAt1023Characters)
 {
     std::string longText(5000, 'x');
     demoSystem.sound = 0;
     EXPECT_EXIT(dkernel_error("%s", longText.c_str()), ::testing::ExitedWithCode(1),
                 "^Error: x{1023}\n$");
+}
+
+/* What each type's load checks before it touches a file or GL, and what the
+** sound section reports of its file; every message names the section. */
+TEST(SectionLoadDeathTest, MessagesOfEveryType)
+{
+    struct Case { const char* type; int params, strings, splines; float param2; const char* file; const char* message; };
+    const Case cases[] = {
+        { "loading", 3, 2, 0, 0, "a.tga", "17 params needed" },
+        { "loading", 17, 1, 0, 0, "a.tga", "2 strings needed" },
+        { "efxBlackWhite", 1, 0, 0, 0, "", "2 params needed" },
+        { "efxColor", 2, 0, 0, 0, "", "3 or 4 params needed" },
+        { "efxFader", 3, 0, 0, 0, "", "8 params needed" },
+        { "background", 0, 0, 0, 0, "", "1 string needed" },
+        { "image", 0, 0, 1, 0, "", "1 string needed" },
+        { "image", 0, 1, 0, 0, "a.tga", "1 spline needed" },
+        { "imageMatrix", 2, 1, 3, 0, "a.tga", "3 params needed" },
+        { "imageMatrix", 3, 0, 3, 0, "", "1 string needed" },
+        { "imageMatrix", 3, 1, 1, 0, "a.tga", "3 splines needed" },
+        { "imageMatrix", 3, 1, 3, 0.5f, "a.tga", "invalid modulation" },
+        { "imagePart", 1, 1, 2, 0, "a.tga", "2 params needed" },
+        { "imagePart", 2, 0, 2, 0, "", "1 string needed" },
+        { "imagePart", 2, 1, 1, 0, "a.tga", "2 splines needed" },
+        { "macroBox", 2, 1, 0, 0, "a.tga", "3 params needed" },
+        { "macroBox", 3, 0, 0, 0, "", "1 string needed" },
+        { "sound", 0, 2, 0, 0, "a.ogg", "1 string needed" },
+        { "sound", 0, 1, 0, 0, "missing.ogg", "file 'missing.ogg' not found" },
+        { "sound", 0, 1, 0, 0, "broken.ogg", "Error loading file" },
+        { "sound", 0, 1, 0, 0, "notes.txt", "Unknown file format" },
+        { "camera", 0, 0, 2, 0, "", "0 or 1 splines needed" },
+    };
+    TempDir dir(true);
+    writeFile("broken.ogg", "OggS" + std::string(16, '\7'));
+    writeFile("notes.txt", "these are not music");
+    demoSystem.sound = 1;
+    for (const Case& c : cases) {
+        Section s = {};
+        s.type = getSectionByName(c.type);
+        s.layer = 2, s.start = 1, s.end = 3, s.duration = 2;
+        s.param_count = c.params;
+        s.params[1] = c.param2;
+        s.string_count = c.strings;
+        s.spline_count = c.splines;
+        for (int i = 0; i < c.strings; i++)
+            s.strings[i] = (char*)c.file;
+        EXPECT_EXIT(section_load(&s), ::testing::ExitedWithCode(1),
+                    stderrIs(std::string("Error: ") + c.type + " (2, 1.000000 -> 3.000000): " + c.message + "\n"));
+    }
+    demoSystem.sound = 0;
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "dkernel.h"
 #include "model.h"
 #include "scene.h"
-#include "testdata.h"
+#include "testutil.h"
 #include "unit/tds_writer.h"
 
 using namespace tds;

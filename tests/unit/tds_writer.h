@@ -11,11 +11,12 @@
 #include <string.h>
 
 #include <array>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "testutil.h"   /* TempDir */
 
 namespace tds {
 
@@ -23,10 +24,7 @@ typedef std::vector<uint8_t> Bytes;
 
 inline Bytes byte(unsigned v) { return Bytes{(uint8_t)v}; }
 inline Bytes u16(unsigned v) { return Bytes{(uint8_t)v, (uint8_t)(v >> 8)}; }
-inline Bytes u32(uint32_t v)
-{
-    return Bytes{(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)};
-}
+inline Bytes u32(uint32_t v) { return Bytes{(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)}; }
 inline Bytes f32(float f)
 {
     uint32_t bits;
@@ -40,13 +38,8 @@ inline Bytes str(const std::string& s)
     return b;
 }
 
-inline void append(Bytes&) {}
-template <typename... Rest>
-inline void append(Bytes& out, const Bytes& first, const Rest&... rest)
-{
-    out.insert(out.end(), first.begin(), first.end());
-    append(out, rest...);
-}
+template <typename... Parts>
+inline void append(Bytes& out, const Parts&... parts) { (out.insert(out.end(), parts.begin(), parts.end()), ...); }
 template <typename... Parts>
 inline Bytes cat(const Parts&... parts)
 {
@@ -63,10 +56,7 @@ inline Bytes chunk(unsigned id, const Parts&... parts)
     return cat(u16(id), u32((uint32_t)(body.size() + 6)), body);
 }
 /* A chunk whose header states `length`, whatever its body holds. */
-inline Bytes chunkWithLength(unsigned id, uint32_t length, const Bytes& body)
-{
-    return cat(u16(id), u32(length), body);
-}
+inline Bytes chunkWithLength(unsigned id, uint32_t length, const Bytes& body) { return cat(u16(id), u32(length), body); }
 
 /* ---- geometry ---- */
 typedef std::array<float, 3> P3;
@@ -80,8 +70,7 @@ inline Bytes vertices(const std::vector<P3>& ps)
     for (const P3& p : ps) append(b, f32(p[0]), f32(p[1]), f32(p[2]));
     return chunk(0x4110, b);
 }
-/* The face list; `inside` holds its sub-chunks (material and smoothing
-** groups). */
+/* The face list; `inside` holds its sub-chunks (material and smoothing groups). */
 inline Bytes faces(const std::vector<F>& fs, const Bytes& inside = Bytes())
 {
     Bytes b = u16((unsigned)fs.size());
@@ -109,20 +98,12 @@ inline Bytes texcoords(const std::vector<std::array<float, 2>>& ts)
 template <typename... Parts>
 inline Bytes triMesh(const Parts&... parts) { return chunk(0x4100, parts...); }
 template <typename... Parts>
-inline Bytes object(const std::string& name, const Parts&... parts)
-{
-    return chunk(0x4000, str(name), parts...);
-}
+inline Bytes object(const std::string& name, const Parts&... parts) { return chunk(0x4000, str(name), parts...); }
 
 /* ---- materials ---- */
-inline Bytes color24(unsigned id, unsigned r, unsigned g, unsigned b)
-{
-    return chunk(id, byte(r), byte(g), byte(b));   /* 0x0011 or 0x0012 */
-}
-inline Bytes colorF(unsigned id, float r, float g, float b)
-{
-    return chunk(id, f32(r), f32(g), f32(b)); /* 0x0010 or 0x0013 */
-}
+/* 24-bit colours are chunks 0x0011 and 0x0012, float ones 0x0010 and 0x0013 */
+inline Bytes color24(unsigned id, unsigned r, unsigned g, unsigned b) { return chunk(id, byte(r), byte(g), byte(b)); }
+inline Bytes colorF(unsigned id, float r, float g, float b) { return chunk(id, f32(r), f32(g), f32(b)); }
 inline Bytes percentInt(unsigned v) { return chunk(0x0030, u16(v)); }
 inline Bytes percentFloat(float v) { return chunk(0x0031, f32(v)); }
 inline Bytes matName(const std::string& s) { return chunk(0xA000, str(s)); }
@@ -148,27 +129,6 @@ inline bool copyFile(const std::string& from, const std::string& to)
     std::ifstream in(from, std::ios::binary);
     return in && save(to, Bytes(std::istreambuf_iterator<char>(in), {}));
 }
-
-/* A scratch folder (path ends with '/'), removed with everything in it when
-** the object goes out of scope -- not at exit, so a death-test child leaves
-** its parent's files alone. */
-struct TempDir {
-    std::string path;
-    bool        made = false;
-    TempDir()
-    {
-        char tmpl[] = "/tmp/lumeno_3ds_XXXXXX";
-        made = mkdtemp(tmpl) != nullptr;
-        path = std::string(tmpl) + "/";
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (made) std::filesystem::remove_all(path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-};
 
 }  // namespace tds
 

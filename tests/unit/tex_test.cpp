@@ -1,9 +1,10 @@
 // Texture manager: resampling, detail clamping, property flags, loading
-// (sharing, shrinking, channel order, packed rows), upload and memory on a
-// real GL window, the binding caches, and the fatal messages.
+// (sharing and user counts, shrinking, channel order, packed rows), upload
+// and memory on a real GL window, the binding caches, and the fatal messages.
 #include "tex.h"
 
 #include "gl_window.h"
+#include "testutil.h"
 #include "tga.h"
 
 #include <gtest/gtest.h>
@@ -19,10 +20,7 @@ namespace {
 
 typedef std::vector<unsigned char> Bytes;
 
-std::string tempPath(const std::string& name)
-{
-    return std::string(testing::TempDir()) + "tex" + std::to_string(getpid()) + "_" + name;
-}
+TempDir pictures;
 
 // a w x h picture whose pixel (x, y) is (x, y, x + y) mod 256, y from the top
 std::string writePicture(const std::string& name, int w, int h)
@@ -30,60 +28,35 @@ std::string writePicture(const std::string& name, int w, int h)
     Bytes rgb;
     for (int y = h - 1; y >= 0; y--)   // the TGA writer takes the bottom row first
         for (int x = 0; x < w; x++) rgb.insert(rgb.end(), {(unsigned char)x, (unsigned char)y, (unsigned char)(x + y)});
-    std::string path = tempPath(name);
-    tga_save(path.c_str(), rgb.data(), w, h, 0);
-    return path;
+    tga_save((pictures.path + name).c_str(), rgb.data(), w, h, 0);
+    return pictures.path + name;
 }
 
-// a bare TGA header (type 2) followed by `bytes` zero bytes
-std::string writeHeader(const std::string& name, int w, int h, int bits, size_t bytes)
-{
-    unsigned char head[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                              (unsigned char)w, (unsigned char)(w >> 8), (unsigned char)h, (unsigned char)(h >> 8),
-                              (unsigned char)bits, 0};
-    std::string path = tempPath(name);
-    FILE* f = fopen(path.c_str(), "wb");
-    fwrite(head, 1, 18, f);
-    for (size_t i = 0; i < bytes; i++) fputc(0, f);
-    fclose(f);
-    return path;
-}
-
-TEST(TexResample, NearestPixelInFixedPoint)
+TEST(TexRules, ResamplingDetailClampPowerOfTwoAndFlags)
 {
     // 5 x 3 -> 2 x 2: step 2.5, columns 1 and 3; rows 0 and 1
     Bytes src(5 * 3 * 3), dst(2 * 2 * 3);
     for (size_t i = 0; i < src.size(); i++) src[i] = (unsigned char)i;
     scale_texture_24(src.data(), 5, 3, 2, 2, dst.data());
     EXPECT_EQ(dst, (Bytes{3, 4, 5, 9, 10, 11, 18, 19, 20, 24, 25, 26}));
-
     // 3 -> 7, 4-byte pixels: (14043 + 28086 x) >> 16
-    Bytes s4 = {1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3}, d4(7 * 4);
+    Bytes s4 = {1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3}, d4(7 * 4), alphas;
     scale_texture_32(s4.data(), 3, 1, 7, 1, d4.data());
-    const int expect[7] = {1, 1, 2, 2, 2, 3, 3};
-    for (int x = 0; x < 7; x++) EXPECT_EQ(d4[x * 4 + 3], expect[x]) << x;
-}
+    for (int x = 0; x < 7; x++) alphas.push_back(d4[x * 4 + 3]);
+    EXPECT_EQ(alphas, (Bytes{1, 1, 2, 2, 2, 3, 3}));
 
-TEST(TexRules, DetailClampPowerOfTwoAndFlags)
-{
-    tex_detail = 0;
-    EXPECT_EQ(tex_maxSize(), 128);
-    tex_detail = 9;   // out of range: clamped, with one warning
+    // detail levels out of range are clamped, with one warning each
+    const int levels[][2] = {{0, 128}, {9, 4096}, {9, 4096}, {-2, 128}, {5, 4096}};
     testing::internal::CaptureStderr();
-    EXPECT_EQ(tex_maxSize(), 4096);
-    EXPECT_EQ(tex_maxSize(), 4096);
+    for (auto& l : levels) {
+        tex_detail = l[0];
+        EXPECT_EQ(tex_maxSize(), l[1]) << l[0];
+    }
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("texture_detail 9"), std::string::npos) << err;
-    EXPECT_EQ(err.find("texture_detail"), err.rfind("texture_detail")) << err;
-    tex_detail = -2;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(tex_maxSize(), 128);
-    testing::internal::GetCapturedStderr();
-    tex_detail = 5;
+    EXPECT_EQ(err.find("texture_detail 9"), err.rfind("texture_detail 9")) << err;
 
-    EXPECT_EQ(powerOfTwo(0) * 100 + powerOfTwo(1) * 10 + powerOfTwo(2), 101);
-    EXPECT_EQ(powerOfTwo(6), 0);
-
+    EXPECT_EQ((std::vector<int>{powerOfTwo(0), powerOfTwo(1), powerOfTwo(2), powerOfTwo(6)}), (std::vector<int>{1, 0, 1, 0}));
     struct { int flags; GLenum target, min, wrap, env; } cases[] = {
         {0, GL_TEXTURE_2D, GL_LINEAR_MIPMAP_LINEAR, GL_REPEAT, GL_REPLACE},
         {5, GL_TEXTURE_2D, GL_LINEAR, GL_CLAMP_TO_EDGE, GL_REPLACE},
@@ -95,14 +68,11 @@ TEST(TexRules, DetailClampPowerOfTwoAndFlags)
     for (auto& c : cases) {
         tex_properties(index, c.flags);
         const Texture* t = tex_array[index];
-        EXPECT_EQ(t->target, c.target) << c.flags;
-        EXPECT_EQ(t->min_filter, c.min) << c.flags;
-        EXPECT_EQ(t->wrap, c.wrap) << c.flags;
-        EXPECT_EQ(t->env_mode, c.env) << c.flags;
+        EXPECT_TRUE(t->target == c.target && t->min_filter == c.min && t->wrap == c.wrap && t->env_mode == c.env) << c.flags;
     }
 }
 
-TEST(TexLoad, SharedByNameShrunkPerSideAndPacked)
+TEST(TexLoad, SharedByNameWithUsersShrunkPerSideAndPacked)
 {
     std::string path = writePicture("wide.tga", 5000, 3);
     tex_detail = 0;
@@ -111,92 +81,72 @@ TEST(TexLoad, SharedByNameShrunkPerSideAndPacked)
     std::string upper = path;
     upper.replace(upper.size() - 3, 3, "TGA");   // that file does not exist
     EXPECT_EQ(tex_load(upper.c_str()), index);
-    remove(path.c_str());
+    tex_free(index);   // every load is a user: the slot lives until the last lets go
+    ASSERT_NE(tex_array[index], nullptr);
 
     const Texture* t = tex_array[index];
-    EXPECT_EQ(t->width, 128);
-    EXPECT_EQ(t->height, 3);
-    EXPECT_EQ(t->orig_width, 5000);
+    EXPECT_TRUE(t->width == 128 && t->height == 3 && t->orig_width == 5000);
     ASSERT_EQ(t->format, (GLenum)GL_BGR);
     unsigned step = 5000u * 65536u / 128u;
     for (int y = 0; y < 3; y++)
         for (int x : {0, 77, 127}) {
             int sx = (int)((step / 2 + x * step) >> 16);
             const unsigned char* p = t->data + (y * 128 + x) * 3;
-            EXPECT_EQ(p[2], sx % 256) << x;
-            EXPECT_EQ(p[1], y);
-            EXPECT_EQ(p[0], (sx + y) % 256) << x;
+            EXPECT_TRUE(p[2] == sx % 256 && p[1] == y && p[0] == (sx + y) % 256) << x << ", " << y;
         }
+    tex_free(index);
+    EXPECT_EQ(tex_array[index], nullptr);
 
     // 3 pixels of 3 bytes: the surface pads rows to 12 bytes, data does not
-    path = writePicture("odd.tga", 3, 2);
-    t = tex_array[tex_load(path.c_str())];
-    remove(path.c_str());
-    EXPECT_EQ(t->data[(1 * 3 + 2) * 3 + 2], 2) << "row 1, column 2, red";
-    EXPECT_EQ(t->data[(1 * 3 + 2) * 3 + 1], 1);
+    t = tex_array[tex_load(writePicture("odd.tga", 3, 2).c_str())];
+    EXPECT_TRUE(t->data[(1 * 3 + 2) * 3 + 2] == 2 && t->data[(1 * 3 + 2) * 3 + 1] == 1) << "row 1, column 2";
 }
 
 class TexGl : public testing::Test {
 protected:
     void SetUp() override { openTestWindow(); }
-    static Bytes readBack(int index)
-    {
-        const Texture* t = tex_array[index];
-        Bytes out((size_t)t->width * t->height * 3);
-        glBindTexture(GL_TEXTURE_2D, (GLuint)t->gl_id);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, out.data());
-        tex_reset_bind();
-        return out;
-    }
 };
 
-TEST_F(TexGl, UploadsKeepColoursRowsAndExactRenderTargetSize)
+TEST_F(TexGl, UploadsMemoryAndFree)
 {
-    std::string path = writePicture("colours.tga", 2, 2);   // 6-byte rows
-    int index = tex_load(path.c_str());
-    remove(path.c_str());
+    int index = tex_load(writePicture("colours.tga", 2, 2).c_str());   // 6-byte rows
     tex_properties(index, 1);
     tex_upload(index);
-    EXPECT_EQ(readBack(index), (Bytes{0, 0, 0, 1, 0, 1, 0, 1, 1, 1, 1, 2}));
+    Bytes back(12);
+    glBindTexture(GL_TEXTURE_2D, (GLuint)tex_array[index]->gl_id);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back.data());
+    EXPECT_EQ(back, (Bytes{0, 0, 0, 1, 0, 1, 0, 1, 1, 1, 1, 2}));
     EXPECT_EQ(tex_array[index]->data, nullptr);
 
-    const Texture* rtt = tex_array[demoSystem.rtt_texture];
-    EXPECT_EQ(rtt->memory, 1024 * 512 * 3);
-    int target = tex_new(800, 600, GL_RGB, 3);   // not a power of two: not rescaled
+    // render targets keep their exact size; a mipmapped 1-D texture gets its chain
+    EXPECT_EQ(tex_array[demoSystem.rtt_texture]->memory, 1024 * 512 * 3);
+    int target = tex_new(800, 600, GL_RGB, 3), line = tex_new(8, 1, GL_RGB, 3);
     tex_properties(target, 5);
     tex_upload(target);
     GLint w = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     EXPECT_EQ(w, 800);
-
-    int line = tex_new(8, 1, GL_RGB, 3);   // mipmapped 1-D: the chain is built
     tex_properties(line, 16);
     tex_upload(line);
     glGetTexLevelParameteriv(GL_TEXTURE_1D, 3, GL_TEXTURE_WIDTH, &w);
     EXPECT_EQ(w, 1);
-    tex_reset_bind();
-}
 
-TEST_F(TexGl, MemoryCountsAndFree)
-{
+    // memory: the mip chain without its 1 x 1 level, or one level
     int before = tex_get_used_memory();
-    int mip = tex_new(256, 256, GL_RGB, 3);
+    int mip = tex_new(256, 256, GL_RGB, 3), npot = tex_new(300, 200, GL_RGB, 3);
     tex_upload(mip);
-    int npot = tex_new(300, 200, GL_RGB, 3);
     tex_properties(npot, 1);
     tex_persistent(npot, 1);
     tex_upload(npot);
     EXPECT_NE(tex_array[npot]->data, nullptr) << "persistent pixels are kept";
     EXPECT_EQ(tex_get_used_memory(), before + 262140 + 180000);
-
     GLuint id = (GLuint)tex_array[mip]->gl_id;
     int count = tex_count;
     tex_free(mip);
-    EXPECT_EQ(tex_array[mip], nullptr);
-    EXPECT_EQ(tex_count, count);
+    EXPECT_TRUE(tex_array[mip] == nullptr && tex_count == count && glIsTexture(id) == GL_FALSE);
     EXPECT_EQ(tex_get_used_memory(), before + 180000);
-    EXPECT_EQ(glIsTexture(id), GL_FALSE);
+    tex_reset_bind();
 }
 
 TEST_F(TexGl, BindingSkipsWhatTheCacheShowsAsSet)
@@ -214,39 +164,35 @@ TEST_F(TexGl, BindingSkipsWhatTheCacheShowsAsSet)
     tex_bind(a);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(bound, tex_array[a]->gl_id);
-    EXPECT_EQ(mode, GL_MODULATE);
+    EXPECT_TRUE(bound == tex_array[a]->gl_id && mode == GL_MODULATE);
     tex_reset_bind();
 }
 
-class TexDeath : public testing::Test {
-protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-TEST_F(TexDeath, BadPicturesAndLimits)
+TEST(TexDeath, BadPicturesAndLimits)
 {
-    EXPECT_EXIT(tex_load("no/such.png"), testing::ExitedWithCode(1),
-                "^Error: Error loading 'no/such.png': .+");
-    std::string p16 = writeHeader("p16.tga", 4, 4, 16, 32);
-    EXPECT_EXIT(tex_load(p16.c_str()), testing::ExitedWithCode(1), "^Error: Unsupported format in '.*p16.tga'");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // bare TGA headers (type 2) of a depth and size, without their pixels
+    auto header = [](const char* name, int w, int h, int bits) {
+        unsigned char head[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, (unsigned char)w, (unsigned char)(w >> 8),
+                                  (unsigned char)h, (unsigned char)(h >> 8), (unsigned char)bits, 0};
+        writeFile(pictures.path + name, std::string((char*)head, 18) + std::string(32, '\0'));
+        return pictures.path + name;
+    };
     SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 64, 64, 24, 0xFF, 0xFF00, 0xFF0000, 0);
-    std::string cut = tempPath("cut.bmp");
-    SDL_SaveBMP(s, cut.c_str());
+    SDL_SaveBMP(s, (pictures.path + "cut.bmp").c_str());
     SDL_FreeSurface(s);
-    ASSERT_EQ(truncate(cut.c_str(), 300), 0);
-    EXPECT_EXIT(tex_load(cut.c_str()), testing::ExitedWithCode(1), "^Error: Error loading '.*cut.bmp': .+");
-    std::string huge = writeHeader("huge.tga", 20000, 20000, 24, 0);
-    EXPECT_EXIT(tex_load(huge.c_str()), testing::ExitedWithCode(1),
-                "^Error: Error loading '.*huge.tga': picture too large \\(20000 x 20000\\)");
-
+    ASSERT_EQ(truncate((pictures.path + "cut.bmp").c_str(), 300), 0);
     s = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 8, 0, 0, 0, 0);
-    std::string pal = tempPath("pal.bmp");
-    SDL_SaveBMP(s, pal.c_str());
+    SDL_SaveBMP(s, (pictures.path + "pal.bmp").c_str());
     SDL_FreeSurface(s);
-    EXPECT_EXIT(tex_load(pal.c_str()), testing::ExitedWithCode(1), "^Error: Unsupported paletted texture '.*pal.bmp'");
-    for (const std::string& f : {p16, cut, huge, pal}) remove(f.c_str());
-
+    const std::pair<std::string, std::string> cases[] = {
+        {"no/such.png", "^Error: Error loading 'no/such.png': .+"},
+        {header("p16.tga", 4, 4, 16), "^Error: Unsupported format in '.*p16.tga'"},
+        {pictures.path + "cut.bmp", "^Error: Error loading '.*cut.bmp': .+"},
+        {header("huge.tga", 20000, 20000, 24), "^Error: Error loading '.*huge.tga': picture too large \\(20000 x 20000\\)"},
+        {pictures.path + "pal.bmp", "^Error: Unsupported paletted texture '.*pal.bmp'"},
+    };
+    for (auto& c : cases) EXPECT_EXIT(tex_load(c.first.c_str()), testing::ExitedWithCode(1), c.second);
     EXPECT_EXIT(for (int i = 0; i < 300; i++) tex_init(), testing::ExitedWithCode(1),
                 "^Error: Too many textures \\(limited to 256\\)");
     unsigned char palette[768];

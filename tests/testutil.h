@@ -1,0 +1,105 @@
+/*
+** testutil.h -- what the unit tests share: the files under tests/data,
+** scratch folders, whole files written and read, and the exact standard
+** error of a fatal exit.
+**
+** A missing data file fails the test that wanted it, with the file's path
+** in the message, instead of letting the test crash on a null handle.
+*/
+#ifndef LUMENO_TESTUTIL_H
+#define LUMENO_TESTUTIL_H
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef LUMENO_DATA_DIR
+#define LUMENO_DATA_DIR "tests/data"
+#endif
+
+/* The path of tests/data/<rel>; records a failure when it does not exist. */
+inline std::string testdata_path(const std::string& rel)
+{
+    std::string path = std::string(LUMENO_DATA_DIR) + "/" + rel;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) ADD_FAILURE() << "test data missing: " << path;
+    return path;
+}
+
+/* The entries of the folder tests/data/<rel> (hidden ones left out);
+** records a failure and returns none when it cannot be listed. */
+inline std::vector<std::string> testdata_list(const std::string& rel)
+{
+    std::vector<std::string> names;
+    std::string path = std::string(LUMENO_DATA_DIR) + "/" + rel;
+    DIR* d = opendir(path.c_str());
+    if (!d) {
+        ADD_FAILURE() << "test data folder missing: " << path;
+        return names;
+    }
+    while (struct dirent* e = readdir(d))
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    closedir(d);
+    return names;
+}
+
+inline bool writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    return bool(out << bytes);
+}
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+/* A scratch folder (path ends with '/'), removed with everything in it when
+** the object goes out of scope in the process that made it: a death-test
+** child that exits leaves its parent's files alone.  With `enter` it is the
+** working folder meanwhile. */
+struct TempDir {
+    std::string path;
+    std::string home;
+    pid_t owner = getpid();
+    explicit TempDir(bool enter = false)
+    {
+        char tmpl[] = "/tmp/lumeno_test_XXXXXX";
+        if (!mkdtemp(tmpl)) perror("mkdtemp");   /* the test then fails on its files */
+        path = std::string(tmpl) + "/";
+        if (enter) {
+            home = std::filesystem::current_path();
+            std::filesystem::current_path(path);
+        }
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        if (getpid() != owner) return;
+        if (!home.empty()) std::filesystem::current_path(home, ignored);
+        std::filesystem::remove_all(path, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+};
+
+/* Matches a death test's whole standard error. */
+inline ::testing::Matcher<const std::string&> stderrIs(const std::string& text)
+{
+    return ::testing::Matcher<const std::string&>(text);
+}
+
+#endif
