@@ -39,6 +39,14 @@ void render_highpassfilter(int texture, float r, float g, float b, int passes);
 /* max(0, frame - (r, g, b)), amplified to 1 + 2 * (passes / 2) times. */
 void render_highpassfilter_ext(int texture, float r, float g, float b, int passes);
 
+/* The two glows' bracket: efx_glowBegin keeps the frame in rtt_texture2,
+** enters the 2-D unit view with blending on and leaves the frame's bright
+** parts (render_highpassfilter_ext into rtt_texture) on screen;
+** efx_glowEnd adds the kept frame back onto what the glow made of them and
+** returns to the state the effects start from. */
+void efx_glowBegin(const float threshold[3], int passes);
+void efx_glowEnd(void);
+
 /* ---- radial zoom passes (efx_zoom.cpp), shared by efxRadialBlur and efxRadialGlow ---- */
 
 struct RadialZoom {

@@ -4,10 +4,7 @@
 */
 #include "dkernel.h"
 #include "sectiontypes.h"
-#include "camera.h"
 #include "effects.h"
-#include "gldrv.h"
-#include "tex.h"
 
 #include <GL/gl.h>
 #include <stdlib.h>
@@ -39,27 +36,10 @@ void init_efxGlow(void) {}
 void render_efxGlow(void)
 {
     const GlowVars* vars = (const GlowVars*)mySection->vars;
-    /* the second target keeps the frame while the first one is worked on */
-    tex_bind(demoSystem.rtt_texture2);
-    gldrv_copyColorBuffer();
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    camera_set2d();
-
-    render_highpassfilter_ext(demoSystem.rtt_texture, vars->threshold[0], vars->threshold[1],
-                              vars->threshold[2], vars->passes);
+    efx_glowBegin(vars->threshold, vars->passes);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     render_boxblur(demoSystem.rtt_texture, vars->radius);
-
-    tex_bind(demoSystem.rtt_texture2);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    gldrv_texscreenquad();
-
-    glClear(GL_DEPTH_BUFFER_BIT);
-    camera_restore();
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    efx_glowEnd();
 }
 
 void end_efxGlow(void) {}

@@ -10,6 +10,7 @@
 */
 #include "effects.h"
 
+#include "camera.h"
 #include "dkernel.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -258,4 +259,28 @@ void render_highpassfilter(int texture, float r, float g, float b, int passes)
         glTexCoord2f(0.0f, t);    glVertex2f(0.0f, 1.0f);
     }
     glEnd();
+}
+
+void efx_glowBegin(const float threshold[3], int passes)
+{
+    /* the second target keeps the frame while the first one is worked on */
+    tex_bind(demoSystem.rtt_texture2);
+    gldrv_copyColorBuffer();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    camera_set2d();
+    render_highpassfilter_ext(demoSystem.rtt_texture, threshold[0], threshold[1], threshold[2], passes);
+}
+
+void efx_glowEnd(void)
+{
+    tex_bind(demoSystem.rtt_texture2);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gldrv_texscreenquad();
+
+    glClear(GL_DEPTH_BUFFER_BIT);
+    camera_restore();
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
 }

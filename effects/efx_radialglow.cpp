@@ -4,10 +4,7 @@
 */
 #include "dkernel.h"
 #include "sectiontypes.h"
-#include "camera.h"
 #include "effects.h"
-#include "gldrv.h"
-#include "tex.h"
 
 #include <GL/gl.h>
 #include <stdlib.h>
@@ -39,30 +36,14 @@ void init_efxRadialGlow(void) {}
 void render_efxRadialGlow(void)
 {
     const RadialGlowVars* vars = (const RadialGlowVars*)mySection->vars;
-    tex_bind(demoSystem.rtt_texture2);
-    gldrv_copyColorBuffer();
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    camera_set2d();
-
     /* leaves the thresholded frame on screen and rtt_texture bound on unit 0 */
-    render_highpassfilter_ext(demoSystem.rtt_texture, vars->threshold[0], vars->threshold[1],
-                              vars->threshold[2], vars->passes);
+    efx_glowBegin(vars->threshold, vars->passes);
     if (mySection->blend_on)
         glBlendFunc((GLenum)mySection->blend_src, (GLenum)mySection->blend_dst);
     else
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     efx_radialZoom(&vars->zoom, mySection->elapsed / mySection->duration);
-
-    tex_bind(demoSystem.rtt_texture2);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    gldrv_texscreenquad();
-
-    glClear(GL_DEPTH_BUFFER_BIT);
-    camera_restore();
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    efx_glowEnd();
 }
 
 void end_efxRadialGlow(void) {}
