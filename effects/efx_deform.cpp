@@ -55,6 +55,8 @@ void check_efxDeform(void)
     if (deform_byte(mySection->params[0]) < 2) section_error("at least 2 control points needed");
     if (deform_byte(mySection->params[1]) < 1 || deform_byte(mySection->params[2]) < 1)
         section_error("at least 1 evaluation step needed");
+    for (int k = 1; k <= mySection->spline_count; k++)
+        section_needChannels(k, 5);
 }
 
 void load_efxDeform(void)

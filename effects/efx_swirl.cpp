@@ -36,6 +36,7 @@ void check_efxSwirl(void)
 {
     if (mySection->param_count != 3) section_error("3 params needed");
     if (mySection->spline_count != 1) section_error("1 spline needed");
+    section_needChannels(1, 4);
 }
 
 void load_efxSwirl(void)

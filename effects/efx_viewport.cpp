@@ -27,6 +27,8 @@ void check_efxViewport(void)
 {
     int n = mySection->spline_count;
     if (n != 1 && n != 2) section_error("1 or 2 splines needed");
+    section_needChannels(1, 4);
+    section_needChannels(2, 4);
 }
 
 void load_efxViewport(void)

@@ -30,6 +30,7 @@ void check_paintex(void)
         section_error("1 spline needed");
     section_needFile(mySection->strings[0]);
     section_needFile(mySection->strings[1]);
+    section_needChannels(1, 9);
 }
 
 void load_paintex(void)

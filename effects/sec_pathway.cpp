@@ -35,6 +35,7 @@ void check_pathway(void)
     if (mySection->spline_count != 1)
         section_error("1 spline needed");
     section_needFile(mySection->strings[0]);
+    section_needChannels(1, 3);
 }
 
 void load_pathway(void)

@@ -85,6 +85,8 @@ void check_ray(void)
         section_error("2 params needed");
     if (mySection->spline_count != 2)
         section_error("2 splines needed");
+    section_needChannels(1, 10);
+    section_needChannels(2, 3);
 }
 
 void load_ray(void)

@@ -25,6 +25,7 @@ void check_camera(void)
 {
     if (mySection->spline_count > 1)
         section_error("0 or 1 splines needed");
+    section_needChannels(1, 12);
 }
 
 void load_camera(void)

@@ -40,6 +40,8 @@ void check_light(void)
         section_error("2 splines needed");
     if (light_index(mySection->params[0]) < 0)
         section_error("Invalid light index");
+    section_needChannels(1, 9);
+    section_needChannels(2, 3);
 }
 
 void load_light(void)

@@ -50,6 +50,8 @@ void check_object(void)
     model_needFile(mySection->strings[1], mySection->strings[2]);
     if (object_needsTexture(mode))
         section_needFile(mySection->strings[3]);
+    for (int k = 1; k <= mySection->spline_count; k++)
+        section_needChannels(k, 9);
 }
 
 void load_object(void)

@@ -40,6 +40,8 @@ void check_objectMatrix(void)
         section_error("render mode not implemented yet");
     model_needFile(mySection->strings[1], mySection->strings[2]);
     section_needFile(mySection->strings[0]);
+    section_needChannels(1, 9);
+    section_needChannels(2, 9);
 }
 
 void load_objectMatrix(void)

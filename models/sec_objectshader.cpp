@@ -32,6 +32,8 @@ void check_objectShader(void)
         section_error("as much one single param needed");
     model_needFile(mySection->strings[0], mySection->strings[1]);
     section_needFile(mySection->strings[2]);
+    for (int k = 1; k <= mySection->spline_count; k++)
+        section_needChannels(k, 9);
 }
 
 void load_objectShader(void)

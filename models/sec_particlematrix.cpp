@@ -35,6 +35,9 @@ void check_particleMatrix(void)
     if (modulation != 0.0f && modulation != 1.0f)
         section_error("invalid modulation");
     section_needFile(mySection->strings[0]);
+    section_needChannels(1, 3);
+    section_needChannels(2, 3);
+    section_needChannels(3, 4);
 }
 
 void load_particleMatrix(void)

@@ -38,11 +38,12 @@ void check_particleObject(void)
         section_error("3 strings needed");
     if (mySection->spline_count < 2)
         section_error("at least 2 splines needed");
-    /* model_load joins the folder and the file name */
-    char path[2 * DK_MAX_PATH];
-    snprintf(path, sizeof path, "%s%s", mySection->strings[0], mySection->strings[1]);
-    section_needFile(path);
+    model_needFile(mySection->strings[0], mySection->strings[1]);
     section_needFile(mySection->strings[2]);
+    section_needChannels(1, 9);
+    section_needChannels(2, 2);
+    for (int k = 3; k <= mySection->spline_count; k++)
+        section_needChannels(k, 9);
 }
 
 void load_particleObject(void)
