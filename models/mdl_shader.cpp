@@ -8,12 +8,12 @@
 #include "shader.h"
 
 #include <GL/gl.h>
-#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 
 #include "dkernel.h"
+#include "dk_script.h"
 #include "tex.h"
 
 void blockfile_read(FILE* file, BlockLineFunc func, void* user)
@@ -42,21 +42,16 @@ void blockfile_read(FILE* file, BlockLineFunc func, void* user)
     }
 }
 
-/* Up to `max` blank-separated numbers as a formatted scan reads them; a
-** number that is not finite ends the scan like text that is no number, so
-** "nan" or "1e99" never reach the GL as a colour or a width. */
+/* Up to `max` blank-separated numbers as a formatted scan reads them, each
+** through the scripts' own number reading: one that is not finite ends the
+** scan like text that is no number, so "nan" or "1e99" never reach the GL
+** as a colour or a width. */
 static int shader_readFloats(const char* text, float* out, int max)
 {
     int n = 0;
     const char* p = text;
-    while (n < max) {
-        char* end;
-        float v = strtof(p, &end);
-        if (end == p || !isfinite(v))
-            break;
-        out[n++] = v;
-        p = end;
-    }
+    while (n < max && script_readNumber(p, DK_KEY_FLOAT, &out[n], &p))
+        n++;
     return n;
 }
 
