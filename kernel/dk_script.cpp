@@ -68,18 +68,12 @@ static size_t decimalPrefix(const char* p, bool integer)
     return n;
 }
 
-bool script_readNumber(const char* text, int type, void* out, const char** end)
+/* The first `len` characters of p, a decimal prefix, as a number of its
+** type; false when the value is not finite in that type.  Converted from a
+** copy that ends with the prefix, so the library's own wider syntax
+** (hexadecimal floats, an exponent the caller cut off) cannot read on. */
+static bool convertPrefix(const char* p, size_t len, bool integer, void* out)
 {
-    const char* p = text;
-    while (isspace((unsigned char)*p))
-        p++;
-    bool integer = type == DK_KEY_INT;
-    size_t len = decimalPrefix(p, integer);
-    if (len == 0)
-        return false;
-
-    /* converted from a copy that ends with the prefix, so the library's own
-    ** wider syntax (hexadecimal floats) cannot read on */
     char small[64];
     char* copy = len < sizeof small ? small : (char*)malloc(len + 1);
     if (!copy)
@@ -102,9 +96,21 @@ bool script_readNumber(const char* text, int type, void* out, const char** end)
     }
     if (copy != small)
         free(copy);
-    if (ok && end)
-        *end = p + len;
     return ok;
+}
+
+bool script_readNumber(const char* text, int type, void* out, const char** end)
+{
+    const char* p = text;
+    while (isspace((unsigned char)*p))
+        p++;
+    bool integer = type == DK_KEY_INT;
+    size_t len = decimalPrefix(p, integer);
+    if (len == 0 || !convertPrefix(p, len, integer, out))
+        return false;
+    if (end)
+        *end = p + len;
+    return true;
 }
 
 /* True when only blanks are left: an optional field is absent. */
@@ -350,20 +356,14 @@ int getFloatVector(const char* text, float* out, int max)
         if (len == 0)
             break;
         /* Only the run is read: "1e3" must give 1, not 1000, so the number
-        ** is converted from a copy that ends where the run ends.  A run that
-        ** is no finite float ("-", or more digits than a float holds) ends
-        ** the list as a character that starts no number does. */
-        char small[64];
-        char* copy = len < sizeof small ? small : (char*)malloc(len + 1);
-        if (!copy)
-            dkernel_error("Out of memory");
-        memcpy(copy, run, len);
-        copy[len] = '\0';
+        ** ends where the run ends.  A run that is no finite float ("-", or
+        ** more digits than a float holds) ends the list as a character that
+        ** starts no number does. */
+        size_t n = decimalPrefix(run, false);
+        if (n > len)
+            n = len;
         float v;
-        bool ok = script_readNumber(copy, DK_KEY_FLOAT, &v, nullptr);
-        if (copy != small)
-            free(copy);
-        if (!ok)
+        if (n == 0 || !convertPrefix(run, n, false, &v))
             break;
         if (count >= max)
             dkernel_error("Script: too many floats in vector '%s'", text);
