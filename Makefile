@@ -53,7 +53,7 @@ bench: build
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME  ?= 60
 FUZZ_SOURCES := tests/fuzz/script_fuzz.cpp kernel/dk_script.cpp kernel/dk_config.cpp \
-                kernel/dk_sectiontable.cpp models/ps_random.cpp
+                kernel/dk_sectiontable.cpp kernel/dk_random.cpp
 
 $(FUZZ_BUILD)/script_fuzz: $(FUZZ_SOURCES) kernel/dkernel.h kernel/dk_script.h
 	@mkdir -p $(FUZZ_BUILD)

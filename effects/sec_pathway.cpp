@@ -9,7 +9,7 @@
 #include "dkernel.h"
 #include "draw.h"
 #include "particle.h"
-#include "ps_random.h"
+#include "dk_random.h"
 #include "sectiontypes.h"
 #include "tex.h"
 

@@ -14,7 +14,7 @@
 #include "dkernel.h"
 #include "draw.h"
 #include "particle.h"
-#include "ps_random.h"
+#include "dk_random.h"
 #include "sectiontypes.h"
 
 static float ray_sign(void)

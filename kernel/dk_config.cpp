@@ -6,12 +6,10 @@
 ** then the driver sets its own, then every script overrides what it names.
 */
 #include "dkernel.h"
-#include "dk_args.h"
-#include "dk_checking.h"
 #include "dk_script.h"
 #include "gldrv.h"
 #include "tex.h"
-#include "ps_random.h"
+#include "dk_random.h"
 
 #include <stdio.h>
 #include <unistd.h>
@@ -60,16 +58,17 @@ void dkernel_getArguments(int argc, char** argv)
 {
     demoSystem.argc = argc;
     demoSystem.argv = argv;
-    /* returns only to play; help, version, check and usage errors end here */
-    args_parse(argc, argv);
+    /* returns only to play; help, version, check and usage errors end there */
+    if (kernelHooks.arguments)
+        kernelHooks.arguments(argc, argv);
 }
 
 /* An empty folder, or the wrong one, would otherwise only show up as a
 ** missing loading section. */
 static void reportNoScript(void)
 {
-    if (checking_on) {
-        checking_report(nullptr, 0, 0, "no demo script found (a script is a file whose name contains \".lum\")");
+    if (dkernel_collecting()) {
+        dkernel_report(nullptr, 0, 0, "no demo script found (a script is a file whose name contains \".lum\")");
         return;
     }
     char folder[4096];

@@ -3,9 +3,7 @@
 ** closing the player and the fatal error path every module uses.
 */
 #include "dkernel.h"
-#include "dk_checking.h"
 #include "dk_loop.h"
-#include "dk_reload.h"
 #include "gldrv.h"
 
 #include <SDL/SDL.h>
@@ -30,7 +28,7 @@ void dkernel_mainLoop(void)
 
 void dkernel_doExec(void)
 {
-    reload_poll();
+    if (kernelHooks.poll) kernelHooks.poll();
     if (demoSystem.demo_end > 0.0f && demoSystem.time > demoSystem.demo_end) {
         if (demoSystem.loop) {
             dkernel_restart();
@@ -43,7 +41,7 @@ void dkernel_doExec(void)
         }
     }
 
-    beat_update();
+    if (kernelHooks.beat) kernelHooks.beat();
     if (demoSystem.state == 0) {
         process_sectionQueues();
         process_timer();
@@ -196,7 +194,19 @@ void dkernel_closeDemo(void)
 }
 
 const char* dkernel_errorHint = nullptr;
-jmp_buf* dkernel_recovery = nullptr;
+KernelHooks kernelHooks = {};
+
+/* One way out of every fatal error: an exception that the normal run turns
+** into the message and status 1 (dkernel_protect), that a run collecting
+** problems files and goes on from (dkernel_guard), and that live reload
+** catches to keep the demo it had. */
+void dkernel_raise(const char* message, const char* brief)
+{
+    DemoError error;
+    snprintf(error.message, sizeof error.message, "%s", message);
+    snprintf(error.brief, sizeof error.brief, "%s", brief);
+    throw error;
+}
 
 void dkernel_error(const char* format, ...)
 {
@@ -205,18 +215,26 @@ void dkernel_error(const char* format, ...)
     va_start(ap, format);
     vsnprintf(msg, sizeof msg, format, ap);
     va_end(ap);
-    /* a checking run collects the message and goes on */
-    if (checking_on)
-        checking_fail("%s", msg);
-    if (dkernel_recovery) {
-        jmp_buf* to = dkernel_recovery;
-        dkernel_recovery = nullptr;
-        fprintf(stderr, "Error: %s\n", msg);
-        longjmp(*to, 1);
-    }
+    dkernel_raise(msg, msg);
+}
+
+void dkernel_fail(const DemoError& error)
+{
     dkernel_closeDemo();
-    fprintf(stderr, "Error: %s\n", msg);
+    fprintf(stderr, "Error: %s\n", error.message);
     if (dkernel_errorHint)
         fprintf(stderr, "%s\n", dkernel_errorHint);
     exit(1);
+}
+
+void dkernel_report(const char* script, int line, int warning, const char* format, ...)
+{
+    if (!kernelHooks.report)
+        return;
+    char msg[1024];
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(msg, sizeof msg, format, ap);
+    va_end(ap);
+    kernelHooks.report(script, line, warning, msg);
 }

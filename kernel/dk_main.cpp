@@ -5,16 +5,19 @@
 #include "dkernel.h"
 #include "gldrv.h"
 #include "font.h"
-#include "ps_random.h"
+#include "dk_random.h"
 
 int SDL_main(int argc, char** argv)
 {
-    dkernel_getArguments(argc, argv);
-    dkernel_loadScripts();
-    dkernel_configDialog();
-    dkernel_initDemo();
-    dkernel_mainLoop();
-    dkernel_closeDemo();
+    /* a fatal error anywhere below closes the demo and ends with status 1 */
+    dkernel_protect([argc, argv] {
+        dkernel_getArguments(argc, argv);
+        dkernel_loadScripts();
+        dkernel_configDialog();
+        dkernel_initDemo();
+        dkernel_mainLoop();
+        dkernel_closeDemo();
+    });
     return 0;
 }
 

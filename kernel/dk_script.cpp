@@ -8,7 +8,6 @@
 ** a checking run (player --check) collects them and reads on.
 */
 #include "dkernel.h"
-#include "dk_checking.h"
 #include "dk_script.h"
 
 #include <ctype.h>
@@ -160,10 +159,10 @@ int getSectionByName(const char* name)
 
 void parseError(const char* message, const char* script, int line)
 {
-    /* a checking run files the message under script and line itself */
-    if (checking_on)
-        checking_fail("%s", message);
-    dkernel_error("%s (script '%s', line %d)", message, script, line);
+    /* a collecting run files the message under script and line itself */
+    char full[2048];
+    snprintf(full, sizeof full, "%s (script '%s', line %d)", message, script, line);
+    dkernel_raise(full, message);
 }
 
 /* ---------------------------------------------------------------------- */
@@ -203,8 +202,8 @@ static void discoveryWarning(const char* path, const char* text)
         warned[count] = copyText(path);
         count++;
     }
-    if (checking_on)
-        checking_report(path, 0, 1, "%s", text);
+    if (dkernel_collecting())
+        dkernel_report(path, 0, 1, "%s", text);
     else
         fprintf(stderr, "Warning: %s: '%s'\n", text, path);
 }
@@ -254,9 +253,9 @@ static bool searchFolder(const char* folder, const FolderVisit* parent)
             struct stat est;
             bool isFolder = fstatat(dirfd(dir), name, &est, 0) == 0 && S_ISDIR(est.st_mode);
             if (script && !isFolder) {
-                if (!checking_on)
+                if (!dkernel_collecting())
                     dkernel_error("Script path too long '%s/%s'", folder, name);
-                checking_report(nullptr, 0, 0, "Script path too long '%s/%s'", folder, name);
+                dkernel_report(nullptr, 0, 0, "Script path too long '%s/%s'", folder, name);
             }
             if (isFolder)
                 fprintf(stderr, "Warning: path too long, folder not searched '%s/%s'\n",
@@ -273,7 +272,7 @@ static bool searchFolder(const char* folder, const FolderVisit* parent)
             continue;
         }
         script_foundCount++;
-        checking_guard(path, 0, [&path] { loadScriptFile(path); });
+        dkernel_guard(path, 0, [&path] { loadScriptFile(path); });
     }
     closedir(dir);
     return true;
@@ -597,7 +596,7 @@ void loadScriptStream(FILE* file, const char* path)
 
     /* a checking run files a line's error and goes on with the next line */
     for (int line = 1; my_fgets(buffer, sizeof buffer, file); line++)
-        checking_guard(path, line, [&] { parseLine(buffer, path, line, &current); });
+        dkernel_guard(path, line, [&] { parseLine(buffer, path, line, &current); });
 }
 
 void loadScriptFile(const char* path)

@@ -8,11 +8,9 @@
 ** are doubly linked through the sections' own links.
 */
 #include "dkernel.h"
-#include "dk_checking.h"
 #include "dk_spline.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
-#include "dk_reload.h"
 #include "font.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -124,15 +122,10 @@ static const char* sectionName(const Section* s)
 void section_needFile(const char* path)
 {
     /* Loading reports a missing file with the loader's own message; live
-    ** reload learns here which files each section depends on; only a
+    ** reload learns here which files each section depends on, and a
     ** checking run, which opens nothing, looks ahead. */
-    reload_noteFile(mySection, path);
-    if (!checking_on || !mySection)
-        return;
-    const char* why = checking_unreadable(path);
-    if (why)
-        checking_report(mySection->script, mySection->line, 0, "%s: cannot read '%s' (%s)",
-                        sectionName(mySection), path ? path : "", why);
+    if (kernelHooks.fileUsed)
+        kernelHooks.fileUsed(mySection, path);
 }
 
 void section_needChannels(int spline, int channels)
@@ -141,11 +134,11 @@ void section_needChannels(int spline, int channels)
     ** section put there.  Only a checking run, which has read the spline,
     ** calls that a mistake. */
     const Section* s = mySection;
-    if (!checking_on || !s || spline < 1 || spline > s->spline_count)
+    if (!dkernel_collecting() || !s || spline < 1 || spline > s->spline_count)
         return;
     const Spline* read = s->splines[spline - 1];
     if (read && read->channel_count < channels)
-        checking_report(s->script, s->line, 0, "%s: spline %d needs %d channels, '%s' has %d",
+        dkernel_report(s->script, s->line, 0, "%s: spline %d needs %d channels, '%s' has %d",
                         sectionName(s), spline, channels, s->spline_files[spline - 1],
                         read->channel_count);
 }
@@ -317,9 +310,12 @@ void section_error(const char* format, ...)
     const Section* s = mySection;
     if (!s) dkernel_error("%s", msg);
     const char* name = sectionName(s);
-    /* a checking run names the section by its script and line instead */
-    if (checking_on) checking_fail("%s: %s", name, msg);
-    dkernel_error("%s (%d, %f -> %f): %s", name, s->layer, (double)s->start, (double)s->end, msg);
+    /* a collecting run names the section by its script and line instead */
+    char full[2048], brief[2048];
+    snprintf(full, sizeof full, "%s (%d, %f -> %f): %s", name, s->layer, (double)s->start,
+             (double)s->end, msg);
+    snprintf(brief, sizeof brief, "%s: %s", name, msg);
+    dkernel_raise(full, brief);
 }
 
 void dkernel_warn(const char* format, ...)

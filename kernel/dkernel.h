@@ -210,12 +210,74 @@ void process_timer(void);
 void pause_timer(void);
 void calculate_fps(float seconds);
 
-/* ---- the beat level (dk_beat.cpp) ---- */
-/* Sets `beat` for the frame about to be drawn, from beat_source. */
-void  beat_update(void);
-/* The bpm pulse at a demo second: 1 on each beat (counted from second 0),
-** falling to 0 three quarters of the way to the next one; 0 without a tempo. */
-float beat_pulse(float time, float bpm);
+/* ---- the fatal path (dk_loop.cpp) ---- */
+/* What every fatal error raises (dkernel_error, section_error, parseError):
+** the text the player prints after "Error: ", and the same problem as a run
+** that collects problems files it under a script and line (where the script
+** and line already name the section or line, `brief` leaves them out). */
+struct DemoError {
+    char message[1024];
+    char brief[1024];
+};
+[[noreturn]] void dkernel_raise(const char* message, const char* brief);
+/* The end of a normal run that met a fatal error: the demo is closed, the
+** message (and hint) printed, and the process exits with status 1. */
+[[noreturn]] void dkernel_fail(const DemoError& error);
+/* Runs fn; a fatal error inside it ends the process as a normal run does. */
+template <typename Fn>
+void dkernel_protect(Fn fn)
+{
+    try {
+        fn();
+    } catch (const DemoError& error) {
+        dkernel_fail(error);
+    }
+}
+
+/* ---- where the authoring tools (studio/) meet the kernel ---- */
+/* The kernel knows nothing of the tools around it; they hook in here, and
+** every hook left null does nothing. */
+struct KernelHooks {
+    /* the command line, read before the scripts; returns only to play */
+    void (*arguments)(int argc, char** argv);
+    /* first thing of every frame: live reload, the sync editor */
+    void (*poll)(void);
+    /* sets demoSystem.beat for the frame about to be drawn */
+    void (*beat)(void);
+    /* a file a section's load opens (section_needFile) */
+    void (*fileUsed)(const Section* section, const char* path);
+    /* Set while a run collects problems instead of stopping at the first
+    ** (player --check): a fatal error inside dkernel_guard is filed here
+    ** and the work goes on.  `line` 0 is the script as a whole, a null
+    ** script the demo as a whole. */
+    void (*report)(const char* script, int line, int warning, const char* message);
+    /* frames go to a video file: no pauses meant for a watcher */
+    int offline;
+};
+extern KernelHooks kernelHooks;
+
+/* Whether problems are being collected rather than ending the run. */
+static inline int dkernel_collecting(void) { return kernelHooks.report != nullptr; }
+/* Files a problem with the collecting run; does nothing in a normal run. */
+void dkernel_report(const char* script, int line, int warning, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+/* Runs fn; while collecting, a fatal error inside it is filed under script
+** and line and false is returned.  In a normal run it just calls fn. */
+template <typename Fn>
+bool dkernel_guard(const char* script, int line, Fn fn)
+{
+    if (!dkernel_collecting()) {
+        fn();
+        return true;
+    }
+    try {
+        fn();
+        return true;
+    } catch (const DemoError& error) {
+        kernelHooks.report(script, line, 0, error.brief);
+        return false;
+    }
+}
 
 /* ---- splines (dk_spline.cpp; the Spline record is in dk_spline.h) ---- */
 void dkernel_getSpline(int index, float t, float* out);

@@ -4,7 +4,6 @@
 ** picture fading in with progress, a frame and a growing progress bar).
 */
 #include "dkernel.h"
-#include "dk_video.h"
 #include "camera.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -144,5 +143,5 @@ void end_loading(void)
         s->vars = nullptr;
     }
     /* a video run has nobody to show the finished screen to */
-    if (!demoSystem.debug && !videoState.active) SDL_Delay(2000);
+    if (!demoSystem.debug && !kernelHooks.offline) SDL_Delay(2000);
 }

@@ -7,6 +7,7 @@
 */
 #include "model.h"
 #include "dkernel.h"
+#include "dk_path.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -62,6 +63,26 @@ void model_invalidate(int entry)
     /* the old model stays with the sections already holding it */
     if (entry >= 0 && entry < sceneCount)
         sceneCache[entry].model = nullptr;
+}
+
+int model_usesFile(const char* path)
+{
+    for (int i = 0; i < sceneCount; i++)
+        if (path_same(sceneCache[i].path, path))
+            return 1;
+    return 0;
+}
+
+int model_reloadFile(const char* path)
+{
+    int count = 0;
+    for (int i = 0; i < sceneCount; i++) {
+        if (sceneCache[i].model && path_same(sceneCache[i].path, path)) {
+            model_invalidate(i);
+            count++;
+        }
+    }
+    return count;
 }
 
 void model_needFile(const char* dir, const char* file)

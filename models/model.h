@@ -101,6 +101,10 @@ Model* model_load(const char* dir, const char* file);
 /* Forgets the model of a cache entry (its file changed): the next
 ** model_load of that path reads it again into the same entry. */
 void   model_invalidate(int entry);
+/* Live reload's way in: is a model of this file in the cache, and forget
+** every entry of it (model_invalidate); returns how many were forgotten. */
+int    model_usesFile(const char* path);
+int    model_reloadFile(const char* path);
 /* section_needFile of the path model_load(dir, file) opens. */
 void   model_needFile(const char* dir, const char* file);
 

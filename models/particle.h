@@ -4,7 +4,7 @@
 ** helpers the particle-based sections share: billboard axes, the blend
 ** bracket, the 9-channel spline transform, count clamping and the pixels
 ** of a sampled picture.  The random numbers they draw come from
-** ps_random.h.
+** dk_random.h.
 */
 #ifndef PARTICLE_H
 #define PARTICLE_H

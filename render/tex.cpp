@@ -6,6 +6,7 @@
 #include "tex.h"
 
 #include "dkernel.h"
+#include "dk_path.h"
 #include "gldrv.h"
 
 #include <GL/gl.h>
@@ -535,4 +536,24 @@ void tex_reload(int index)
     free(t->name);
     takePicture(t, &picture);
     if (uploaded) tex_upload(index);
+}
+
+int tex_usesFile(const char* path)
+{
+    for (int i = 0; i < tex_count; i++)
+        if (tex_array[i] && path_same(tex_array[i]->name, path))
+            return 1;
+    return 0;
+}
+
+int tex_reloadFile(const char* path)
+{
+    int count = 0;
+    for (int i = 0; i < tex_count; i++) {
+        if (tex_array[i] && path_same(tex_array[i]->name, path)) {
+            tex_reload(i);
+            count++;
+        }
+    }
+    return count;
 }

@@ -59,6 +59,10 @@ void tex_free(int index);
 ** the index sees the new picture.  Failures are fatal as in tex_load and
 ** leave the old picture in place. */
 void tex_reload(int index);
+/* Live reload's way in: is a picture of this file loaded (any slot), and
+** read every slot of it again (tex_reload); returns how many were read. */
+int  tex_usesFile(const char* path);
+int  tex_reloadFile(const char* path);
 void tex_clean(int index);
 int  tex_get_used_memory(void);
 

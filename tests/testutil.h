@@ -23,6 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "dkernel.h"
+
+/* Runs a statement as the player runs its demo: a fatal error ends the
+** process with its message and status 1 (for EXPECT_EXIT). */
+#define FATAL(...) dkernel_protect([&] { __VA_ARGS__; })
+
 #ifndef LUMENO_DATA_DIR
 #define LUMENO_DATA_DIR "tests/data"
 #endif

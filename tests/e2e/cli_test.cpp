@@ -4,7 +4,7 @@
 ** no display; the starter demo played from / beside editor leftovers.
 */
 #include "harness.h"
-#include "dk_args.h"
+#include "st_args.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>

@@ -3,23 +3,28 @@
 **
 ** Feeds arbitrary bytes to the parser as one script.  Only the parser, the
 ** key table and the section table are linked; this program supplies the
-** fatal path as a jump back to the harness (the player's own fatal path
-** ends the process) and inert stand-ins for the driver and section types.
+** fatal path (the same DemoError the player raises, caught here instead of
+** ending the process) and inert stand-ins for the driver and section types.
 */
 #include "dkernel.h"
-#include "dk_args.h"
-#include "dk_checking.h"
 #include "dk_script.h"
 #include "gldrv.h"
 #include "sectiontypes.h"
 
-#include <setjmp.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 
-static jmp_buf fuzzReturn;
+KernelHooks kernelHooks = {};
+
+void dkernel_raise(const char* message, const char* brief)
+{
+    DemoError error;
+    snprintf(error.message, sizeof error.message, "%s", message);
+    snprintf(error.brief, sizeof error.brief, "%s", brief);
+    throw error;
+}
 
 void dkernel_error(const char* format, ...)
 {
@@ -29,19 +34,16 @@ void dkernel_error(const char* format, ...)
     va_start(ap, format);
     vsnprintf(message, sizeof message, format, ap);
     va_end(ap);
-    longjmp(fuzzReturn, 1);
+    dkernel_raise(message, message);
 }
+
+void dkernel_report(const char*, int, int, const char*, ...) {}
 
 /* storage the key table points at; the driver itself is not linked */
 GlDriver glDriver;
 int tex_detail = 5;
 void gldrv_create(void) {}
 
-/* a normal run: the checking run and the command line are not linked */
-int checking_on = 0;
-void checking_fail(const char*, ...) { longjmp(fuzzReturn, 1); }
-void checking_report(const char*, int, int, const char*, ...) {}
-void args_parse(int, char**) {}
 
 #define FUZZ_SECTION_STUBS(name) \
     void preload_##name(void) {} void load_##name(void) {} void init_##name(void) {} \
@@ -70,8 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FILE* file = fmemopen((void*)data, size, "r");
     if (!file)
         return 0;
-    if (setjmp(fuzzReturn) == 0)
+    try {
         loadScriptStream(file, "./fuzz.lum");
+    } catch (const DemoError&) {
+    }
     fclose(file);
     freeSections();
     return 0;

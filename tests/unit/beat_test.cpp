@@ -10,6 +10,7 @@
 #include "audio.h"
 #include "audio_signal.h"
 #include "dkernel.h"
+#include "studio.h"
 
 static const unsigned MODE = AUDIO_MODE_NORMAL | AUDIO_MODE_MEMORY | AUDIO_MODE_ACCURATE;
 static const int RATE = 44100;

@@ -5,6 +5,8 @@
 */
 #include <gtest/gtest.h>
 
+#include "testutil.h"
+
 #include "dkernel.h"
 #include "dk_loop.h"
 
@@ -87,10 +89,10 @@ TEST(ClockDeath, RecordRateAndBenchScore)
     resetKernel();
     demoSystem.record = 1;
     demoSystem.record_fps = 0;
-    EXPECT_EXIT(init_timer(), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(init_timer()), ::testing::ExitedWithCode(1),
                 "^Error: record_fps must be greater than 0 in record mode \\(got 0\\)\n$");
     demoSystem.record_fps = -5;
-    EXPECT_EXIT(init_timer(), ::testing::ExitedWithCode(1), "got -5");
+    EXPECT_EXIT(FATAL(init_timer()), ::testing::ExitedWithCode(1), "got -5");
 
     /* a second close prints and closes nothing; no time, no score */
     auto closeAndShow = [](float time, int frames) {

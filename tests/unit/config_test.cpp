@@ -8,7 +8,7 @@
 #include "dkernel.h"
 #include "dk_script.h"
 #include "gldrv.h"
-#include "ps_random.h"
+#include "dk_random.h"
 #include "testutil.h"
 
 #include <dirent.h>

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "dkernel.h"
-#include "dk_args.h"
+#include "st_args.h"
 #include "dk_script.h"
 
 #include <fstream>

@@ -4,6 +4,8 @@
 */
 #include <gtest/gtest.h>
 
+#include "testutil.h"
+
 #include <GL/gl.h>
 #include <math.h>
 #include <string.h>
@@ -169,7 +171,7 @@ TEST_F(MacroBoxDrawing, StopsWithoutACamera)
     load(1, 0, 1);
     demoSystem.current_camera = nullptr;
     section.layer = 3;
-    EXPECT_EXIT(render(), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(render()), ::testing::ExitedWithCode(1),
                 ::testing::Matcher<const std::string&>("Error: macroBox (3, 0.000000 -> 10.000000): no camera\n"));
 }
 

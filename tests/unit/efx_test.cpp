@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testutil.h"
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -77,7 +79,7 @@ TEST(EffectChecks, EveryMessageInItsOrder)
         glDriver.accum = c.accum;
         mySection = &s;
         if (c.error) {
-            EXPECT_EXIT(sectionCheck[s.type](), ::testing::ExitedWithCode(1),
+            EXPECT_EXIT(FATAL(sectionCheck[s.type]()), ::testing::ExitedWithCode(1),
                         ::testing::Matcher<const std::string&>("Error: " + std::string(c.error) + "\n"));
         } else {
             sectionCheck[s.type]();

@@ -170,11 +170,11 @@ protected:
 
 TEST_F(GlDeath, ImpossibleSizes)
 {
-    EXPECT_EXIT(initWith(0, 480, 1024), testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(initWith(0, 480, 1024)), testing::ExitedWithCode(1),
                 "^Error: Set video mode failed: invalid window size 0 x 480");
-    EXPECT_EXIT(initWith(640, 100000, 1024), testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(initWith(640, 100000, 1024)), testing::ExitedWithCode(1),
                 "^Error: Set video mode failed: invalid window size 640 x 100000");
-    EXPECT_EXIT(initWith(640, 480, 0), testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(initWith(640, 480, 0)), testing::ExitedWithCode(1),
                 "^Error: Invalid render-to-texture size 0 x 512");
 }
 

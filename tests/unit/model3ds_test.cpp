@@ -304,19 +304,19 @@ TEST(Model3dsLoadDeathTest, FatalMessages)
 {
     TempDir tmp;
     const std::string& dir = tmp.path;
-    EXPECT_EXIT(model_load(dir.c_str(), "missing.3ds"), testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(model_load(dir.c_str(), "missing.3ds")), testing::ExitedWithCode(1),
                 "Error: 3DS: file 'missing.3ds' not found\n\n");
     ASSERT_TRUE(save(dir + "bad.3ds", chunk(0x3D3D, triangle("t"))));
-    EXPECT_EXIT(model_load(dir.c_str(), "bad.3ds"), testing::ExitedWithCode(1), "Error: 3DS: error loading 'bad.3ds'\n\n");
+    EXPECT_EXIT(FATAL(model_load(dir.c_str(), "bad.3ds")), testing::ExitedWithCode(1), "Error: 3DS: error loading 'bad.3ds'\n\n");
     for (int i = 0; i < 64; i++) ASSERT_TRUE(save(dir + "m" + std::to_string(i) + ".3ds", file(triangle("t"))));
     EXPECT_EXIT(
-        {
+        FATAL({
             sceneCount = 0;
             for (int i = 0; i < 63; i++) model_load(dir.c_str(), ("m" + std::to_string(i) + ".3ds").c_str());
             fprintf(stderr, "loaded %d\n", sceneCount);
             model_load(dir.c_str(), "m63.3ds");
             fprintf(stderr, "not reached\n");
-        },
+        }),
         testing::ExitedWithCode(1), "loaded 63\nError: Too many 3ds scenes\n");
 }
 

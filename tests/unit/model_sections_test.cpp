@@ -5,6 +5,8 @@
 */
 #include <gtest/gtest.h>
 
+#include "testutil.h"
+
 #include <math.h>
 #include <string.h>
 
@@ -77,7 +79,7 @@ TEST(ModelSectionLoad, EachMistakeStopsWithItsMessage)
     for (const Case& c : cases) {
         std::string expected = std::string("^Error: ") + c.script.type +
                                " \\(3, 0\\.000000 -> 1\\.000000\\): " + c.message + "\n$";
-        EXPECT_EXIT(section_load(sectionOf(c.script)), testing::ExitedWithCode(1), expected)
+        EXPECT_EXIT(FATAL(section_load(sectionOf(c.script))), testing::ExitedWithCode(1), expected)
             << c.script.type << ": " << c.message;
     }
 }

@@ -16,7 +16,7 @@
 #include "dkernel.h"
 #include "gl_window.h"
 #include "particle.h"
-#include "ps_random.h"
+#include "dk_random.h"
 #include "sec_ray.h"
 #include "sectiontypes.h"
 #include "tds_writer.h"
@@ -92,7 +92,7 @@ TEST(ParticleSectionChecks, MessagesInLoadOrder)
         s.params[c.param] = c.value;
         mySection = &s;
         if (*c.message)
-            EXPECT_EXIT(sectionCheck[s.type](), ::testing::ExitedWithCode(1), c.message);
+            EXPECT_EXIT(FATAL(sectionCheck[s.type]()), ::testing::ExitedWithCode(1), c.message);
         else
             sectionCheck[s.type]();
     }

@@ -167,7 +167,7 @@ TEST_F(Queues, FatalMessageIsCappedAt1023Characters)
 {
     std::string longText(5000, 'x');
     demoSystem.sound = 0;
-    EXPECT_EXIT(dkernel_error("%s", longText.c_str()), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(dkernel_error("%s", longText.c_str())), ::testing::ExitedWithCode(1),
                 "^Error: x{1023}\n$");
 }
 
@@ -214,7 +214,7 @@ TEST(SectionLoadDeathTest, MessagesOfEveryType)
         s.spline_count = c.splines;
         for (int i = 0; i < c.strings; i++)
             s.strings[i] = (char*)c.file;
-        EXPECT_EXIT(section_load(&s), ::testing::ExitedWithCode(1),
+        EXPECT_EXIT(FATAL(section_load(&s)), ::testing::ExitedWithCode(1),
                     stderrIs(std::string("Error: ") + c.type + " (2, 1.000000 -> 3.000000): " + c.message + "\n"));
     }
     demoSystem.sound = 0;

@@ -160,7 +160,7 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
         for (const std::string& rel : c.strings) paths.push_back(d + rel);
         s.string_count = (int)paths.size();
         for (size_t i = 0; i < paths.size(); i++) s.strings[i] = (char*)paths[i].c_str();
-        EXPECT_EXIT(section_load(&s), ExitedWithCode(1), "^Error: " + c.message + "\n$");
+        EXPECT_EXIT(FATAL(section_load(&s)), ExitedWithCode(1), "^Error: " + c.message + "\n$");
     }
 }
 

@@ -66,7 +66,7 @@ TEST(ScriptLines, ReaderSplitterFloatListsAndNames)
         EXPECT_EQ(l.count ? v[l.count - 1] : 0, l.last) << l.text;
     }
     float v[2];
-    EXPECT_EXIT(getFloatVector("1 2 3", v, 2), ExitedWithCode(1), stderrIs("Error: Script: too many floats in vector '1 2 3'\n"));
+    EXPECT_EXIT(FATAL(getFloatVector("1 2 3", v, 2)), ExitedWithCode(1), stderrIs("Error: Script: too many floats in vector '1 2 3'\n"));
     EXPECT_EQ(getRenderModeByName("BUMP"), 11);
     EXPECT_STREQ(sectionFunction[getSectionByName("EFXGLOW")].name, "efxGlow");
 }
@@ -140,7 +140,7 @@ TEST_F(Script, EveryErrorNamesScriptAndLine)
         Section* s = parse(lists[k]);
         EXPECT_EQ(s->string_count + s->spline_count + s->modifier_count, 32);
     }
-    EXPECT_EXIT(parse(params + "param 1 2 3\n"), ExitedWithCode(1), stderrIs("Error: Script: too many floats in vector '1 2 3'\n"));
+    EXPECT_EXIT(FATAL(parse(params + "param 1 2 3\n")), ExitedWithCode(1), stderrIs("Error: Script: too many floats in vector '1 2 3'\n"));
 
     struct Case { std::string text; const char* message; int line; };
     const Case cases[] = {
@@ -176,14 +176,14 @@ TEST_F(Script, EveryErrorNamesScriptAndLine)
         { "demo_name " + std::string(10 << 20, 'x') + "\n", "Unknown variable", 2 },
     };
     for (const Case& c : cases)
-        EXPECT_EXIT(parse(c.text), ExitedWithCode(1), at(c.message, c.line)) << c.text.substr(0, 80);
+        EXPECT_EXIT(FATAL(parse(c.text)), ExitedWithCode(1), at(c.message, c.line)) << c.text.substr(0, 80);
 
     /* garbage is parsed or refused, never read past */
     std::string garbage;
     unsigned seed = 12345;
     for (int i = 0; i < 200000; i++) garbage += (char)((seed = seed * 1103515245u + 12345u) >> 16);
     for (const std::string& text : { garbage, "[object]\n" + garbage })
-        EXPECT_EXIT({ parse(text); exit(0); }, [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) <= 1; }, "");
+        EXPECT_EXIT(FATAL({ parse(text); exit(0); }), [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) <= 1; }, "");
 }
 
 TEST_F(Script, SearchParsesEveryNameContainingLumNestedFirst)
@@ -210,9 +210,9 @@ TEST_F(Script, SearchParsesEveryNameContainingLumNestedFirst)
     EXPECT_STREQ(demoSystem.demo_name, last[order.back()]);   /* last parsed wins */
 
     ASSERT_EQ(symlink("nowhere", "gone.lum"), 0);   /* listed, then not there */
-    EXPECT_EXIT(recurseDirectories("."), ExitedWithCode(1), stderrIs("Error: Error opening script './gone.lum'\n"));
+    EXPECT_EXIT(FATAL(recurseDirectories(".")), ExitedWithCode(1), stderrIs("Error: Error opening script './gone.lum'\n"));
     ASSERT_EQ(unlink("gone.lum") | mkfifo("pipe.lum", 0644), 0);   /* would block */
-    EXPECT_EXIT(recurseDirectories("."), ExitedWithCode(1), stderrIs("Error: Error opening script './pipe.lum'\n"));
+    EXPECT_EXIT(FATAL(recurseDirectories(".")), ExitedWithCode(1), stderrIs("Error: Error opening script './pipe.lum'\n"));
 }
 
 TEST_F(Script, PathsOverTheLimitAreNeverTruncated)
@@ -230,5 +230,5 @@ TEST_F(Script, PathsOverTheLimitAreNeverTruncated)
     ASSERT_NE(demoSystem.section_list, nullptr);
     EXPECT_EQ(demoSystem.section_list->next, nullptr);
     writeFile(folder + "/" + std::string(20, 's') + ".lum", "[object]\n");
-    EXPECT_EXIT(recurseDirectories("."), ExitedWithCode(1), "Error: Script path too long '\\./a");
+    EXPECT_EXIT(FATAL(recurseDirectories(".")), ExitedWithCode(1), "Error: Script path too long '\\./a");
 }

@@ -4,6 +4,8 @@
 */
 #include <gtest/gtest.h>
 
+#include "testutil.h"
+
 #include <GL/gl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -108,10 +110,10 @@ TEST(Shader, MistakesAreFatalWithScriptAndLine)
         std::string path = writeScript(c.text);
         std::string expected = "Error: " + std::string(c.message) + " \\(shader '" + path +
                                "', line " + std::to_string(c.line) + "\\)\n";
-        EXPECT_EXIT(shaders_load(path.c_str()), ExitedWithCode(1), "^" + expected + "$");
+        EXPECT_EXIT(FATAL(shaders_load(path.c_str())), ExitedWithCode(1), "^" + expected + "$");
         unlink(path.c_str());
     }
-    EXPECT_EXIT(shaders_load("/nonexistent/passes.shd"), ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(shaders_load("/nonexistent/passes.shd")), ExitedWithCode(1),
                 "^Error: Error loading '/nonexistent/passes.shd'\n$");
 }
 

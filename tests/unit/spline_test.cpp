@@ -152,7 +152,7 @@ TEST(SplineSection, BeatModifierAddsToItsChannelOnly)
 
 TEST(SplineFileDeathTest, BadFilesAreFatal)
 {
-    EXPECT_EXIT(motion_load("/nonexistent/lumeno/path.spl"), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(motion_load("/nonexistent/lumeno/path.spl")), ::testing::ExitedWithCode(1),
                 stderrIs("Error: Spline: error loading '/nonexistent/lumeno/path.spl'\n"));
     /* a first row of letters or blanks; a short row, also when a number
     ** past the float range ends it; more than 16 channels */
@@ -164,9 +164,9 @@ TEST(SplineFileDeathTest, BadFilesAreFatal)
     for (auto& c : cases) {
         std::string path = writeSpline(c.second), message = c.first;
         message.replace(message.find("%s"), 2, path);
-        EXPECT_EXIT(motion_load(path.c_str()), ::testing::ExitedWithCode(1), stderrIs("Error: Spline: " + message + "\n"));
+        EXPECT_EXIT(FATAL(motion_load(path.c_str())), ::testing::ExitedWithCode(1), stderrIs("Error: Spline: " + message + "\n"));
     }
     const char* wide = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17\n";
-    EXPECT_EXIT(motion_load(writeSpline(wide).c_str()), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(FATAL(motion_load(writeSpline(wide).c_str())), ::testing::ExitedWithCode(1),
                 stderrIs(std::string("Error: Script: too many floats in vector '") + wide + "'\n"));
 }

@@ -192,11 +192,11 @@ TEST(TexDeath, BadPicturesAndLimits)
         {header("huge.tga", 20000, 20000, 24), "^Error: Error loading '.*huge.tga': picture too large \\(20000 x 20000\\)"},
         {pictures.path + "pal.bmp", "^Error: Unsupported paletted texture '.*pal.bmp'"},
     };
-    for (auto& c : cases) EXPECT_EXIT(tex_load(c.first.c_str()), testing::ExitedWithCode(1), c.second);
-    EXPECT_EXIT(for (int i = 0; i < 300; i++) tex_init(), testing::ExitedWithCode(1),
+    for (auto& c : cases) EXPECT_EXIT(FATAL(tex_load(c.first.c_str())), testing::ExitedWithCode(1), c.second);
+    EXPECT_EXIT(FATAL(for (int i = 0; i < 300; i++) tex_init()), testing::ExitedWithCode(1),
                 "^Error: Too many textures \\(limited to 256\\)");
     unsigned char palette[768];
-    EXPECT_EXIT(load_palette(palette, "no.pal"), testing::ExitedWithCode(1), "^Error: Error opening 'no.pal'");
+    EXPECT_EXIT(FATAL(load_palette(palette, "no.pal")), testing::ExitedWithCode(1), "^Error: Error opening 'no.pal'");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 /*
-** dk_args.cpp -- the command line: the table of forms, the help and usage
+** st_args.cpp -- the command line: the table of forms, the help and usage
 ** texts made from it, and the forms that do not play (help, version,
 ** check).
 **
@@ -9,9 +9,9 @@
 ** tell them from a demo that failed (1).
 */
 #include "dkernel.h"
-#include "dk_args.h"
-#include "dk_checking.h"
-#include "dk_video.h"
+#include "st_args.h"
+#include "st_check.h"
+#include "st_video.h"
 
 #include <errno.h>
 #include <stdarg.h>

@@ -1,5 +1,5 @@
 /*
-** dk_encoder.cpp -- the child processes of a video run: ffmpeg fed raw
+** st_encoder.cpp -- the child processes of a video run: ffmpeg fed raw
 ** frames on its standard input and raw music on descriptor 3, and the
 ** private X server a run without a display plays on.
 **
@@ -7,7 +7,7 @@
 ** safe inside a signal handler, so an interrupted run leaves neither a
 ** process nor a half-written file behind.
 */
-#include "dk_video.h"
+#include "st_video.h"
 
 #include <errno.h>
 #include <fcntl.h>

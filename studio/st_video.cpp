@@ -1,11 +1,11 @@
 /*
-** dk_video.cpp -- a video run: the demo from demo_start to demo_end in
+** st_video.cpp -- a video run: the demo from demo_start to demo_end in
 ** record mode, each frame and its share of the music handed to ffmpeg,
 ** a progress line on the standard error stream, and the finished file put
 ** in place only when everything went well.
 */
-#include "dk_video.h"
-#include "dk_args.h"
+#include "st_video.h"
+#include "st_args.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
 #include "gldrv.h"
@@ -150,6 +150,7 @@ static int makeVideo(void)
 {
     signal(SIGPIPE, SIG_IGN);
     videoState.active = 1;
+    kernelHooks.offline = 1;
     atexit(cleanupAtExit);
     signal(SIGINT, stopOnSignal);
     signal(SIGTERM, stopOnSignal);

@@ -1,9 +1,9 @@
 /*
-** dk_beat.cpp -- the beat level that BEAT modifiers add to spline channels:
+** st_beat.cpp -- the beat level that BEAT modifiers add to spline channels:
 ** nothing (the default), a pulse at the script's tempo, or the onsets of
 ** the music actually playing.
 */
-#include "dkernel.h"
+#include "studio.h"
 
 #include <math.h>
 

@@ -1,5 +1,5 @@
 /*
-** dk_reload.cpp -- live reload: watching the demo folder, deciding when a
+** st_reload.cpp -- live reload: watching the demo folder, deciding when a
 ** change matters, and swapping in the demo read again.
 **
 ** A reload parses every script into a fresh section list while the old one
@@ -9,15 +9,16 @@
 ** whose files changed are loaded.  Changed pictures are read again into
 ** their own texture slot and changed models into their own cache entry.
 ** Any error on the way (a script, spline, picture or model that does not
-** load) jumps back through dkernel_recovery: the message is printed and the
-** settings and sections of the demo that was playing are put back.
+** load) raises the kernel's DemoError, caught here: the message is printed
+** and the settings and sections of the demo that was playing are put back.
 */
-#include "dk_reload.h"
+#include "st_reload.h"
 #include "dk_loop.h"
+#include "dk_path.h"
 #include "dk_script.h"
 #include "dk_sections.h"
 #include "dk_spline.h"
-#include "dk_video.h"
+#include "st_video.h"
 #include "gldrv.h"
 #include "model.h"
 #include "tex.h"
@@ -45,44 +46,10 @@ ReloadState reloadState = { -1, 0, {}, {}, {}, 0, 0, 0, 0, {}, 0 };
 
 /* ---- paths ---- */
 
-std::string reload_normalize(const char* path)
-{
-    std::string p = path ? path : "";
-    /* an absolute path inside the demo folder is the same file as its
-    ** relative name */
-    char cwd[PATH_MAX];
-    if (!p.empty() && p[0] == '/' && getcwd(cwd, sizeof cwd)) {
-        size_t n = strlen(cwd);
-        if (p.compare(0, n, cwd) == 0 && (p.size() == n || p[n] == '/'))
-            p = p.substr(n);
-    }
-    std::vector<std::string> parts;
-    size_t from = 0;
-    while (from <= p.size()) {
-        size_t to = p.find('/', from);
-        if (to == std::string::npos)
-            to = p.size();
-        std::string part = p.substr(from, to - from);
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..")
-                parts.pop_back();
-            else
-                parts.push_back(part);
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        from = to + 1;
-    }
-    std::string out;
-    for (const std::string& part : parts)
-        out += (out.empty() ? "" : "/") + part;
-    return out;
-}
-
 /* File names compare without regard to case, as textures are shared. */
 static int samePath(const char* a, const std::string& normalized)
 {
-    return a && strcasecmp(reload_normalize(a).c_str(), normalized.c_str()) == 0;
+    return path_same(a, normalized.c_str());
 }
 
 static int isChanged(const char* path)
@@ -120,7 +87,7 @@ static int ignored(const std::string& path)
 void reload_noteFile(const Section* section, const char* path)
 {
     if (section && path)
-        reloadState.uses.push_back({ section, reload_normalize(path) });
+        reloadState.uses.push_back({ section, path_normalize(path) });
 }
 
 /* ---- watching ---- */
@@ -217,7 +184,7 @@ static void readEvents(void)
             }
             if (!known || e->len == 0)
                 continue;
-            std::string path = reload_normalize((folder + "/" + e->name).c_str());
+            std::string path = path_normalize((folder + "/" + e->name).c_str());
             if (ignored(path))
                 continue;
             if (e->mask & IN_ISDIR) {
@@ -243,12 +210,8 @@ static int changeMatters(void)
     for (const std::string& c : reloadState.changed) {
         if (isScript(c))
             return 1;
-        for (int i = 0; i < tex_count; i++)
-            if (tex_array[i] && samePath(tex_array[i]->name, c))
-                return 1;
-        for (int i = 0; i < sceneCount; i++)
-            if (samePath(sceneCache[i].path, c))
-                return 1;
+        if (tex_usesFile(c.c_str()) || model_usesFile(c.c_str()))
+            return 1;
         for (const ReloadUse& u : reloadState.uses)
             if (u.path == c)
                 return 1;
@@ -338,8 +301,7 @@ static int usesChangedFile(const Section* s)
 }
 
 /* The pairing of freshly parsed sections with old records they can keep
-** using; kept outside the reload's stack frame, which a failure leaves by
-** a jump. */
+** using, made by one reload. */
 static std::vector<Section*> keptFor;    /* per fresh section in list order: old record or null */
 static std::vector<Section*> keptOld;
 static int reread;                       /* pictures and models read again */
@@ -363,7 +325,7 @@ static Section* findKept(Section* oldList, const Section* fresh)
 
 static int namedBy(const Section* list, const char* file)
 {
-    std::string wanted = reload_normalize(file);
+    std::string wanted = path_normalize(file);
     for (const Section* s = list; s; s = s->next)
         for (int i = 0; i < s->string_count; i++)
             if (samePath(s->strings[i], wanted))
@@ -378,20 +340,9 @@ static void rereadChangedFiles(const Section* fresh)
     reread = 0;
     for (const std::string& c : reloadState.changed) {
         struct stat st;
-        int exists = stat(c.c_str(), &st) == 0;
-        for (int i = 0; i < tex_count; i++) {
-            Texture* t = tex_array[i];
-            if (!t || !samePath(t->name, c) || (!exists && !namedBy(fresh, t->name)))
-                continue;
-            tex_reload(i);
-            reread++;
-        }
-        for (int i = 0; i < sceneCount; i++) {
-            if (sceneCache[i].model && samePath(sceneCache[i].path, c)) {
-                model_invalidate(i);
-                reread++;
-            }
-        }
+        if (stat(c.c_str(), &st) == 0 || namedBy(fresh, c.c_str()))
+            reread += tex_reloadFile(c.c_str());
+        reread += model_reloadFile(c.c_str());
     }
 }
 
@@ -529,19 +480,18 @@ static void closeDescriptorsSince(const std::vector<int>& before)
 
 int reload_demo(void)
 {
-    static jmp_buf recovery;
-    static DemoSystem savedDemo;
-    static GlDriver savedDriver;
-    static int savedDetail;
-    savedDemo = demoSystem;
-    savedDriver = glDriver;
-    savedDetail = tex_detail;
-    static std::vector<int> fdsBefore;
-    fdsBefore = openDescriptors();
+    DemoSystem savedDemo = demoSystem;
+    GlDriver savedDriver = glDriver;
+    int savedDetail = tex_detail;
+    std::vector<int> fdsBefore = openDescriptors();
     Section* oldList = demoSystem.section_list;
 
-    if (setjmp(recovery)) {
-        /* the error is printed; the old demo goes on as it was */
+    demoSystem.section_list = nullptr;
+    try {
+        loadFreshDemo(oldList);
+    } catch (const DemoError& error) {
+        /* the old demo goes on as it was */
+        fprintf(stderr, "Error: %s\n", error.message);
         demoSystem = savedDemo;
         glDriver = savedDriver;
         tex_detail = savedDetail;
@@ -553,10 +503,6 @@ int reload_demo(void)
         init_timer();
         return 0;
     }
-    dkernel_recovery = &recovery;
-    demoSystem.section_list = nullptr;
-    loadFreshDemo(oldList);
-    dkernel_recovery = nullptr;
 
     Section* joined = nullptr;
     int same = joinLists(oldList, &joined);

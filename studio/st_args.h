@@ -1,13 +1,13 @@
 /*
-** dk_args.h -- the player's command line: one table row per form, each
+** st_args.h -- the player's command line: one table row per form, each
 ** with its operands, its help text and the function that carries it out.
 **
 ** No argument at all plays the demo in the working folder, as always.  A
-** new option is one more row of argOptions (dk_args.cpp) and its function;
+** new option is one more row of argOptions (st_args.cpp) and its function;
 ** the parsing, the help and the usage message follow the table.
 */
-#ifndef DK_ARGS_H
-#define DK_ARGS_H
+#ifndef ST_ARGS_H
+#define ST_ARGS_H
 
 /* what an option's function returns to go on and play the demo */
 #define ARGS_PLAY (-1)

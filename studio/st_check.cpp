@@ -1,5 +1,5 @@
 /*
-** dk_checking.cpp -- `player --check`: parse every script, load every
+** st_check.cpp -- `player --check`: parse every script, load every
 ** spline, run every section type's check and report each problem as
 ** script:line: message, without a window or a display.
 **
@@ -9,7 +9,7 @@
 ** about sections that can never play, and prints the report.
 */
 #include "dkernel.h"
-#include "dk_checking.h"
+#include "st_check.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
 #include "dk_spline.h"
@@ -38,16 +38,6 @@ static CheckingProblem* problems = nullptr;
 static int problemCount = 0;
 static int problemCapacity = 0;
 static const char* shownFolder = ".";
-
-void checking_fail(const char* format, ...)
-{
-    CheckingFailure failure;
-    va_list ap;
-    va_start(ap, format);
-    vsnprintf(failure.message, sizeof failure.message, format, ap);
-    va_end(ap);
-    throw failure;
-}
 
 void checking_report(const char* script, int line, int warning, const char* format, ...)
 {
@@ -113,7 +103,7 @@ static void checkSplines(Section* s)
             checking_report(s->script, s->line, 0, "Spline: error loading '%s' (%s)", path, why);
             continue;
         }
-        checking_guard(s->script, s->line, [s, i, path] { s->splines[i] = motion_load(path); });
+        dkernel_guard(s->script, s->line, [s, i, path] { s->splines[i] = motion_load(path); });
     }
 }
 
@@ -160,7 +150,7 @@ static void checkSections(void)
         mySection = s;
         checkSplines(s);
         if (sectionCheck[s->type])
-            checking_guard(s->script, s->line, sectionCheck[s->type]);
+            dkernel_guard(s->script, s->line, sectionCheck[s->type]);
         if (s->type != 0)
             checkPlays(s);
         else if (s != loading)
@@ -234,20 +224,39 @@ static int printReport(void)
     return errors ? 1 : 0;
 }
 
+static void reportHook(const char* script, int line, int warning, const char* message)
+{
+    checking_report(script, line, warning, "%s", message);
+}
+
+/* Beside what live reload notes, a checking run, which opens nothing, looks
+** ahead at every file a section's load would open. */
+void checking_noteFile(const Section* s, const char* path)
+{
+    if (!checking_on || !s)
+        return;
+    const char* why = checking_unreadable(path);
+    if (why)
+        checking_report(s->script, s->line, 0, "%s: cannot read '%s' (%s)",
+                        sectionFunction[s->type].name, path ? path : "", why);
+}
+
 int checking_run(const char* shown)
 {
     checking_on = 1;
+    kernelHooks.report = reportHook;
     shownFolder = shown && *shown ? shown : ".";
 
     /* defaults, driver defaults and every script, errors collected line by line */
-    checking_guard(nullptr, 0, [] { dkernel_loadScripts(); });
-    checking_guard(nullptr, 0, [] { timer_checkRate(); });
-    checking_guard(nullptr, 0, [] { checkSections(); });
+    dkernel_guard(nullptr, 0, [] { dkernel_loadScripts(); });
+    dkernel_guard(nullptr, 0, [] { timer_checkRate(); });
+    dkernel_guard(nullptr, 0, [] { checkSections(); });
     const char* why = checking_unreadable(FONT_DEBUG_FILE);
     if (why)
         checking_report(nullptr, 0, 0, "cannot read the debug font '%s' (%s)", FONT_DEBUG_FILE, why);
 
     int status = printReport();
+    kernelHooks.report = nullptr;
     checking_on = 0;
     return status;
 }

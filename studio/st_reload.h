@@ -1,10 +1,10 @@
 /*
-** dk_reload.h -- live reload in debug mode: the demo folder watched with
+** st_reload.h -- live reload in debug mode: the demo folder watched with
 ** inotify, and the demo read and loaded again when one of its files
 ** changes, playing on at the same second in the same window.
 */
-#ifndef DK_RELOAD_H
-#define DK_RELOAD_H
+#ifndef ST_RELOAD_H
+#define ST_RELOAD_H
 
 #include <string>
 #include <vector>
@@ -45,9 +45,5 @@ int  reload_demo(void);
 
 /* Called by section_needFile: a file that `section` depends on. */
 void reload_noteFile(const Section* section, const char* path);
-
-/* A path as the demo folder sees it: relative, without "." and ".."
-** steps or doubled slashes ("./data//a/../b.tga" -> "data/b.tga"). */
-std::string reload_normalize(const char* path);
 
 #endif

@@ -1,11 +1,11 @@
 /*
-** ps_random.cpp -- the shared pseudo-random generator.
+** dk_random.cpp -- the shared pseudo-random generator.
 **
 ** Two 16-bit multiply-with-carry generators combined into one 32-bit word.
 ** It is deliberately not the C library's rand(): the sequence must be the
 ** same on every platform so that recorded demos match frame for frame.
 */
-#include "ps_random.h"
+#include "dk_random.h"
 
 uint32_t SEED_X = DEF_SEED_X;
 uint32_t SEED_Y = DEF_SEED_Y;

@@ -1,12 +1,12 @@
 /*
-** ps_random.h -- the player's own pseudo-random generator.
+** dk_random.h -- the player's own pseudo-random generator.
 **
 ** Every random effect draws from this one generator so that a demo plays
 ** the same way on every run and after every restart (the kernel reseeds it
 ** with rand_seed(0, 0) whenever it resets its playback variables).
 */
-#ifndef PS_RANDOM_H
-#define PS_RANDOM_H
+#ifndef DK_RANDOM_H
+#define DK_RANDOM_H
 
 #include <stdint.h>
 

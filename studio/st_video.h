@@ -1,10 +1,10 @@
 /*
-** dk_video.h -- `player --render OUT [DIR]`: the demo played once in record
+** st_video.h -- `player --render OUT [DIR]`: the demo played once in record
 ** mode, its frames and music streamed to an ffmpeg process that writes a
 ** video file, under a private X server when there is no display.
 */
-#ifndef DK_VIDEO_H
-#define DK_VIDEO_H
+#ifndef ST_VIDEO_H
+#define ST_VIDEO_H
 
 #include <sys/types.h>
 
@@ -31,7 +31,7 @@ extern VideoState videoState;
 ** errors exit with status 1 through dkernel_error. */
 int video_option(int count, char** args);
 
-/* ---- the child processes (dk_encoder.cpp) ---- */
+/* ---- the child processes (st_encoder.cpp) ---- */
 /* Starts a private X server large enough for the window and points
 ** DISPLAY at it. */
 void video_startDisplay(int width, int height);

@@ -1,0 +1,21 @@
+/*
+** st_main.cpp -- the tools' hold on the kernel: which hook does what.
+*/
+#include "studio.h"
+#include "st_args.h"
+#include "st_check.h"
+#include "st_reload.h"
+
+static void noteFile(const Section* section, const char* path)
+{
+    reload_noteFile(section, path);
+    checking_noteFile(section, path);
+}
+
+void studio_install(void)
+{
+    kernelHooks.arguments = args_parse;
+    kernelHooks.poll = reload_poll;
+    kernelHooks.beat = beat_update;
+    kernelHooks.fileUsed = noteFile;
+}
