@@ -12,10 +12,6 @@ extern unsigned int (*dkernel_ticks)(void);
 /* Fatal error when record mode is on without a positive record_fps. */
 void timer_checkRate(void);
 
-/* A line dkernel_error prints after "Error: ...", for the few errors whose
-** way out is not obvious from the message; null for none. */
-extern const char* dkernel_errorHint;
-
 /* frames / seconds * 10000 / 60 in single precision. */
 float dkernel_benchScore(int frames, float seconds);
 

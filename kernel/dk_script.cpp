@@ -22,6 +22,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
+
 const char* const scriptSectionCommand[DK_SECTION_COMMANDS] = {
     "start", "end", "layer", "blend", "alpha", "param", "string", "spline", "modify",
 };
@@ -144,6 +146,68 @@ int getAlphaCodeByName(const char* name)
 int getRenderModeByName(const char* name)
 {
     return getCodeByName(name, renderMode, (int)(sizeof renderMode / sizeof renderMode[0]));
+}
+
+/* Edit distance without regard to case, given up past `limit`. */
+static int nameDistance(const char* a, const char* b, int limit)
+{
+    int n = (int)strlen(a), m = (int)strlen(b);
+    if (n > 64 || m > 64 || abs(n - m) > limit)
+        return limit + 1;
+    int row[65];
+    for (int j = 0; j <= m; j++)
+        row[j] = j;
+    for (int i = 1; i <= n; i++) {
+        int diagonal = row[0];
+        row[0] = i;
+        for (int j = 1; j <= m; j++) {
+            int above = row[j];
+            int same = tolower((unsigned char)a[i - 1]) == tolower((unsigned char)b[j - 1]);
+            int best = diagonal + !same;
+            if (above + 1 < best) best = above + 1;
+            if (row[j - 1] + 1 < best) best = row[j - 1] + 1;
+            row[j] = best;
+            diagonal = above;
+        }
+    }
+    return row[m];
+}
+
+const char* script_closestName(const char* word, const void* table, size_t stride, int count)
+{
+    /* a third of the word may be wrong, at least one letter, at most three */
+    int limit = (int)strlen(word) / 3;
+    if (limit < 1) limit = 1;
+    if (limit > 3) limit = 3;
+    const char* best = nullptr;
+    int bestDistance = limit + 1;
+    for (int i = 0; i < count; i++) {
+        const char* name = *(const char* const*)((const char*)table + (size_t)i * stride);
+        int d = nameDistance(word, name, limit);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = name;
+        }
+    }
+    return best;
+}
+
+void script_nameHint(char* out, size_t size, const char* word, const void* table, size_t stride,
+                     int count)
+{
+    const char* near = *word ? script_closestName(word, table, stride, count) : nullptr;
+    if (!*word)
+        snprintf(out, size, "%s", "");
+    else if (near)
+        snprintf(out, size, " '%s', did you mean '%s'?", word, near);
+    else
+        snprintf(out, size, " '%s'", word);
+}
+
+void script_renderModeHint(char* out, size_t size, const char* word)
+{
+    script_nameHint(out, size, word, renderMode, sizeof renderMode[0],
+                    (int)(sizeof renderMode / sizeof renderMode[0]));
 }
 
 int getSectionByName(const char* name)
@@ -387,8 +451,12 @@ static void globalKey(const char* key, const char* value, const char* path, int 
             break;
         }
     }
-    if (index < 0)
-        parseError("Unknown variable", path, line);
+    if (index < 0) {
+        char message[DK_MAX_LINE + 128];
+        script_nameHint(message, sizeof message, key, scriptCommand, sizeof scriptCommand[0],
+                        DK_SCRIPT_COMMANDS);
+        parseError(("Unknown variable" + std::string(message)).c_str(), path, line);
+    }
 
     /* an unreadable number keeps the value the key had */
     const ScriptCommand* cmd = &scriptCommand[index];
@@ -446,8 +514,12 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
             parseError("Invalid end", path, line);
         s->end = v;
         s->duration = s->end - s->start;
-        if (!(s->duration > 0.0f))
-            parseError("Invalid duration", path, line);
+        if (!(s->duration > 0.0f)) {
+            char message[128];
+            snprintf(message, sizeof message, "Invalid duration: end %g is not after start %g",
+                     (double)s->end, (double)s->start);
+            parseError(message, path, line);
+        }
         break;
     }
     case SCMD_LAYER:
@@ -545,7 +617,7 @@ static const char* scriptName(const char* path)
 
 /* The new section goes on section_list even when its type is unknown, so
 ** that a checking run can go on reading its keys into it. */
-static Section* sectionHead(const char* line, const char* path, int lineNumber)
+static Section* sectionHead(const char* line, const char* path, int lineNumber, std::string* named)
 {
     /* the name is the first word after "[" without its last character */
     char name[DK_MAX_LINE];
@@ -563,6 +635,7 @@ static Section* sectionHead(const char* line, const char* path, int lineNumber)
     s->script = scriptName(path);
     s->line = lineNumber;
     s->type = getSectionByName(name);
+    *named = name;
     return s;
 }
 
@@ -570,15 +643,20 @@ static void parseLine(const char* buffer, const char* path, int line, Section** 
 {
     char key[DK_MAX_LINE];
     char value[DK_MAX_LINE];
+    std::string unknown;
     switch (buffer[0]) {
     case ';':
     case '\n':
     case '\r':
         break;
     case '[':
-        *current = sectionHead(buffer, path, line);
-        if ((*current)->type < 0)
-            parseError("Unknown section", path, line);
+        *current = sectionHead(buffer, path, line, &unknown);
+        if ((*current)->type < 0) {
+            char message[DK_MAX_LINE + 128];
+            script_nameHint(message, sizeof message, unknown.c_str(), sectionFunction,
+                            sizeof sectionFunction[0], DK_SECTION_TYPES);
+            parseError(("Unknown section" + std::string(message)).c_str(), path, line);
+        }
         break;
     default:
         getKeyValue(buffer, key, value);

@@ -130,17 +130,22 @@ void section_needFile(const char* path)
 
 void section_needChannels(int spline, int channels)
 {
-    /* A normal run plays a short spline: the channels it lacks keep what the
-    ** section put there.  Only a checking run, which has read the spline,
-    ** calls that a mistake. */
+    /* A normal run plays a short spline (the channels it lacks keep what
+    ** the section put there) but says so at load; a checking run calls it
+    ** a mistake in the same words. */
     const Section* s = mySection;
-    if (!dkernel_collecting() || !s || spline < 1 || spline > s->spline_count)
+    if (!s || spline < 1 || spline > s->spline_count)
         return;
     const Spline* read = s->splines[spline - 1];
-    if (read && read->channel_count < channels)
-        dkernel_report(s->script, s->line, 0, "%s: spline %d needs %d channels, '%s' has %d",
-                        sectionName(s), spline, channels, s->spline_files[spline - 1],
-                        read->channel_count);
+    if (!read || read->channel_count >= channels)
+        return;
+    char message[DK_MAX_PATH + 128];
+    snprintf(message, sizeof message, "%s: spline %d needs %d channels, '%s' has %d",
+             sectionName(s), spline, channels, s->spline_files[spline - 1], read->channel_count);
+    if (dkernel_collecting())
+        dkernel_report(s->script, s->line, 0, "%s", message);
+    else
+        fprintf(stderr, "Warning: %s:%d: %s\n", s->script ? s->script : "?", s->line, message);
 }
 
 /* One event between loading steps, so the window stays responsive and a
@@ -310,10 +315,13 @@ void section_error(const char* format, ...)
     const Section* s = mySection;
     if (!s) dkernel_error("%s", msg);
     const char* name = sectionName(s);
-    /* a collecting run names the section by its script and line instead */
-    char full[2048], brief[2048];
-    snprintf(full, sizeof full, "%s (%d, %f -> %f): %s", name, s->layer, (double)s->start,
-             (double)s->end, msg);
+    /* a collecting run names the section by its script and line instead;
+    ** the player says both, so the section can be found in its script */
+    char full[2048], brief[2048], where[DK_MAX_PATH + 64] = "";
+    if (s->script)
+        snprintf(where, sizeof where, " (script '%s', line %d)", s->script, s->line);
+    snprintf(full, sizeof full, "%s (%d, %f -> %f): %s%s", name, s->layer, (double)s->start,
+             (double)s->end, msg, where);
     snprintf(brief, sizeof brief, "%s: %s", name, msg);
     dkernel_raise(full, brief);
 }

@@ -173,6 +173,15 @@ int   getBlendCodeByName(const char* name);
 int   getAlphaCodeByName(const char* name);
 int   getRenderModeByName(const char* name);
 int   getSectionByName(const char* name);
+/* The name in a table (each entry `stride` bytes after the last, its name
+** first) that `word` most likely misspells, or null when none is close. */
+const char* script_closestName(const char* word, const void* table, size_t stride, int count);
+/* " 'word'" for a message about an unknown name, with ", did you mean
+** 'name'?" when the table holds a likely intended one. */
+void script_nameHint(char* out, size_t size, const char* word, const void* table, size_t stride,
+                     int count);
+void script_renderModeHint(char* out, size_t size, const char* word);
+
 
 /* ---- sections and queues (dk_sections.cpp) ---- */
 void init_sectionQueues(void);
@@ -186,7 +195,8 @@ void section_load(Section* s);
 void section_needFile(const char* path);
 /* Spline number `spline` (1-based) needs at least `channels` channels.  A
 ** normal run plays a shorter one (the missing channels keep the caller's
-** values); a checking run reports it as "spline %d needs %d channels". */
+** values) and warns once at load; a checking run reports it as an error,
+** both as "spline %d needs %d channels". */
 void section_needChannels(int spline, int channels);
 [[noreturn]] void section_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dkernel_warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -220,6 +230,9 @@ struct DemoError {
     char brief[1024];
 };
 [[noreturn]] void dkernel_raise(const char* message, const char* brief);
+/* A line the normal run prints after "Error: ...", for the few errors whose
+** way out is not obvious from the message; null for none. */
+extern const char* dkernel_errorHint;
 /* The end of a normal run that met a fatal error: the demo is closed, the
 ** message (and hint) printed, and the process exits with status 1. */
 [[noreturn]] void dkernel_fail(const DemoError& error);

@@ -92,8 +92,11 @@ static void shader_key(void* user, const char* key, const char* value, int line)
 
     if (strcasecmp(key, "mode") == 0) {
         int mode = getRenderModeByName(value);
-        if (mode < 0)
-            shader_error(r, "Unknown render mode", line);
+        if (mode < 0) {
+            char hint[DK_MAX_LINE + 64];
+            script_renderModeHint(hint, sizeof hint, value);
+            dkernel_error("Unknown render mode%s (shader '%s', line %d)", hint, r->file, line);
+        }
         s->mode = mode;
     } else if (strcasecmp(key, "blend") == 0) {
         if (sscanf(value, "%255s %255s", word1, word2) != 2)

@@ -43,8 +43,11 @@ void check_object(void)
     if (mySection->string_count < 3)
         section_error("at least 3 strings needed");
     int mode = getRenderModeByName(mySection->strings[0]);
-    if (mode < 0)
-        section_error("unknown render mode");
+    if (mode < 0) {
+        char hint[DK_MAX_LINE + 64];
+        script_renderModeHint(hint, sizeof hint, mySection->strings[0]);
+        section_error("unknown render mode%s", hint);
+    }
     if (object_needsTexture(mode) && mySection->string_count != 4)
         section_error("4 strings needed");
     model_needFile(mySection->strings[1], mySection->strings[2]);

@@ -34,8 +34,11 @@ void check_objectMatrix(void)
     if (mySection->spline_count != 2)
         section_error("2 splines needed");
     int mode = getRenderModeByName(mySection->strings[3]);
-    if (mode < 0)
-        section_error("unknown render mode");
+    if (mode < 0) {
+        char hint[DK_MAX_LINE + 64];
+        script_renderModeHint(hint, sizeof hint, mySection->strings[3]);
+        section_error("unknown render mode%s", hint);
+    }
     if (mode != RENDER_COLOR && mode != RENDER_ENVIRONMENT)
         section_error("render mode not implemented yet");
     model_needFile(mySection->strings[1], mySection->strings[2]);

@@ -201,6 +201,27 @@ void gldrv_initViewport(void)
     demoSystem.rtt_texture2 = newRenderTarget();
 }
 
+/* Without an X display SDL falls back to console drivers that take the
+** terminal over and still have no OpenGL; say what is missing instead, and
+** keep SDL on X unless the user chose a driver. */
+static void gldrv_needDisplay(void)
+{
+#if defined(__unix__)
+    if (getenv("SDL_VIDEODRIVER"))
+        return;
+    static const char hint[] =
+        "Hint: to play without a screen, run the player under a virtual one "
+        "(xvfb-run -a player DIR); to make a video without a window, use "
+        "player --render demo.mp4 DIR.";
+    /* also for a display that is set but cannot be opened */
+    dkernel_errorHint = hint;
+    const char* display = getenv("DISPLAY");
+    if (!display || !*display)
+        dkernel_error("No display to open the window on: DISPLAY is not set");
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+#endif
+}
+
 void gldrv_init(void)
 {
     GlDriver* d = &glDriver;
@@ -211,6 +232,7 @@ void gldrv_init(void)
         d->rtt_width > GLDRV_MAX_SIZE || d->rtt_height > GLDRV_MAX_SIZE)
         dkernel_error("Invalid render-to-texture size %d x %d", d->rtt_width, d->rtt_height);
 
+    gldrv_needDisplay();
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         dkernel_error("Video initialization failed: %s", SDL_GetError());
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
@@ -242,6 +264,7 @@ void gldrv_init(void)
         d->bpp = info->vfmt ? info->vfmt->BitsPerPixel : d->bpp;
     if (!SDL_SetVideoMode(d->width, d->height, d->bpp, flags))
         dkernel_error("Set video mode failed: %s", SDL_GetError());
+    dkernel_errorHint = nullptr;
 
     SDL_SetGamma(demoSystem.gamma, demoSystem.gamma, demoSystem.gamma);
 

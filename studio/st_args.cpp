@@ -37,7 +37,7 @@ const ArgOption argOptions[] = {
     { "--render", "OUT [DIR]", 1, 2,
       "play the demo once and write it with its music to the video file OUT (ffmpeg picks the "
       "format by the extension; no display needed)", argsRender },
-    { "--help", "", 0, 0, "show this help", argsHelp },
+    { "--help", "", 0, 0, "show this help (also -h)", argsHelp },
     { "--version", "", 0, 0, "show the player's version", argsVersion },
 };
 
@@ -120,7 +120,7 @@ void args_parse(int argc, char** argv)
     if (argc < 2)
         return;   /* the demo in the working folder, as always */
 
-    const char* first = argv[1];
+    const char* first = strcmp(argv[1], "-h") == 0 ? "--help" : argv[1];
     const ArgOption* option = nullptr;
     int skip = 1;   /* words before the operands */
     if (first[0] == '-' && first[1] != '\0') {
@@ -135,6 +135,11 @@ void args_parse(int argc, char** argv)
             if (!*argOptions[i].name)
                 option = &argOptions[i];
     }
+
+    /* a word that looks like an option is never taken for a folder */
+    for (int i = skip; i < argc; i++)
+        if (argv[i][0] == '-' && argv[i][1] != '\0')
+            usageError("unknown option '%s'", argv[i]);
 
     /* messages name the option; the plain form has none to name */
     int count = argc - skip;

@@ -54,6 +54,7 @@ TEST(Cli, FormsInAFolderWithoutScripts)
     for (int i = 0; i < argOptionCount; i++)   /* every row of the table, with its help */
         EXPECT_NE(help.out.find(std::string(argOptions[i].name) + " " + argOptions[i].operands +
                                 "  "), std::string::npos) << argOptions[i].name;
+    EXPECT_EQ(runPlayer(dir, "-h").out, help.out);
     CliRun version = runPlayer(dir, "--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string("Lumeno demo player ") + args_version + "\n");
@@ -63,6 +64,8 @@ TEST(Cli, FormsInAFolderWithoutScripts)
         { "--version now", 2, "player: --version takes no operand\n" },
         { "--check a b", 2, "player: --check: too many operands\n" },
         { "a b", 2, "player: too many operands\n" },
+        { "--check --bogus", 2, "player: unknown option '--bogus'\nusage: player [DIR]\n" },
+        { "demo -x", 2, "player: unknown option '-x'\n" },
         { "/nonexistent-demo", 1,
           "Error: Cannot enter the demo folder '/nonexistent-demo': No such file or directory\n" },
     };
@@ -80,6 +83,13 @@ TEST(Cli, FormsInAFolderWithoutScripts)
     EXPECT_EQ(run.err, std::string("No demo script found in '") + real +
                        "': a script is a file whose name contains \".lum\".\n"
                        "Error: Loading section not found\n");
+    /* no display: a clear message and both ways out, not a console driver */
+    run = runPlayer(dir, "", "env -u DISPLAY SDL_AUDIODRIVER=dummy");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Error: No display to open the window on: DISPLAY is not set\n"
+                           "Hint: to play without a screen, run the player under a virtual one "
+                           "(xvfb-run -a player DIR); to make a video without a window, use "
+                           "player --render demo.mp4 DIR.\n"), std::string::npos) << run.err;
     run = runPlayer(dir, "--check", "env -u DISPLAY");
     EXPECT_EQ(run.out, ".: no demo script found (a script is a file whose name contains \".lum\")\n"
                        ".: Loading section not found\n.: 2 errors, 0 warnings\n");
@@ -109,7 +119,7 @@ TEST(Cli, CheckReportsEveryMistakeWithScriptAndLine)
         "[image]\nstart 0\nend 5\nlayer x\nstring pic.tga\nspline pipe.spl\n");   /* 34 */
     const std::string d = dir + "/";
     const char* expected[] = {
-        "demo.lum:1: Unknown variable",
+        "demo.lum:1: Unknown variable 'demo_edn', did you mean 'demo_end'?",
         "demo.lum:9: image: spline 1 needs 9 channels, 'short.spl' has 3",
         "demo.lum:9: image: cannot read 'missing.tga' (No such file or directory)",
         "demo.lum:14: Spline: error loading 'nothere.spl' (No such file or directory)",
@@ -118,7 +128,7 @@ TEST(Cli, CheckReportsEveryMistakeWithScriptAndLine)
         "demo.lum:16: Unknown section variable",
         "demo.lum:19: Spline: incorrect channel in 'ragged.spl'",
         "demo.lum:19: imagePart: spline 2 needs 4 channels, 'short.spl' has 3",
-        "demo.lum:26: Unknown section",
+        "demo.lum:26: Unknown section 'objects', did you mean 'object'?",
         "demo.lum:29: efxFader: 8 params needed",
         "demo.lum:29: warning: efxFader never plays: it starts at second 30, after demo_end 20",
         "demo.lum:33: Invalid blend factor",

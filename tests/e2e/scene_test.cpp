@@ -141,7 +141,7 @@ TEST(SceneSection, PlaysCorpusAndWrittenScenes)
     E2eRun run;
     std::string dir = playScenes(run);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Error: scene (22, 2.000000 -> 4.000000): no camera defined for second 1.00\n"),
+    EXPECT_NE(run.err.find("Error: scene (22, 2.000000 -> 4.000000): no camera defined for second 1.00 (script './demo.lum', line 22)\n"),
               std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("Error in OpenGL"), std::string::npos) << run.err;
 

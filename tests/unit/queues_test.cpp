@@ -8,6 +8,7 @@
 
 #include "dkernel.h"
 #include "dk_sections.h"
+#include "dk_spline.h"
 #include "testutil.h"
 
 #include <string>
@@ -161,6 +162,30 @@ TEST_F(Queues, WarningFormat)
     dkernel_warn("Finished section %s", "not detected");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Warning: second 3.14, message 'Finished section not detected'\n");
+}
+
+/* A normal run plays a short spline but says so once, in --check's words;
+** a load error names the section's script and line after its own text. */
+TEST_F(Queues, ShortSplineWarnsAndErrorsNameTheScriptLine)
+{
+    Spline spline = {};
+    spline.channel_count = 3;
+    Section s = {};
+    s.type = getSectionByName("image");
+    s.script = "./demo.lum";
+    s.line = 9;
+    s.spline_count = 1;
+    s.splines[0] = &spline;
+    s.spline_files[0] = (char*)"short.spl";
+    mySection = &s;
+    ::testing::internal::CaptureStderr();
+    section_needChannels(1, 9);
+    section_needChannels(1, 3);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Warning: ./demo.lum:9: image: spline 1 needs 9 channels, 'short.spl' has 3\n");
+    demoSystem.sound = 0;
+    EXPECT_EXIT(FATAL(section_error("no camera")), ::testing::ExitedWithCode(1),
+                "^Error: image \\(0, 0.000000 -> 0.000000\\): no camera \\(script './demo.lum', line 9\\)\n$");
 }
 
 TEST_F(Queues, FatalMessageIsCappedAt1023Characters)

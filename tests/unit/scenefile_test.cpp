@@ -139,7 +139,7 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
         { { 0 }, { "gone.3ds", "one.shd" }, own + "'" + d + "gone.3ds' not found" },
         { { 0 }, { "", "one.shd" }, own + "Error loading '" + d + "'" },
         { { 0 }, { "damaged.3ds", "one.shd" }, own + "Error loading '" + d + "damaged.3ds'" },
-        { { 0 }, { "cam.3ds", "bad.shd" }, "Unknown render mode \\(shader '" + d + "bad.shd', line 2\\)" },
+        { { 0 }, { "cam.3ds", "bad.shd" }, "Unknown render mode 'x' \\(shader '" + d + "bad.shd', line 2\\)" },
         { { 1 }, { "cube.3ds", "one.shd" }, own + "no cameras found in '" + d + "cube.3ds'" },
         { { 0 }, { "cam.3ds", "one.shd", "gone.cam" }, "Pickcam: error loading '" + d + "gone.cam'" },
         { { 0 }, { "cam.3ds", "one.shd", "unknown.cam" }, "Unknown pickcam variable" },

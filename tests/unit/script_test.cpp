@@ -143,20 +143,22 @@ TEST_F(Script, EveryErrorNamesScriptAndLine)
     EXPECT_EXIT(FATAL(parse(params + "param 1 2 3\n")), ExitedWithCode(1), stderrIs("Error: Script: too many floats in vector '1 2 3'\n"));
 
     struct Case { std::string text; const char* message; int line; };
+    const std::string longKey = "Unknown variable '" + std::string(255, 'x') + "'";
     const Case cases[] = {
         { params + "param 30 31\nparam 32\n", "Too many params", 34 },
         { lists[0] + entries[0], "Too many strings", 34 },
         { lists[1] + entries[1], "Too many splines", 34 },
         { lists[2] + entries[2], "Too many modifiers", 34 },
-        { "fps 1\n[objects]\n", "Unknown section", 2 },
+        { "fps 1\n[objects]\n", "Unknown section 'objects', did you mean 'object'?", 2 },
         { "[\n", "Unknown section", 1 },
-        { "nonsense 1\n", "Unknown variable", 1 },
-        { " ; comment not in column one\n", "Unknown variable", 1 },
+        { "nonsense 1\n", "Unknown variable 'nonsense'", 1 },
+        { "gl_widht 1\n", "Unknown variable 'gl_widht', did you mean 'gl_width'?", 1 },
+        { " ; comment not in column one\n", "Unknown variable ';'", 1 },
         { "[object]\ndemo_end 3\n", "Unknown section variable", 2 },
         { "[object]\nFSpeed 3\n", "Unknown section variable", 2 },
         { "[object]\nstart -1\n", "Invalid start", 2 },
         { "[object]\nend\n", "Invalid end", 2 },
-        { "[object]\nstart 5\nend 5\n", "Invalid duration", 3 },
+        { "[object]\nstart 5\nend 5\n", "Invalid duration: end 5 is not after start 5", 3 },
         { "[object]\nlayer 99999999999\n", "Invalid layer", 2 },
         { "[object]\nblend SRC_ALPHA\n", "Invalid blend", 2 },
         { "[object]\nblend SRC_ALPHA ONE_PLUS\n", "Invalid blend factor", 2 },
@@ -171,9 +173,9 @@ TEST_F(Script, EveryErrorNamesScriptAndLine)
         { "[object]\nalpha GREATER 0.5 inf\n", "Invalid alpha", 2 },
         { "[object]\nspline t.spl nan\n", "Invalid spline", 2 },
         { "[object]\nmodify 99999999999 1 BEAT\n", "Invalid modifier", 2 },
-        { "\r\n\r\n[bogus]\r\n", "Unknown section", 5 },   /* CR LF counts twice */
+        { "\r\n\r\n[bogus]\r\n", "Unknown section 'bogus'", 5 },   /* CR LF counts twice */
         /* a 10 MB line continues as 255-character reads: the second is a key */
-        { "demo_name " + std::string(10 << 20, 'x') + "\n", "Unknown variable", 2 },
+        { "demo_name " + std::string(10 << 20, 'x') + "\n", longKey.c_str(), 2 },
     };
     for (const Case& c : cases)
         EXPECT_EXIT(FATAL(parse(c.text)), ExitedWithCode(1), at(c.message, c.line)) << c.text.substr(0, 80);

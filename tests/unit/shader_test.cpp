@@ -90,7 +90,8 @@ struct BadShader {
 
 /* Line numbers count every line read, comments and blank lines included. */
 const BadShader badShaders[] = {
-    { "{\nmode sparkle\n", "Unknown render mode", 2 },
+    { "{\nmode sparkle\n", "Unknown render mode 'sparkle'", 2 },
+    { "{\nmode shadded\n", "Unknown render mode 'shadded', did you mean 'shaded'[?]", 2 },
     { "; c\n{\nblend ONE\n", "Invalid blend", 3 },
     { "{\nblend ONE TWO\n", "Invalid blend factor", 2 },
     { "{\nalpha GREATER\n", "Invalid alpha", 2 },
