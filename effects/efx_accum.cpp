@@ -21,13 +21,12 @@ void preload_efxAccum(void) {}
 
 void check_efxAccum(void)
 {
-    if (mySection->param_count != 3) section_error("3 params needed");
+    section_needCounts(count_exactly(3), count_any(), count_any());
 }
 
 void load_efxAccum(void)
 {
-    AccumVars* vars = (AccumVars*)calloc(1, sizeof(AccumVars));
-    mySection->vars = vars;
+    AccumVars* vars = (AccumVars*)section_allocVars(sizeof(AccumVars));
     int count = efx_toInt(mySection->params[0]);
     vars->count = count > EFX_MAX_QUADS ? EFX_MAX_QUADS : count;
     vars->alpha[0] = mySection->params[1];

@@ -21,7 +21,7 @@ void preload_efxBlackWhite(void)
 
 void check_efxBlackWhite(void)
 {
-    if (mySection->param_count != 2) section_error("2 params needed");
+    section_needCounts(count_exactly(2), count_any(), count_any());
 }
 
 void load_efxBlackWhite(void) {}

@@ -18,14 +18,14 @@ void preload_efxBoxBlur(void) {}
 
 void check_efxBoxBlur(void)
 {
+    /* either count may be right, which no range of each alone expresses */
     if (mySection->param_count != 1 && mySection->spline_count != 1)
         section_error("1 param or spline needed");
 }
 
 void load_efxBoxBlur(void)
 {
-    BoxBlurVars* vars = (BoxBlurVars*)calloc(1, sizeof(BoxBlurVars));
-    mySection->vars = vars;
+    BoxBlurVars* vars = (BoxBlurVars*)section_allocVars(sizeof(BoxBlurVars));
     /* one param wins even when a spline is named too */
     if (mySection->param_count == 1) vars->radius = mySection->params[0];
 }

@@ -10,8 +10,7 @@ void preload_efxColor(void) {}
 
 void check_efxColor(void)
 {
-    int n = mySection->param_count;
-    if (n != 3 && n != 4) section_error("3 or 4 params needed");
+    section_needCounts(count_range(3, 4), count_any(), count_any());
 }
 
 void load_efxColor(void) {}

@@ -51,7 +51,7 @@ void preload_efxDeform(void)
 
 void check_efxDeform(void)
 {
-    if (mySection->param_count != 3) section_error("3 params needed");
+    section_needCounts(count_exactly(3), count_any(), count_any());
     if (deform_byte(mySection->params[0]) < 2) section_error("at least 2 control points needed");
     if (deform_byte(mySection->params[1]) < 1 || deform_byte(mySection->params[2]) < 1)
         section_error("at least 1 evaluation step needed");
@@ -66,8 +66,7 @@ void load_efxDeform(void)
     glGetIntegerv(GL_MAX_EVAL_ORDER, &order);
     if (n > order) section_error("at most %d control points allowed", (int)order);
 
-    DeformVars* vars = (DeformVars*)calloc(1, sizeof(DeformVars));
-    mySection->vars = vars;
+    DeformVars* vars = (DeformVars*)section_allocVars(sizeof(DeformVars));
     vars->points = (unsigned char)n;
     vars->steps_u = deform_byte(mySection->params[1]);
     vars->steps_v = deform_byte(mySection->params[2]);

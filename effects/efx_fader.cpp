@@ -12,7 +12,7 @@ void preload_efxFader(void) {}
 
 void check_efxFader(void)
 {
-    if (mySection->param_count != 8) section_error("8 params needed");
+    section_needCounts(count_exactly(8), count_any(), count_any());
 }
 
 void load_efxFader(void) {}

@@ -21,8 +21,7 @@ void preload_efxFog(void) {}
 
 void check_efxFog(void)
 {
-    int n = mySection->param_count;
-    if (n != 6 && n != 7) section_error("invalid number of params");
+    section_needCounts(count_range(6, 7, "invalid number of params"), count_any(), count_any());
     float mode = mySection->params[4];
     if (mode != 0.0f && mode != 1.0f && mode != 2.0f) section_error("invalid fog mode");
     /* the GL refuses a negative density and would keep the last one */
@@ -32,8 +31,7 @@ void check_efxFog(void)
 void load_efxFog(void)
 {
     const float* p = mySection->params;
-    FogVars* vars = (FogVars*)calloc(1, sizeof(FogVars));
-    mySection->vars = vars;
+    FogVars* vars = (FogVars*)section_allocVars(sizeof(FogVars));
     for (int c = 0; c < 4; c++) vars->colour[c] = p[c];
     static const GLenum modes[3] = { GL_LINEAR, GL_EXP, GL_EXP2 };
     vars->mode = modes[(int)p[4]];

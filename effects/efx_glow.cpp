@@ -19,13 +19,12 @@ void preload_efxGlow(void) {}
 
 void check_efxGlow(void)
 {
-    if (mySection->param_count != 5) section_error("5 params needed");
+    section_needCounts(count_exactly(5), count_any(), count_any());
 }
 
 void load_efxGlow(void)
 {
-    GlowVars* vars = (GlowVars*)calloc(1, sizeof(GlowVars));
-    mySection->vars = vars;
+    GlowVars* vars = (GlowVars*)section_allocVars(sizeof(GlowVars));
     for (int c = 0; c < 3; c++) vars->threshold[c] = mySection->params[c];
     vars->passes = efx_toInt(mySection->params[3]);
     vars->radius = mySection->params[4];

@@ -19,13 +19,12 @@ void preload_efxHighPassFilter(void) {}
 
 void check_efxHighPassFilter(void)
 {
-    if (mySection->param_count != 4) section_error("4 params needed");
+    section_needCounts(count_exactly(4), count_any(), count_any());
 }
 
 void load_efxHighPassFilter(void)
 {
-    HighPassVars* vars = (HighPassVars*)calloc(1, sizeof(HighPassVars));
-    mySection->vars = vars;
+    HighPassVars* vars = (HighPassVars*)section_allocVars(sizeof(HighPassVars));
     for (int c = 0; c < 3; c++) vars->threshold[c] = mySection->params[c];
     vars->passes = efx_toInt(mySection->params[3]);
 }

@@ -25,13 +25,12 @@ void preload_efxMotionBlur(void) {}
 
 void check_efxMotionBlur(void)
 {
-    if (mySection->param_count != 2) section_error("2 params needed");
+    section_needCounts(count_exactly(2), count_any(), count_any());
 }
 
 void load_efxMotionBlur(void)
 {
-    MotionBlurVars* vars = (MotionBlurVars*)calloc(1, sizeof(MotionBlurVars));
-    mySection->vars = vars;
+    MotionBlurVars* vars = (MotionBlurVars*)section_allocVars(sizeof(MotionBlurVars));
     vars->texture = tex_new(glDriver.rtt_width, glDriver.rtt_height, GL_RGB, 3);
     /* modulate: the colour's alpha weights the old frame */
     tex_properties(vars->texture, 11);

@@ -18,7 +18,7 @@ void preload_efxMotionBlurAccum(void) {}
 void check_efxMotionBlurAccum(void)
 {
     if (glDriver.accum == 0) section_error("accum buffer is not active");
-    if (mySection->param_count != 1) section_error("1 param needed");
+    section_needCounts(count_exactly(1), count_any(), count_any());
 }
 
 void load_efxMotionBlurAccum(void)
@@ -28,8 +28,7 @@ void load_efxMotionBlurAccum(void)
     GLint bits = 0;
     glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
     if (bits <= 0) section_error("accum buffer is not active");
-    MotionBlurAccumVars* vars = (MotionBlurAccumVars*)calloc(1, sizeof(MotionBlurAccumVars));
-    mySection->vars = vars;
+    MotionBlurAccumVars* vars = (MotionBlurAccumVars*)section_allocVars(sizeof(MotionBlurAccumVars));
     vars->decay = mySection->params[0];
 }
 

@@ -15,13 +15,12 @@ void preload_efxRadialBlur(void) {}
 
 void check_efxRadialBlur(void)
 {
-    if (mySection->param_count != 10) section_error("10 params needed");
+    section_needCounts(count_exactly(10), count_any(), count_any());
 }
 
 void load_efxRadialBlur(void)
 {
-    RadialZoom* zoom = (RadialZoom*)calloc(1, sizeof(RadialZoom));
-    mySection->vars = zoom;
+    RadialZoom* zoom = (RadialZoom*)section_allocVars(sizeof(RadialZoom));
     efx_loadRadialZoom(zoom, mySection->params);
 }
 

@@ -19,13 +19,12 @@ void preload_efxRadialGlow(void) {}
 
 void check_efxRadialGlow(void)
 {
-    if (mySection->param_count != 14) section_error("14 params needed");
+    section_needCounts(count_exactly(14), count_any(), count_any());
 }
 
 void load_efxRadialGlow(void)
 {
-    RadialGlowVars* vars = (RadialGlowVars*)calloc(1, sizeof(RadialGlowVars));
-    mySection->vars = vars;
+    RadialGlowVars* vars = (RadialGlowVars*)section_allocVars(sizeof(RadialGlowVars));
     for (int c = 0; c < 3; c++) vars->threshold[c] = mySection->params[c];
     vars->passes = efx_toInt(mySection->params[3]);
     efx_loadRadialZoom(&vars->zoom, mySection->params + 4);

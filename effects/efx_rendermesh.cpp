@@ -107,7 +107,7 @@ void preload_efxRenderMesh(void) {}
 
 void check_efxRenderMesh(void)
 {
-    if (mySection->param_count != 3) section_error("3 params needed");
+    section_needCounts(count_exactly(3), count_any(), count_any());
 }
 
 /* The border reaches just past the screen so its edge is never left open. */
@@ -120,8 +120,7 @@ static float meshVertex(int k)
 
 void load_efxRenderMesh(void)
 {
-    RenderMeshVars* vars = (RenderMeshVars*)calloc(1, sizeof(RenderMeshVars));
-    mySection->vars = vars;
+    RenderMeshVars* vars = (RenderMeshVars*)section_allocVars(sizeof(RenderMeshVars));
     vars->mode = efx_toInt(mySection->params[0]);
     vars->alpha[0] = mySection->params[1];
     vars->alpha[1] = mySection->params[2];

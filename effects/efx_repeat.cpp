@@ -65,8 +65,7 @@ void preload_efxRepeat(void) {}
 void check_efxRepeat(void)
 {
     Section* outer = mySection;
-    if (outer->param_count < 3) section_error("%d float(s) needed", 3);
-    if (outer->string_count < 1) section_error("%d string(s) needed", 1);
+    section_needCounts(count_atLeast(3, "3 float(s) needed"), count_atLeast(1, "1 string(s) needed"), count_any());
     int type = getSectionByName(outer->strings[0]);
     if (type < 0) section_error("unknown section '%s'", outer->strings[0]);
     /* a repeat of a repeat, or of the loading screen, has no sound meaning */
@@ -85,8 +84,7 @@ void check_efxRepeat(void)
 
 void load_efxRepeat(void)
 {
-    RepeatVars* vars = (RepeatVars*)calloc(1, sizeof(RepeatVars));
-    mySection->vars = vars;
+    RepeatVars* vars = (RepeatVars*)section_allocVars(sizeof(RepeatVars));
     repeat_build(&vars->inner, mySection);
     section_load(&vars->inner);
 }

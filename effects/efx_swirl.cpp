@@ -34,15 +34,13 @@ void preload_efxSwirl(void) {}
 
 void check_efxSwirl(void)
 {
-    if (mySection->param_count != 3) section_error("3 params needed");
-    if (mySection->spline_count != 1) section_error("1 spline needed");
+    section_needCounts(count_exactly(3), count_any(), count_exactly(1));
     section_needChannels(1, 4);
 }
 
 void load_efxSwirl(void)
 {
-    SwirlVars* vars = (SwirlVars*)calloc(1, sizeof(SwirlVars));
-    mySection->vars = vars;
+    SwirlVars* vars = (SwirlVars*)section_allocVars(sizeof(SwirlVars));
     vars->clear = efx_toInt(mySection->params[0]);
     vars->alpha[0] = mySection->params[1];
     vars->alpha[1] = mySection->params[2];

@@ -25,16 +25,14 @@ void preload_efxViewport(void) {}
 
 void check_efxViewport(void)
 {
-    int n = mySection->spline_count;
-    if (n != 1 && n != 2) section_error("1 or 2 splines needed");
+    section_needCounts(count_any(), count_any(), count_range(1, 2));
     section_needChannels(1, 4);
     section_needChannels(2, 4);
 }
 
 void load_efxViewport(void)
 {
-    ViewportVars* vars = (ViewportVars*)calloc(1, sizeof(ViewportVars));
-    mySection->vars = vars;
+    ViewportVars* vars = (ViewportVars*)section_allocVars(sizeof(ViewportVars));
     vars->coloured = mySection->spline_count == 2;
 }
 

@@ -22,12 +22,7 @@ void preload_paintex(void) {}
 
 void check_paintex(void)
 {
-    if (mySection->param_count != 1)
-        section_error("1 param needed");
-    if (mySection->string_count != 2)
-        section_error("2 strings needed");
-    if (mySection->spline_count != 1)
-        section_error("1 spline needed");
+    section_needCounts(count_exactly(1), count_exactly(2), count_exactly(1));
     section_needFile(mySection->strings[0]);
     section_needFile(mySection->strings[1]);
     section_needChannels(1, 9);
@@ -35,10 +30,7 @@ void check_paintex(void)
 
 void load_paintex(void)
 {
-    PaintexVars* vars = (PaintexVars*)calloc(1, sizeof(PaintexVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    PaintexVars* vars = (PaintexVars*)section_allocVars(sizeof(PaintexVars));
     /* linear, clamped, replacing: the picture shows as it is */
     particle_loadPicture(&vars->picture, mySection->strings[0], 3);
 

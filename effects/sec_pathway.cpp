@@ -28,22 +28,14 @@ void preload_pathway(void) {}
 
 void check_pathway(void)
 {
-    if (mySection->param_count != 5)
-        section_error("5 params needed");
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
-    if (mySection->spline_count != 1)
-        section_error("1 spline needed");
+    section_needCounts(count_exactly(5), count_exactly(1), count_exactly(1));
     section_needFile(mySection->strings[0]);
     section_needChannels(1, 3);
 }
 
 void load_pathway(void)
 {
-    PathwayVars* vars = (PathwayVars*)calloc(1, sizeof(PathwayVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    PathwayVars* vars = (PathwayVars*)section_allocVars(sizeof(PathwayVars));
     vars->sprite = tex_load(mySection->strings[0]);
     tex_properties(vars->sprite, 8);
     tex_upload(vars->sprite);

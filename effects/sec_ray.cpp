@@ -81,20 +81,14 @@ void preload_ray(void) {}
 
 void check_ray(void)
 {
-    if (mySection->param_count != 2)
-        section_error("2 params needed");
-    if (mySection->spline_count != 2)
-        section_error("2 splines needed");
+    section_needCounts(count_exactly(2), count_any(), count_exactly(2));
     section_needChannels(1, 10);
     section_needChannels(2, 3);
 }
 
 void load_ray(void)
 {
-    RayVars* ray = (RayVars*)calloc(1, sizeof(RayVars));
-    if (!ray)
-        section_error("out of memory");
-    mySection->vars = ray;
+    RayVars* ray = (RayVars*)section_allocVars(sizeof(RayVars));
     /* any value that truncates to nonzero, negative ones too, anchors */
     ray->anchored = fabsf(mySection->params[0]) >= 1.0f;
     ray->segments = draw_count(mySection->params[1], RAY_MAX_SEGMENTS);

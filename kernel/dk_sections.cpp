@@ -148,6 +148,37 @@ void section_needChannels(int spline, int channels)
         fprintf(stderr, "Warning: %s:%d: %s\n", s->script ? s->script : "?", s->line, message);
 }
 
+/* "1 spline needed", "2 splines needed", "at least 3 strings needed",
+** "0 or 1 splines needed", "1 to 4 params needed" */
+static void section_checkCount(int count, SectionCount want, const char* one, const char* many)
+{
+    if (count >= want.min && (want.max == DK_COUNT_ANY || count <= want.max))
+        return;
+    if (want.message)
+        section_error("%s", want.message);
+    if (want.max == want.min)
+        section_error("%d %s needed", want.min, want.min == 1 ? one : many);
+    if (want.max == DK_COUNT_ANY)
+        section_error("at least %d %s needed", want.min, want.min == 1 ? one : many);
+    section_error("%d %s %d %s needed", want.min, want.max == want.min + 1 ? "or" : "to", want.max, many);
+}
+
+void section_needCounts(SectionCount params, SectionCount strings, SectionCount splines)
+{
+    section_checkCount(mySection->param_count, params, "param", "params");
+    section_checkCount(mySection->string_count, strings, "string", "strings");
+    section_checkCount(mySection->spline_count, splines, "spline", "splines");
+}
+
+void* section_allocVars(size_t size)
+{
+    void* vars = calloc(1, size > 0 ? size : 1);
+    if (!vars)
+        section_error("out of memory");
+    mySection->vars = vars;
+    return vars;
+}
+
 /* One event between loading steps, so the window stays responsive and a
    close or Escape ends the player after the current step. */
 static void loadingEvent(void)

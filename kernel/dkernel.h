@@ -10,6 +10,7 @@
 #ifndef DKERNEL_H
 #define DKERNEL_H
 
+#include <stddef.h>
 #include <stdio.h>
 
 #define DK_MAX_PATH        256   /* 255 characters plus the terminator */
@@ -198,6 +199,26 @@ void section_needFile(const char* path);
 ** values) and warns once at load; a checking run reports it as an error,
 ** both as "spline %d needs %d channels". */
 void section_needChannels(int spline, int channels);
+/* How many params, strings or splines a section type takes: from min to max
+** (DK_COUNT_ANY: no upper bound).  `message` replaces the usual wording
+** ("2 params needed", "at least 1 spline needed", "3 or 4 params needed")
+** for the few types whose message says it differently. */
+#define DK_COUNT_ANY (-1)
+struct SectionCount {
+    int         min;
+    int         max;
+    const char* message;
+};
+inline SectionCount count_exactly(int n, const char* message = nullptr) { return { n, n, message }; }
+inline SectionCount count_atLeast(int n, const char* message = nullptr) { return { n, DK_COUNT_ANY, message }; }
+inline SectionCount count_range(int min, int max, const char* message = nullptr) { return { min, max, message }; }
+inline SectionCount count_any(void) { return { 0, DK_COUNT_ANY, nullptr }; }
+/* The counts of the current section, checked in this order (params, strings,
+** splines); the first one out of its range is a section error. */
+void section_needCounts(SectionCount params, SectionCount strings, SectionCount splines);
+/* Zeroed private data of `size` bytes for the current section, stored in
+** its `vars`; running out of memory is a section error. */
+void* section_allocVars(size_t size);
 [[noreturn]] void section_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dkernel_warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 /* the debug log's separator line: 60 equals signs and a line feed */

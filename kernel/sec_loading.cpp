@@ -40,8 +40,7 @@ void init_loading(void) {}
 void check_loading(void)
 {
     Section* s = mySection;
-    if (s->param_count != 17) section_error("17 params needed");
-    if (s->string_count != 2) section_error("2 strings needed");
+    section_needCounts(count_exactly(17), count_exactly(2), count_any());
     section_needFile(s->strings[0]);
     section_needFile(s->strings[1]);
 }
@@ -49,9 +48,7 @@ void check_loading(void)
 void load_loading(void)
 {
     Section* s = mySection;
-    LoadingVars* v = (LoadingVars*)calloc(1, sizeof(LoadingVars));
-    if (!v) section_error("out of memory");
-    s->vars = v;
+    LoadingVars* v = (LoadingVars*)section_allocVars(sizeof(LoadingVars));
     v->backTexture = loadPicture(s->strings[0]);
     v->fadeTexture = loadPicture(s->strings[1]);
 

@@ -3,7 +3,6 @@
 ** as a stream in the loading phase and started at the section's own
 ** elapsed time whenever the section becomes active while playing.
 */
-#include <new>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -34,8 +33,7 @@ void check_sound(void)
 {
     if (!demoSystem.sound)
         return;
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
+    section_needCounts(count_any(), count_exactly(1), count_any());
     section_needFile(mySection->strings[0]);
 }
 
@@ -43,8 +41,8 @@ void load_sound(void)
 {
     if (!demoSystem.sound)
         return;
-    SoundStream* s = new SoundStream{nullptr, -1, nullptr};
-    mySection->vars = s;
+    SoundStream* s = (SoundStream*)section_allocVars(sizeof(SoundStream));
+    s->channel = -1;
 
     const char* path = mySection->strings[0];
     FILE* file = fopen(path, "rb");

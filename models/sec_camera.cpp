@@ -23,20 +23,16 @@ void preload_camera(void) {}
 
 void check_camera(void)
 {
-    if (mySection->spline_count > 1)
-        section_error("0 or 1 splines needed");
+    section_needCounts(count_any(), count_any(), count_range(0, 1));
     section_needChannels(1, 12);
 }
 
 void load_camera(void)
 {
-    CameraVars* vars = (CameraVars*)calloc(1, sizeof(CameraVars));
-    if (!vars)
-        section_error("out of memory");
+    CameraVars* vars = (CameraVars*)section_allocVars(sizeof(CameraVars));
     vars->camera = camera_init(1);
     if (!vars->camera)
         section_error("out of memory");
-    mySection->vars = vars;
     Camera* c = vars->camera;
     camera_locate(c, 0.0f, 0.0f, 0.0f);
     camera_angle(c, 0.0f, 0.0f, 0.0f);

@@ -34,10 +34,7 @@ static int light_index(float param)
 
 void check_light(void)
 {
-    if (mySection->param_count != 1)
-        section_error("1 param needed");
-    if (mySection->spline_count != 2)
-        section_error("2 splines needed");
+    section_needCounts(count_exactly(1), count_any(), count_exactly(2));
     if (light_index(mySection->params[0]) < 0)
         section_error("Invalid light index");
     section_needChannels(1, 9);
@@ -46,10 +43,7 @@ void check_light(void)
 
 void load_light(void)
 {
-    LightVars* vars = (LightVars*)calloc(1, sizeof(LightVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    LightVars* vars = (LightVars*)section_allocVars(sizeof(LightVars));
     vars->light = GL_LIGHT0 + (GLenum)light_index(mySection->params[0]);
 }
 

@@ -38,18 +38,16 @@ void preload_object(void) {}
 
 void check_object(void)
 {
-    if (mySection->param_count != 7)
-        section_error("7 params needed");
-    if (mySection->string_count < 3)
-        section_error("at least 3 strings needed");
+    section_needCounts(count_exactly(7), count_atLeast(3), count_any());
     int mode = getRenderModeByName(mySection->strings[0]);
     if (mode < 0) {
         char hint[DK_MAX_LINE + 64];
         script_renderModeHint(hint, sizeof hint, mySection->strings[0]);
         section_error("unknown render mode%s", hint);
     }
-    if (object_needsTexture(mode) && mySection->string_count != 4)
-        section_error("4 strings needed");
+    /* the texture's file is the fourth string, so only these modes take it */
+    if (object_needsTexture(mode))
+        section_needCounts(count_any(), count_exactly(4), count_any());
     model_needFile(mySection->strings[1], mySection->strings[2]);
     if (object_needsTexture(mode))
         section_needFile(mySection->strings[3]);
@@ -59,10 +57,7 @@ void check_object(void)
 
 void load_object(void)
 {
-    ObjectVars* vars = (ObjectVars*)calloc(1, sizeof(ObjectVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    ObjectVars* vars = (ObjectVars*)section_allocVars(sizeof(ObjectVars));
     vars->mode = getRenderModeByName(mySection->strings[0]);
     vars->model = model_load(mySection->strings[1], mySection->strings[2]);
     vars->texture = -1;

@@ -27,12 +27,7 @@ void preload_objectMatrix(void) {}
 
 void check_objectMatrix(void)
 {
-    if (mySection->param_count != 5)
-        section_error("5 params needed");
-    if (mySection->string_count != 4)
-        section_error("4 strings needed");
-    if (mySection->spline_count != 2)
-        section_error("2 splines needed");
+    section_needCounts(count_exactly(5), count_exactly(4), count_exactly(2));
     int mode = getRenderModeByName(mySection->strings[3]);
     if (mode < 0) {
         char hint[DK_MAX_LINE + 64];
@@ -49,10 +44,7 @@ void check_objectMatrix(void)
 
 void load_objectMatrix(void)
 {
-    ObjectMatrixVars* vars = (ObjectMatrixVars*)calloc(1, sizeof(ObjectMatrixVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    ObjectMatrixVars* vars = (ObjectMatrixVars*)section_allocVars(sizeof(ObjectMatrixVars));
     vars->mode = getRenderModeByName(mySection->strings[3]);
     vars->model = model_load(mySection->strings[1], mySection->strings[2]);
     vars->texture = tex_load(mySection->strings[0]);

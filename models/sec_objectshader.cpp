@@ -24,12 +24,9 @@ void preload_objectShader(void) {}
 
 void check_objectShader(void)
 {
-    if (mySection->string_count != 3)
-        section_error("3 strings needed");
-    if (mySection->spline_count < 1)
-        section_error("at least 1 spline needed");
-    if (mySection->param_count > 1)
-        section_error("as much one single param needed");
+    /* this type reports its strings and splines before its param */
+    section_needCounts(count_any(), count_exactly(3), count_atLeast(1));
+    section_needCounts(count_range(0, 1, "as much one single param needed"), count_any(), count_any());
     model_needFile(mySection->strings[0], mySection->strings[1]);
     section_needFile(mySection->strings[2]);
     for (int k = 1; k <= mySection->spline_count; k++)
@@ -38,10 +35,7 @@ void check_objectShader(void)
 
 void load_objectShader(void)
 {
-    ShaderObjectVars* vars = (ShaderObjectVars*)calloc(1, sizeof(ShaderObjectVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    ShaderObjectVars* vars = (ShaderObjectVars*)section_allocVars(sizeof(ShaderObjectVars));
     vars->model = model_load(mySection->strings[0], mySection->strings[1]);
     model_upload_tex(vars->model);
     vars->shaders = shaders_load(mySection->strings[2]);

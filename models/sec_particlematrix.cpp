@@ -25,12 +25,7 @@ void preload_particleMatrix(void) {}
 
 void check_particleMatrix(void)
 {
-    if (mySection->param_count != 4)
-        section_error("4 params needed");
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
-    if (mySection->spline_count != 3)
-        section_error("3 splines needed");
+    section_needCounts(count_exactly(4), count_exactly(1), count_exactly(3));
     float modulation = mySection->params[1];
     if (modulation != 0.0f && modulation != 1.0f)
         section_error("invalid modulation");
@@ -42,10 +37,7 @@ void check_particleMatrix(void)
 
 void load_particleMatrix(void)
 {
-    ParticleMatrixVars* vars = (ParticleMatrixVars*)calloc(1, sizeof(ParticleMatrixVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    ParticleMatrixVars* vars = (ParticleMatrixVars*)section_allocVars(sizeof(ParticleMatrixVars));
     vars->no_depth = mySection->params[2] == 1.0f;
 
     int count = draw_count(mySection->params[0], PARTICLEMATRIX_MAX_COUNT);

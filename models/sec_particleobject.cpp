@@ -32,12 +32,7 @@ void preload_particleObject(void) {}
 
 void check_particleObject(void)
 {
-    if (mySection->param_count != 1)
-        section_error("1 float needed");
-    if (mySection->string_count != 3)
-        section_error("3 strings needed");
-    if (mySection->spline_count < 2)
-        section_error("at least 2 splines needed");
+    section_needCounts(count_exactly(1, "1 float needed"), count_exactly(3), count_atLeast(2));
     model_needFile(mySection->strings[0], mySection->strings[1]);
     section_needFile(mySection->strings[2]);
     section_needChannels(1, 9);
@@ -48,10 +43,7 @@ void check_particleObject(void)
 
 void load_particleObject(void)
 {
-    ParticleObjectVars* vars = (ParticleObjectVars*)calloc(1, sizeof(ParticleObjectVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    ParticleObjectVars* vars = (ParticleObjectVars*)section_allocVars(sizeof(ParticleObjectVars));
     vars->model = model_load(mySection->strings[0], mySection->strings[1]);
     for (int m = 0; m < vars->model->mesh_count; m++)
         vars->total += vars->model->meshes[m].vertex_count;

@@ -64,10 +64,7 @@ void preload_particleTex(void) {}
 
 void check_particleTex(void)
 {
-    if (mySection->param_count != 9)
-        section_error("9 params needed");
-    if (mySection->string_count != 2)
-        section_error("2 strings needed");
+    section_needCounts(count_exactly(9), count_exactly(2), count_any());
     /* the range is a modulus: below 1 it would divide by zero */
     if (!(mySection->params[2] >= 1.0f))
         section_error("invalid scatter range");
@@ -78,10 +75,7 @@ void check_particleTex(void)
 void load_particleTex(void)
 {
     const float* param = mySection->params;
-    ParticleTexVars* vars = (ParticleTexVars*)calloc(1, sizeof(ParticleTexVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    ParticleTexVars* vars = (ParticleTexVars*)section_allocVars(sizeof(ParticleTexVars));
 
     ParticlePicture pic;
     particle_loadPicture(&pic, mySection->strings[0], -1);

@@ -77,10 +77,7 @@ void preload_scene(void) {}
 
 void check_scene(void)
 {
-    if (mySection->param_count != 1)
-        section_error("1 param needed");
-    if (mySection->string_count != 2 && mySection->string_count != 3)
-        section_error("2 or 3 strings needed");
+    section_needCounts(count_exactly(1), count_range(2, 3), count_any());
     for (int i = 0; i < mySection->string_count; i++)
         section_needFile(mySection->strings[i]);
 }
@@ -174,10 +171,7 @@ void prepare_node(Lib3dsNode* node, Shader* const* parent_list)
 void load_scene(void)
 {
     const char* path = mySection->strings[0];
-    SceneVars* vars = (SceneVars*)calloc(1, sizeof(SceneVars));
-    if (!vars)
-        section_error("out of memory");
-    mySection->vars = vars;
+    SceneVars* vars = (SceneVars*)section_allocVars(sizeof(SceneVars));
 
     vars->file = scene_open(path);
     vars->shaders = shaders_load(mySection->strings[1]);
@@ -449,7 +443,7 @@ static void scene_drawMesh(Lib3dsMesh* mesh, const Shader* shader)
     if (lib3ds_matrix_inv(inverse))
         glMultMatrixf(&inverse[0][0]);
 
-    int smooth = shader->mode == 5 || shader->mode == 8;
+    int smooth = shader->mode == RENDER_SHADED || shader->mode == RENDER_ENVIRONMENT;
     Lib3dsVector* normals = nullptr;
     if (smooth && mesh->faces > 0) {
         normals = (Lib3dsVector*)malloc(3 * sizeof(Lib3dsVector) * mesh->faces);
@@ -465,7 +459,7 @@ static void scene_drawMesh(Lib3dsMesh* mesh, const Shader* shader)
     tex_reset_bind();
 
     switch (shader->mode) {
-    case 2:
+    case RENDER_WIREFRAME:
         glDisable(GL_TEXTURE_2D);
         /* GL refuses a width of 0 or less, every frame the list runs */
         glLineWidth(shader->line_width > 0.0f ? shader->line_width : 1.0f);
@@ -475,22 +469,22 @@ static void scene_drawMesh(Lib3dsMesh* mesh, const Shader* shader)
         glLineWidth(1.0f);
         glEnable(GL_TEXTURE_2D);
         break;
-    case 3:
+    case RENDER_COLOR:
         glDisable(GL_TEXTURE_2D);
         scene_positionsReversed(mesh);
         glEnable(GL_TEXTURE_2D);
         break;
-    case 4:
+    case RENDER_FLAT:
         scene_lit(mesh, nullptr);
         break;
-    case 5:
+    case RENDER_SHADED:
         if (normals)
             scene_lit(mesh, normals);
         break;
-    case 7:
+    case RENDER_TEXTURE:
         scene_textured(mesh);
         break;
-    case 8:
+    case RENDER_ENVIRONMENT:
         if (normals)
             scene_environment(mesh, normals, shader->texture);
         break;

@@ -20,15 +20,13 @@ void preload_background(void) {}
 
 void check_background(void)
 {
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
+    section_needCounts(count_any(), count_exactly(1), count_any());
     section_needFile(mySection->strings[0]);
 }
 
 void load_background(void)
 {
-    BackgroundVars* vars = (BackgroundVars*)calloc(1, sizeof(BackgroundVars));
-    mySection->vars = vars;
+    BackgroundVars* vars = (BackgroundVars*)section_allocVars(sizeof(BackgroundVars));
     int texture = tex_load(mySection->strings[0]);
     tex_properties(texture, 2);
     tex_upload(texture);

@@ -18,18 +18,14 @@ void preload_image(void) {}
 
 void check_image(void)
 {
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
-    if (mySection->spline_count != 1)
-        section_error("1 spline needed");
+    section_needCounts(count_any(), count_exactly(1), count_exactly(1));
     section_needChannels(1, 9);
     section_needFile(mySection->strings[0]);
 }
 
 void load_image(void)
 {
-    ImageVars* vars = (ImageVars*)calloc(1, sizeof(ImageVars));
-    mySection->vars = vars;
+    ImageVars* vars = (ImageVars*)section_allocVars(sizeof(ImageVars));
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);
 }
 

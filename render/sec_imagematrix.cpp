@@ -20,12 +20,7 @@ void preload_imageMatrix(void) {}
 
 void check_imageMatrix(void)
 {
-    if (mySection->param_count != 3)
-        section_error("3 params needed");
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
-    if (mySection->spline_count != 3)
-        section_error("3 splines needed");
+    section_needCounts(count_exactly(3), count_exactly(1), count_exactly(3));
     float modulation = mySection->params[1];
     if (modulation != 0.0f && modulation != 1.0f)
         section_error("invalid modulation");
@@ -38,8 +33,7 @@ void check_imageMatrix(void)
 void load_imageMatrix(void)
 {
     float modulation = mySection->params[1];
-    ImageMatrixVars* vars = (ImageMatrixVars*)calloc(1, sizeof(ImageMatrixVars));
-    mySection->vars = vars;
+    ImageMatrixVars* vars = (ImageMatrixVars*)section_allocVars(sizeof(ImageMatrixVars));
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], modulation == 1.0f ? 11 : 3);
 }
 

@@ -22,12 +22,7 @@ void preload_imagePart(void) {}
 
 void check_imagePart(void)
 {
-    if (mySection->param_count != 2)
-        section_error("2 params needed");
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
-    if (mySection->spline_count != 2)
-        section_error("2 splines needed");
+    section_needCounts(count_exactly(2), count_exactly(1), count_exactly(2));
     section_needChannels(1, 9);
     section_needChannels(2, 4);
     section_needFile(mySection->strings[0]);
@@ -35,8 +30,7 @@ void check_imagePart(void)
 
 void load_imagePart(void)
 {
-    ImagePartVars* vars = (ImagePartVars*)calloc(1, sizeof(ImagePartVars));
-    mySection->vars = vars;
+    ImagePartVars* vars = (ImagePartVars*)section_allocVars(sizeof(ImagePartVars));
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);
     vars->wrap_s = mySection->params[0] == 0.0f ? GL_REPEAT : GL_CLAMP;
     vars->wrap_t = mySection->params[1] == 0.0f ? GL_REPEAT : GL_CLAMP;

@@ -21,17 +21,13 @@ void preload_macroBox(void) {}
 
 void check_macroBox(void)
 {
-    if (mySection->param_count != 3)
-        section_error("3 params needed");
-    if (mySection->string_count != 1)
-        section_error("1 string needed");
+    section_needCounts(count_exactly(3), count_exactly(1), count_any());
     section_needFile(mySection->strings[0]);
 }
 
 void load_macroBox(void)
 {
-    MacroBoxVars* vars = (MacroBoxVars*)calloc(1, sizeof(MacroBoxVars));
-    mySection->vars = vars;
+    MacroBoxVars* vars = (MacroBoxVars*)section_allocVars(sizeof(MacroBoxVars));
     vars->skybox = skybox_make(mySection->strings[0], SKYBOX_FORMAT_JPG, 0);
     if (!vars->skybox)
         section_error("out of memory");
