@@ -43,6 +43,20 @@ std::string path_normalize(const char* path)
     return out;
 }
 
+std::string path_programFolder(void)
+{
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0)
+        return "";
+    exe[n] = '\0';
+    char* slash = strrchr(exe, '/');
+    if (!slash)
+        return "";
+    *slash = '\0';
+    return slash == exe ? "/" : exe;
+}
+
 int path_same(const char* a, const char* b)
 {
     return a && b && strcasecmp(path_normalize(a).c_str(), path_normalize(b).c_str()) == 0;

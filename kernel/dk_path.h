@@ -17,4 +17,7 @@ std::string path_normalize(const char* path);
 /* Do two names denote the same file of the demo folder? */
 int path_same(const char* a, const char* b);
 
+/* The folder the running program lies in, or "" when it cannot be told. */
+std::string path_programFolder(void);
+
 #endif

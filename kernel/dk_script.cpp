@@ -694,6 +694,14 @@ void loadScriptFile(const char* path)
             close(fd);
         dkernel_error("Error opening script '%s'", path);
     }
-    loadScriptStream(file, path);
+    if (kernelHooks.fileUsed)
+        kernelHooks.fileUsed(nullptr, path);
+    /* a run that goes on after an error (live reload) must not keep it open */
+    try {
+        loadScriptStream(file, path);
+    } catch (const DemoError&) {
+        fclose(file);
+        throw;
+    }
     fclose(file);
 }

@@ -278,7 +278,8 @@ struct KernelHooks {
     void (*poll)(void);
     /* sets demoSystem.beat for the frame about to be drawn */
     void (*beat)(void);
-    /* a file a section's load opens (section_needFile) */
+    /* a file a section's load opens (section_needFile); a script read,
+    ** with a null section */
     void (*fileUsed)(const Section* section, const char* path);
     /* Set while a run collects problems instead of stopping at the first
     ** (player --check): a fatal error inside dkernel_guard is filed here

@@ -19,10 +19,6 @@
 
 GlDriver glDriver;
 
-/* Sizes beyond this are refused up front: no display or texture unit goes
-** that far, and SDL or the GL would fail in less readable ways. */
-#define GLDRV_MAX_SIZE 16384
-
 void gldrv_create(void)
 {
     glDriver.fullscreen = 0;

@@ -7,6 +7,10 @@
 #ifndef GLDRV_H
 #define GLDRV_H
 
+/* Sizes beyond this are refused up front: no display or texture unit goes
+** that far, and SDL or the GL would fail in less readable ways. */
+#define GLDRV_MAX_SIZE 16384
+
 struct GlDriver {
     int           fullscreen;
     int           panoramic;

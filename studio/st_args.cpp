@@ -12,6 +12,10 @@
 #include "st_args.h"
 #include "st_check.h"
 #include "st_video.h"
+#include "st_pack.h"
+#include "dk_path.h"
+
+#include <dirent.h>
 
 #include <errno.h>
 #include <stdarg.h>
@@ -27,21 +31,42 @@ static int argsCheck(int count, char** operands);
 static int argsHelp(int count, char** operands);
 static int argsVersion(int count, char** operands);
 static int argsRender(int count, char** operands);
+static int argsPack(int count, char** operands);
+
+/* "--size WxH": each setting's name and how its value is shown */
+static const char* const renderFlags[] = { "--size WxH", "--fps N", "--preset NAME", nullptr };
 
 const ArgOption argOptions[] = {
     { "", "[DIR]", 0, 1,
-      "play the demo in DIR (default: the working folder)", argsPlay },
+      "play the demo in DIR (default: the working folder, or the player's own folder when "
+      "it holds the demo's scripts)", nullptr, argsPlay },
     { "--check", "[DIR]", 0, 1,
       "check the demo's scripts, splines and files without playing it (no window needed)",
-      argsCheck },
+      nullptr, argsCheck },
     { "--render", "OUT [DIR]", 1, 2,
       "play the demo once and write it with its music to the video file OUT (ffmpeg picks the "
-      "format by the extension; no display needed)", argsRender },
-    { "--help", "", 0, 0, "show this help (also -h)", argsHelp },
-    { "--version", "", 0, 0, "show the player's version", argsVersion },
+      "format by the extension; no display needed)", renderFlags, argsRender },
+    { "--pack", "OUT_DIR [DIR]", 1, 2,
+      "check the demo as a party would and write it into OUT_DIR as a Windows zip and a Linux "
+      "archive, each with its player", nullptr, argsPack },
+    { "--help", "", 0, 0, "show this help (also -h)", nullptr, argsHelp },
+    { "--version", "", 0, 0, "show the player's version", nullptr, argsVersion },
 };
 
 const int argOptionCount = (int)(sizeof argOptions / sizeof argOptions[0]);
+
+/* the settings given with the form, the last of a name counting */
+static const char* flagNames[16];
+static const char* flagValues[16];
+static int flagCount = 0;
+
+const char* args_flag(const char* name)
+{
+    for (int i = flagCount - 1; i >= 0; i--)
+        if (strcmp(flagNames[i], name) == 0)
+            return flagValues[i];
+    return nullptr;
+}
 
 void args_enterFolder(const char* folder)
 {
@@ -57,9 +82,11 @@ static void printForms(FILE* out, const char* first, const char* others, bool wi
         char form[128];
         snprintf(form, sizeof form, "player%s%s%s%s", *o->name ? " " : "", o->name,
                  *o->operands ? " " : "", o->operands);
-        if (withHelp)
+        if (withHelp) {
             fprintf(out, "  %-26s %s\n", form, o->help);
-        else
+            for (const char* const* f = o->flags; f && *f; f++)
+                fprintf(out, "  %-26s   %s\n", "", *f);
+        } else
             fprintf(out, "%s%s\n", i == 0 ? first : others, form);
     }
 }
@@ -78,10 +105,30 @@ static void usageError(const char* format, ...)
     exit(ARGS_USAGE_STATUS);
 }
 
+/* Does the folder itself (not a sub-folder) hold a demo script? */
+static bool holdsScript(const char* folder)
+{
+    DIR* dir = opendir(folder);
+    if (!dir)
+        return false;
+    bool found = false;
+    while (struct dirent* e = readdir(dir))
+        found |= e->d_name[0] != '.' && strstr(e->d_name, ".lum") != nullptr;
+    closedir(dir);
+    return found;
+}
+
+/* A released demo lies beside its player: started from anywhere (a file
+** manager, a shortcut, another folder), it plays its own scripts. */
 static int argsPlay(int count, char** operands)
 {
-    if (count == 1)
+    if (count == 1) {
         args_enterFolder(operands[0]);
+        return ARGS_PLAY;
+    }
+    std::string own = path_programFolder();
+    if (!own.empty() && holdsScript(own.c_str()))
+        args_enterFolder(own.c_str());
     return ARGS_PLAY;
 }
 
@@ -95,6 +142,11 @@ static int argsCheck(int count, char** operands)
 static int argsRender(int count, char** operands)
 {
     return video_option(count, operands);
+}
+
+static int argsPack(int count, char** operands)
+{
+    return pack_option(count, operands);
 }
 
 static int argsHelp(int, char**)
@@ -117,8 +169,10 @@ static int argsVersion(int, char**)
 
 void args_parse(int argc, char** argv)
 {
-    if (argc < 2)
-        return;   /* the demo in the working folder, as always */
+    if (argc < 2) {
+        argsPlay(0, nullptr);   /* the demo in the working folder, or beside the player */
+        return;
+    }
 
     const char* first = strcmp(argv[1], "-h") == 0 ? "--help" : argv[1];
     const ArgOption* option = nullptr;
@@ -136,13 +190,33 @@ void args_parse(int argc, char** argv)
                 option = &argOptions[i];
     }
 
-    /* a word that looks like an option is never taken for a folder */
-    for (int i = skip; i < argc; i++)
-        if (argv[i][0] == '-' && argv[i][1] != '\0')
+    /* The form's settings may stand anywhere among its operands; any other
+    ** word that looks like an option is never taken for a folder. */
+    static char* operands[64];
+    int count = 0;
+    for (int i = skip; i < argc; i++) {
+        if (argv[i][0] != '-' || argv[i][1] == '\0') {
+            if (count == (int)(sizeof operands / sizeof operands[0]))
+                usageError("too many operands");
+            operands[count++] = argv[i];
+            continue;
+        }
+        const char* const* f = option->flags;
+        size_t n = strlen(argv[i]);
+        while (f && *f && !(strncmp(*f, argv[i], n) == 0 && (*f)[n] == ' '))
+            f++;
+        if (!f || !*f)
             usageError("unknown option '%s'", argv[i]);
+        if (i + 1 >= argc)
+            usageError("%s needs a value", argv[i]);
+        if (flagCount < (int)(sizeof flagNames / sizeof flagNames[0])) {
+            flagNames[flagCount] = argv[i];
+            flagValues[flagCount++] = argv[i + 1];
+        }
+        i++;
+    }
 
     /* messages name the option; the plain form has none to name */
-    int count = argc - skip;
     const char* name = option->name;
     const char* colon = *name ? ": " : "";
     if (count < option->min_operands)
@@ -152,7 +226,7 @@ void args_parse(int argc, char** argv)
     if (count > option->max_operands)
         usageError("%s%stoo many operands", name, colon);
 
-    int status = option->run(count, argv + skip);
+    int status = option->run(count, operands);
     if (status != ARGS_PLAY)
         exit(status);
 }

@@ -21,6 +21,9 @@ struct ArgOption {
     int         min_operands;
     int         max_operands;
     const char* help;          /* one line */
+    /* Settings the form takes anywhere among its operands, each with one
+    ** value ("--size WxH"), as the help shows them; null for none. */
+    const char* const* flags;
     /* Carries the option out: returns ARGS_PLAY to go on playing, or the
     ** exit status the player ends with at once. */
     int (*run)(int count, char** operands);
@@ -36,6 +39,10 @@ extern const char args_version[];
 ** is to be played, in the folder the command line named; every other form
 ** ends the process with its own exit status. */
 void args_parse(int argc, char** argv);
+
+/* The value a setting of the form was given ("--size" -> "1280x720"), or
+** null when the command line did not name it. */
+const char* args_flag(const char* name);
 
 /* Makes `folder` the working folder; a folder that cannot be entered is a
 ** fatal error.  For options that take a demo folder. */

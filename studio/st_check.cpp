@@ -98,6 +98,8 @@ static void checkSplines(Section* s)
 {
     for (int i = 0; i < s->spline_count; i++) {
         const char* path = s->spline_files[i];
+        if (checking_fileSink)
+            checking_fileSink(s, path);
         const char* why = checking_unreadable(path);
         if (why) {
             checking_report(s->script, s->line, 0, "Spline: error loading '%s' (%s)", path, why);
@@ -231,9 +233,15 @@ static void reportHook(const char* script, int line, int warning, const char* me
 
 /* Beside what live reload notes, a checking run, which opens nothing, looks
 ** ahead at every file a section's load would open. */
+void (*checking_fileSink)(const Section* s, const char* path) = nullptr;
+
 void checking_noteFile(const Section* s, const char* path)
 {
-    if (!checking_on || !s)
+    if (!checking_on)
+        return;
+    if (checking_fileSink)
+        checking_fileSink(s, path);
+    if (!s)
         return;
     const char* why = checking_unreadable(path);
     if (why)
@@ -241,7 +249,7 @@ void checking_noteFile(const Section* s, const char* path)
                         sectionFunction[s->type].name, path ? path : "", why);
 }
 
-int checking_run(const char* shown)
+void checking_collect(const char* shown)
 {
     checking_on = 1;
     kernelHooks.report = reportHook;
@@ -251,12 +259,23 @@ int checking_run(const char* shown)
     dkernel_guard(nullptr, 0, [] { dkernel_loadScripts(); });
     dkernel_guard(nullptr, 0, [] { timer_checkRate(); });
     dkernel_guard(nullptr, 0, [] { checkSections(); });
+    if (checking_fileSink)
+        checking_fileSink(nullptr, FONT_DEBUG_FILE);
     const char* why = checking_unreadable(FONT_DEBUG_FILE);
     if (why)
         checking_report(nullptr, 0, 0, "cannot read the debug font '%s' (%s)", FONT_DEBUG_FILE, why);
-
-    int status = printReport();
     kernelHooks.report = nullptr;
+}
+
+int checking_finish(void)
+{
+    int status = printReport();
     checking_on = 0;
     return status;
+}
+
+int checking_run(const char* shown)
+{
+    checking_collect(shown);
+    return checking_finish();
 }

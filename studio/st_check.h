@@ -30,6 +30,16 @@ const char* checking_unreadable(const char* path);
 ** cannot be read. */
 void checking_noteFile(const Section* s, const char* path);
 
+/* While set during a checking run, told of every file the demo reads: the
+** scripts (with a null section), every file a section's load opens, every
+** spline file and the debug font. */
+extern void (*checking_fileSink)(const Section* s, const char* path);
+
+/* The two halves of checking_run, for a tool that adds problems of its own
+** between them: the checks themselves, then the report (the exit status). */
+void checking_collect(const char* shown);
+int  checking_finish(void);
+
 /* The checking run over the working folder; `shown` is how the folder is
 ** named in the report.  Returns the exit status: 1 when any error was found. */
 int checking_run(const char* shown);

@@ -163,6 +163,12 @@ static int makeVideo(void)
 
     dkernel_loadScripts();
     dkernel_configDialog();
+    if (videoState.width > 0) {
+        glDriver.width = videoState.width;
+        glDriver.height = videoState.height;
+    }
+    if (videoState.fps > 0.0f)
+        demoSystem.record_fps = videoState.fps;
     settleDemo();
     int music = hasMusic();
     const char* display = getenv("DISPLAY");
@@ -193,10 +199,47 @@ static int makeVideo(void)
     return 0;
 }
 
+/* --size WxH and --fps N replace the script's window size and record_fps;
+** --preset chooses the encoder settings. */
+static int readSettings(void)
+{
+    const char* size = args_flag("--size");
+    const char* fps = args_flag("--fps");
+    const char* preset = args_flag("--preset");
+    int w = 0, h = 0, used = 0;
+    if (size && (sscanf(size, "%dx%d%n", &w, &h, &used) != 2 || size[used] != '\0' || w < 16 ||
+                 h < 16 || w > GLDRV_MAX_SIZE || h > GLDRV_MAX_SIZE)) {
+        fprintf(stderr, "player: --render: the size must read WIDTHxHEIGHT, each 16 to %d (got '%s')\n",
+                GLDRV_MAX_SIZE, size);
+        return 0;
+    }
+    char* end = nullptr;
+    double rate = fps ? strtod(fps, &end) : 0.0;
+    if (fps && (end == fps || *end != '\0' || !(rate >= 1.0 && rate <= 240.0))) {
+        fprintf(stderr, "player: --render: the frame rate must be a number from 1 to 240 (got '%s')\n", fps);
+        return 0;
+    }
+    videoState.preset = VIDEO_PRESET_PARTY;
+    if (preset) {
+        if (strcmp(preset, "archive") == 0)
+            videoState.preset = VIDEO_PRESET_ARCHIVE;
+        else if (strcmp(preset, "preview") == 0)
+            videoState.preset = VIDEO_PRESET_PREVIEW;
+        else if (strcmp(preset, "party") != 0) {
+            fprintf(stderr, "player: --render: the preset is party, archive or preview (got '%s')\n", preset);
+            return 0;
+        }
+    }
+    videoState.width = w;
+    videoState.height = h;
+    videoState.fps = (float)rate;
+    return 1;
+}
+
 int video_option(int count, char** args)
 {
-    if (count < 1 || count > 2) {
-        fprintf(stderr, "Usage: player --render OUT [DIR]\n");
+    if (count < 1 || count > 2 || !readSettings()) {
+        fprintf(stderr, "Usage: player --render OUT [DIR] [--size WxH] [--fps N] [--preset party|archive|preview]\n");
         return 2;
     }
     /* the output is named from where the player was started */

@@ -10,6 +10,10 @@
 
 #include "dkernel.h"
 
+#define VIDEO_PRESET_PARTY   0   /* the default: what a party's video archive asks for */
+#define VIDEO_PRESET_ARCHIVE 1   /* a master to keep */
+#define VIDEO_PRESET_PREVIEW 2   /* small and quick */
+
 struct VideoState {
     int    active;            /* a video is being made: no loading hold, no live reload */
     char*  output;            /* the file asked for, absolute */
@@ -22,6 +26,9 @@ struct VideoState {
     pid_t  display;           /* the private X server, -1 when a display was given */
     int    frames;            /* frames the video will have */
     int    written;           /* frames handed to the encoder */
+    int    preset;            /* VIDEO_PRESET_*: the encoder settings of an .mp4 */
+    int    width, height;     /* --size, or 0 for the script's window */
+    float  fps;               /* --fps, or 0 for the script's record_fps */
 };
 
 extern VideoState videoState;

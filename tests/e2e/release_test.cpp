@@ -1,0 +1,160 @@
+/*
+** release_test.cpp -- getting a demo to a party: `player --pack` refusing a
+** demo a competition would refuse, the packed Linux demo played read-only
+** from another folder without the build's libraries, and a rendered video
+** that meets a party archive's rules.
+*/
+#include "harness.h"
+#include "audio_signal.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+/* Runs a shell command line; its exit status, and its output in *out. */
+int sh(const std::string& command, std::string* out = nullptr)
+{
+    std::string file = "/tmp/lumeno-release-" + std::to_string(getpid()) + ".out";
+    int w = system((command + " >'" + file + "' 2>&1").c_str());
+    if (out) {
+        out->clear();
+        FILE* f = fopen(file.c_str(), "rb");
+        char buf[4096];
+        size_t n;
+        while (f && (n = fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
+        if (f) fclose(f);
+    }
+    unlink(file.c_str());
+    return WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+}
+
+/* A copy of the player with a stand-in Windows player beside it, so that
+** packing works whether or not the Windows build is there. */
+std::string packer()
+{
+    static std::string bin;
+    if (bin.empty()) {
+        bin = e2e_makeDemo() + "/bin";
+        sh("mkdir -p '" + bin + "' && cp " LUMENO_PLAYER " '" + bin + "/player' && "
+           "(cp " LUMENO_SOURCE_DIR "/build-win/player.exe '" + bin + "/' 2>/dev/null || "
+           "echo MZ > '" + bin + "/player.exe')");
+    }
+    return bin + "/player";
+}
+
+std::string templateCopy()
+{
+    std::string dir = e2e_makeDemo() + "/My Demo";
+    sh("cp -r " LUMENO_SOURCE_DIR "/examples/template '" + dir + "'");
+    return dir;
+}
+
+TEST(Release, PackRefusesListingEveryProblemAndWritesNothing)
+{
+    std::string dir = templateCopy(), out = e2e_makeDemo() + "/out";
+    sh("mkdir '" + out + "'");
+    e2e_writeTga(dir, "../outside.tga", e2e_solid(4, 4, 9, 9, 9));
+    e2e_writeTga(dir, "data/pictures/Sky.tga", e2e_solid(4, 4, 9, 9, 9));
+    e2e_writeFile(dir, "party.lum",
+        "record 1\ndebug 1\nloop 1\n"                                        /* 1 */
+        "[image]\nstart 1\nend 2\nstring gone.tga\n"                         /* 4 */
+        "[image]\nstart 1\nend 2\nstring ../outside.tga\n"                   /* 8 */
+        "[image]\nstart 1\nend 2\nstring data/pictures/Sky.tga\n"            /* 12 */
+        "[efxGlwo]\n");                                                      /* 16 */
+    std::string report;
+    EXPECT_EQ(sh("cd / && " + packer() + " --pack '" + out + "' '" + dir + "'", &report), 1);
+    const char* expected[] = {
+        "party.lum:1: record 1 records every frame: a competition demo must not",
+        "party.lum:2: debug 1 turns the debug keys on: a competition demo must not",
+        "party.lum:4: image: cannot read 'gone.tga'",
+        "party.lum:8: '../outside.tga' lies outside the demo folder",
+        "party.lum:16: Unknown section 'efxGlwo', did you mean 'efxGlow'?",
+        "warning: loop is on: the demo never ends by itself",
+        "differ only in letter case",
+        "pack: nothing written",
+    };
+    for (const char* line : expected)
+        EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
+    std::string listing;
+    sh("ls -A '" + out + "'", &listing);
+    EXPECT_EQ(listing, "");
+
+    /* an output folder inside the demo, or one that is not there */
+    EXPECT_EQ(sh(packer() + " --pack '" + dir + "/data' '" + dir + "'", &report), 1);
+    EXPECT_NE(report.find("inside the demo folder"), std::string::npos) << report;
+    EXPECT_EQ(sh(packer() + " --pack /nonexistent '" + dir + "'", &report), 1);
+}
+
+TEST(Release, PackedLinuxDemoPlaysReadOnlyFromAnywhereAndQuitsOnEscape)
+{
+    std::string dir = templateCopy(), out = e2e_makeDemo() + "/out";
+    sh("sed -i 's/^demo_end 8/demo_end 60/' '" + dir + "/template.lum'");   /* Escape stops it */
+    std::string text;
+    ASSERT_EQ(sh("mkdir '" + out + "' && cd / && " + packer() + " --pack '" + out + "' '" + dir + "'",
+                 &text), 0) << text;
+    EXPECT_NE(text.find("pack: the Linux player needs glibc"), std::string::npos) << text;
+    std::string top = out + "/unpacked/My-Demo";
+    ASSERT_EQ(sh("mkdir '" + out + "/unpacked' && tar -xzf '" + out + "/My-Demo-linux-x86_64.tar.gz' -C '" +
+                 out + "/unpacked' && unzip -q -d '" + out + "/zip' '" + out + "/My-Demo-windows-x64.zip'"),
+              0);
+    /* only what the scripts use, the font, the readme; the zip holds the same demo */
+    sh("cd '" + top + "' && find . -type f ! -path './lib/*' | sort", &text);
+    EXPECT_EQ(text, "./My-Demo\n./data/fonts/font.tga\n./data/pictures/loading.tga\n"
+                    "./data/pictures/plate.tga\n./data/pictures/sky.tga\n./data/splines/camera.spl\n"
+                    "./data/splines/plate.spl\n./readme.txt\n./template.lum\n");
+    EXPECT_EQ(sh("test -f '" + out + "/zip/My-Demo/My-Demo.exe' && cmp '" + top + "/template.lum' '" +
+                 out + "/zip/My-Demo/template.lum'"), 0);
+    sh("cat '" + top + "/readme.txt'", &text);
+    EXPECT_NE(text.find("Resolution: 640 x 480"), std::string::npos) << text;
+
+    /* every library the player or a shipped library needs, beyond a
+    ** desktop's own, resolves inside lib/ */
+    sh("cd '" + top + "' && for f in My-Demo lib/*; do objdump -p \"$f\" | awk '/NEEDED/{print $2}'; done "
+       "| sort -u | grep -v -E '^(libc|libm|libdl|libpthread|librt|libGL|libGLX|libGLdispatch|libOpenGL|"
+       "libX|libxcb|libasound|libpulse|libresolv|ld-linux)' | while read l; do "
+       "LD_LIBRARY_PATH= ldd ./My-Demo | grep -q \"$l => $PWD/lib/\" || echo \"$l\"; done", &text);
+    EXPECT_EQ(text, "");
+
+    std::string before, after;
+    sh("chmod -R a-w '" + top + "' && cd '" + top + "' && find . -type f -exec md5sum {} + | sort", &before);
+    std::string script =
+        "cd / && LD_LIBRARY_PATH= SDL_AUDIODRIVER=dummy '" + top + "/My-Demo' & p=$!; "
+        "for i in $(seq 100); do xdotool search --onlyvisible --name . >/dev/null 2>&1 && break; sleep 0.2; done; "
+        "sleep 1; xdotool search --onlyvisible --name . windowfocus %1 >/dev/null 2>&1; xdotool key Escape; "
+        "wait $p";
+    int status = sh("timeout 45 xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' sh -c \"" + script + "\"",
+                    &text);
+    EXPECT_EQ(status, 0) << text;
+    sh("cd '" + top + "' && find . -type f -exec md5sum {} + | sort", &after);
+    EXPECT_EQ(after, before);
+    sh("chmod -R u+w '" + out + "'");
+}
+
+TEST(Release, RenderAtSizeAndRateMeetsThePartyVideoRules)
+{
+    std::string dir = e2e_demo("demo_end 1\nsound 1\n",
+                               "[background]\nstart 0\nend 1\nstring black.tga\n"
+                               "[sound]\nstart 0\nend 1\nstring tone.wav\n");
+    std::vector<short> pcm(44100);
+    for (size_t i = 0; i < pcm.size(); i++) pcm[i] = (short)((i / 50) % 2 ? 8000 : -8000);
+    std::vector<unsigned char> wav = sig_wav16(pcm, 1, 44100);
+    e2e_writeFile(dir, "tone.wav", std::string(wav.begin(), wav.end()));
+    std::string text;
+    ASSERT_EQ(sh("cd '" + dir + "' && env -u DISPLAY " LUMENO_PLAYER
+                 " --render out.mp4 --size 1280x720 --fps 60", &text), 0) << text;
+    sh("ffprobe -v error -show_entries stream=codec_name,profile,width,height,pix_fmt,r_frame_rate "
+       "-of default=nw=1 '" + dir + "/out.mp4'", &text);
+    for (const char* want : { "codec_name=h264\nprofile=High\nwidth=1280\nheight=720\npix_fmt=yuv420p\n"
+                              "r_frame_rate=60/1\n", "codec_name=aac\n" })
+        EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
+
+    EXPECT_EQ(sh("cd '" + dir + "' && " LUMENO_PLAYER " --render x.mp4 --size 12x9", &text), 2);
+    EXPECT_NE(text.find("the size must read WIDTHxHEIGHT"), std::string::npos) << text;
+}
+
+}  // namespace
