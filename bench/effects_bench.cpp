@@ -5,6 +5,7 @@
 ** and textured screen quads it cannot do without, priced by two
 ** calibration loops in the same window.  `make bench` prints the table.
 */
+#include "bench_gl.h"
 #include "dkernel.h"
 #include "dk_spline.h"
 #include "camera.h"
@@ -55,24 +56,10 @@ const int kCalibration = 16;   /* copies or quads per calibration frame */
 
 std::map<std::string, double> msPerFrame;
 
+/* 640 x 480 as the showcase plays */
 void openPlayer()
 {
-    static bool open = false;
-    if (open) return;
-    open = true;
-    static char caption[] = "effects bench";
-    demoSystem = DemoSystem();
-    demoSystem.demo_name = caption;
-    demoSystem.gamma = 1.0f;
-    demoSystem.bpm = 120.0f;
-    demoSystem.record_fps = 25.0f;
-    gldrv_create();
-    glDriver.panoramic = 0;     /* 640 x 480 as the showcase plays */
-    glDriver.accum = 1;
-    gldrv_init();
-    init_control_vars();
-    reinit_sectionQueues();
-    init_timer();
+    if (bench_openGL("effects bench", BENCH_GL_NARROW | BENCH_GL_ACCUM)) demoSystem.bpm = 120.0f;
 }
 
 Spline* oneKeySpline(const std::vector<float>& values)
@@ -110,11 +97,9 @@ Section* makeSection(const EffectCase& c)
 void runFrames(benchmark::State& state, Section* s)
 {
     openPlayer();
-    demoSystem.section_list = s;
-    reinit_sectionQueues();
+    bench_setSections(s);
     for (auto _ : state) dkernel_doExec();
-    demoSystem.section_list = nullptr;
-    reinit_sectionQueues();   /* ends it: fog and the like switch off again */
+    bench_setSections(nullptr);   /* ends it: fog and the like switch off again */
 }
 
 void BM_empty(benchmark::State& state) { runFrames(state, nullptr); }

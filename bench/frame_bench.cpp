@@ -4,6 +4,7 @@
 ** a bare SDL clear-and-swap loop in the same 640 x 480 window, and their
 ** ratio.  Both run in this process so they share the window and the GL.
 */
+#include "bench_gl.h"
 #include "dkernel.h"
 #include "dk_loop.h"
 #include "gldrv.h"
@@ -19,24 +20,8 @@ namespace {
 double playerFps = 0;
 double bareFps = 0;
 
-bool openPlayer()
-{
-    static bool open = false;
-    if (open) return true;
-    char caption[] = "frame bench";
-    demoSystem = DemoSystem();
-    demoSystem.demo_name = caption;
-    demoSystem.gamma = 1.0f;
-    demoSystem.record_fps = 25.0f;
-    demoSystem.demo_end = 0.0f;      /* never ends by itself */
-    gldrv_create();                  /* 640 x 480, panoramic */
-    gldrv_init();
-    init_control_vars();
-    reinit_sectionQueues();          /* no sections: an empty frame loop */
-    init_timer();
-    open = true;
-    return true;
-}
+/* 640 x 480, panoramic, with no sections: an empty frame loop */
+void openPlayer() { bench_openGL("frame bench"); }
 
 void BM_playerFrame(benchmark::State& state)
 {

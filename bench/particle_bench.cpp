@@ -5,6 +5,7 @@
 ** update and billboard steps on a system of the same size, and the empty
 ** frame loop for comparison.  All in one 640 x 480 window.
 */
+#include "bench_gl.h"
 #include "dkernel.h"
 #include "dk_loop.h"
 #include "gldrv.h"
@@ -48,17 +49,7 @@ void writePictures()
 
 void openPlayer()
 {
-    static bool open = false;
-    if (open) return;
-    open = true;
-    char caption[] = "particle bench";
-    demoSystem = DemoSystem();
-    demoSystem.demo_name = caption;
-    demoSystem.gamma = 1.0f;
-    demoSystem.record_fps = 25.0f;
-    gldrv_create();
-    gldrv_init();
-    init_control_vars();
+    if (!bench_openGL("particle bench")) return;
     writePictures();
 
     scatter.type = getSectionByName("particleTex");
@@ -79,24 +70,16 @@ void openPlayer()
     unlink(sprite.c_str());
 }
 
-void setSections(Section* list)
-{
-    demoSystem.section_list = list;
-    init_control_vars();
-    reinit_sectionQueues();
-    init_timer();
-}
-
 /* The clock keeps inside the section's ten seconds. */
 void rewindPastEnd()
 {
-    if (demoSystem.time > 9.0f) setSections(demoSystem.section_list);
+    if (demoSystem.time > 9.0f) bench_setSections(demoSystem.section_list);
 }
 
 void BM_emptyFrame(benchmark::State& state)
 {
     openPlayer();
-    setSections(nullptr);
+    bench_setSections(nullptr);
     for (auto _ : state) dkernel_doExec();
     state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
 }
@@ -104,7 +87,7 @@ void BM_emptyFrame(benchmark::State& state)
 void BM_particleTexFrame(benchmark::State& state)
 {
     openPlayer();
-    setSections(&scatter);
+    bench_setSections(&scatter);
     for (auto _ : state) {
         dkernel_doExec();
         rewindPastEnd();

@@ -4,6 +4,7 @@
 ** capture can beat by much.  Prints the capture's share of the floor's
 ** frames per second; record mode should keep 80 % or more of it.
 */
+#include "bench_gl.h"
 #include "dkernel.h"
 #include "gldrv.h"
 
@@ -27,21 +28,11 @@ double captureFps = 0;
 
 void openWindow()
 {
-    static bool open = false;
-    if (open) return;
+    if (!bench_openGL("record bench", BENCH_GL_NARROW)) return;
     static char dir[] = "/tmp/record_benchXXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) abort();
     mkdir("video", 0755);
-    static char caption[] = "record bench";
-    demoSystem = DemoSystem();
-    demoSystem.demo_name = caption;
-    demoSystem.gamma = 1.0f;
     demoSystem.record = 1;
-    demoSystem.record_fps = 25.0f;
-    gldrv_create();
-    glDriver.panoramic = 0;
-    gldrv_init();
-    open = true;
 }
 
 /* a frame with some structure: a gradient quad over a cleared window */

@@ -5,9 +5,9 @@
 ** frame loop, in one 640 x 480 window.  The "ratio" printed at the end is
 ** the model frame's time over the empty frame's.
 */
+#include "bench_gl.h"
 #include "dkernel.h"
 #include "dk_spline.h"
-#include "gldrv.h"
 
 #include <benchmark/benchmark.h>
 #include <math.h>
@@ -70,21 +70,11 @@ void makeSection(Section* s, const char* type, const std::vector<std::string>& s
     motion_loadSection(s);
 }
 
-bool openPlayer()
+/* 640 x 480, panoramic */
+void openPlayer()
 {
-    static bool open = false;
-    if (open) return true;
-    char caption[] = "render bench";
-    demoSystem = DemoSystem();
-    demoSystem.demo_name = caption;
-    demoSystem.gamma = 1.0f;
-    demoSystem.record_fps = 25.0f;
+    if (!bench_openGL("render bench")) return;
     demoSystem.display_lists = 1;
-    demoSystem.demo_end = 0.0f;      /* never ends by itself */
-    gldrv_create();                  /* 640 x 480, panoramic */
-    gldrv_init();
-    init_control_vars();
-
     writeSphere(folder.path + "sphere.3ds");
     /* the sphere fills the middle third of the window */
     makeSection(&cameraSection, "camera", { "0 0 3  0 0 0  0 0 0  60 0.1 100\n" });
@@ -103,16 +93,13 @@ bool openPlayer()
     cameraSection.next = &lightSection;
     lightSection.next = &objectSection;
     for (Section* s : { &cameraSection, &lightSection, &objectSection }) section_load(s);
-    open = true;
-    return true;
 }
 
 /* Plays frames of the given section list for as long as the benchmark asks. */
 void playFrames(benchmark::State& state, Section* list)
 {
     openPlayer();
-    demoSystem.section_list = list;
-    reinit_sectionQueues();          /* ends the last run's sections: lists released */
+    bench_setSections(list);         /* ends the last run's sections: lists released */
     for (int i = 0; i < 3; i++) dkernel_doExec();   /* compile, warm up */
     for (auto _ : state) dkernel_doExec();
     state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);

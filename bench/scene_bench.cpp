@@ -5,8 +5,8 @@
 ** lists and drawn immediately, next to the same loop with nothing to draw.
 ** All three run in this process, in one 640 x 480 window.
 */
+#include "bench_gl.h"
 #include "dkernel.h"
-#include "gldrv.h"
 #include "scene_writer.h"
 #include "unit/tds_writer.h"
 
@@ -66,17 +66,9 @@ bool writeField(const std::string& path)
 
 bool openPlayer()
 {
-    static bool open = false;
-    if (open) return true;
-    char caption[] = "scene bench";
-    demoSystem = DemoSystem();
-    demoSystem.demo_name = caption;
-    demoSystem.gamma = 1.0f;
-    demoSystem.record_fps = 25.0f;
+    static bool written = false;
+    if (!bench_openGL("scene bench")) return written;
     demoSystem.display_lists = 1;
-    gldrv_create();
-    gldrv_init();
-    init_control_vars();
 
     paths[0] = tmp.path + "field.3ds";
     paths[1] = tmp.path + "field.shd";
@@ -96,7 +88,7 @@ bool openPlayer()
     scene.strings[0] = (char*)paths[0].c_str();
     scene.strings[1] = (char*)paths[1].c_str();
     section_load(&scene);
-    open = true;
+    written = true;
     return true;
 }
 
@@ -106,10 +98,8 @@ void play(benchmark::State& state, Section* sections, int lists)
         state.SkipWithError("cannot write the scene");
         return;
     }
-    demoSystem.section_list = sections;
     demoSystem.display_lists = lists;
-    reinit_sectionQueues();
-    init_timer();
+    bench_setSections(sections);
     dkernel_doExec();   /* the first frame starts the section and compiles the lists */
     int frames = 0;
     for (auto _ : state) {

@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +102,24 @@ struct TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 };
+
+/* A section of `type` as the parser leaves it: counts, numbers and names
+** (spline files are not read: the checks only count them), in `layer` from
+** `start` to `end`.  The names are copies that live as long as the test. */
+inline Section test_section(const char* type, const std::vector<float>& params,
+                            const std::vector<std::string>& strings = {}, int splines = 0, int layer = 0,
+                            float start = 0.0f, float end = 1.0f)
+{
+    Section s = {};
+    s.type = getSectionByName(type);
+    s.layer = layer, s.start = start, s.end = end, s.duration = end - start;
+    s.param_count = (int)params.size();
+    for (size_t i = 0; i < params.size(); i++) s.params[i] = params[i];
+    s.string_count = (int)strings.size();
+    for (size_t i = 0; i < strings.size(); i++) s.strings[i] = strdup(strings[i].c_str());
+    s.spline_count = splines;
+    return s;
+}
 
 /* Matches a death test's whole standard error. */
 inline ::testing::Matcher<const std::string&> stderrIs(const std::string& text)

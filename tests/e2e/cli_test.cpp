@@ -8,54 +8,35 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
-struct CliRun { int status = -1; std::string out, err; };
-
-std::string slurp(const std::string& path)
+/* The player with space-separated `args`, run from `cwd`. */
+E2eRun runPlayer(const std::string& cwd, const std::string& args, const std::vector<std::string>& env = {})
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    std::vector<std::string> argv = { LUMENO_PLAYER };
+    std::istringstream words(args);
+    for (std::string w; words >> w;) argv.push_back(w);
+    return e2e_command(cwd, argv, env);
 }
 
-/* Runs the player with `args` from the folder `cwd` through the shell, so
-** `env` can be "env -u DISPLAY" or "SDL_AUDIODRIVER=dummy"; 60 s at most. */
-CliRun runPlayer(const std::string& cwd, const std::string& args, const std::string& env = "")
-{
-    const char* tmp = getenv("TMPDIR");
-    std::string out = std::string(tmp && *tmp ? tmp : "/tmp") + "/lumeno-cli-" + std::to_string(getpid());
-    std::string cmd = "cd '" + cwd + "' && " + env + " timeout -s KILL 60 " LUMENO_PLAYER " " + args +
-                      " >'" + out + ".out' 2>'" + out + ".err' </dev/null";
-    CliRun run;
-    int w = system(cmd.c_str());
-    run.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-    run.out = slurp(out + ".out");
-    run.err = slurp(out + ".err");
-    unlink((out + ".out").c_str());
-    unlink((out + ".err").c_str());
-    return run;
-}
+const std::vector<std::string> kNoDisplay = { "DISPLAY" };
 
 /* In a folder without scripts, where a form that played would fail. */
 TEST(Cli, FormsInAFolderWithoutScripts)
 {
     std::string dir = e2e_makeDemo();
-    CliRun help = runPlayer(dir, "--help");
+    E2eRun help = runPlayer(dir, "--help");
     EXPECT_EQ(help.status, 0) << help.err;
     for (int i = 0; i < argOptionCount; i++)   /* every row of the table, with its help */
         EXPECT_NE(help.out.find(std::string(argOptions[i].name) + " " + argOptions[i].operands +
                                 "  "), std::string::npos) << argOptions[i].name;
     EXPECT_EQ(runPlayer(dir, "-h").out, help.out);
-    CliRun version = runPlayer(dir, "--version");
+    E2eRun version = runPlayer(dir, "--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string("Lumeno demo player ") + args_version + "\n");
 
@@ -70,7 +51,7 @@ TEST(Cli, FormsInAFolderWithoutScripts)
           "Error: Cannot enter the demo folder '/nonexistent-demo': No such file or directory\n" },
     };
     for (const auto& c : cases) {
-        CliRun run = runPlayer(dir, c.args);
+        E2eRun run = runPlayer(dir, c.args);
         EXPECT_EQ(run.status, c.status) << c.args;
         EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
         EXPECT_EQ(run.out, "") << c.args;
@@ -78,19 +59,19 @@ TEST(Cli, FormsInAFolderWithoutScripts)
 
     char real[4096];
     ASSERT_TRUE(realpath(dir.c_str(), real));
-    CliRun run = runPlayer(dir, "", "SDL_AUDIODRIVER=dummy");
+    E2eRun run = runPlayer(dir, "", { "SDL_AUDIODRIVER=dummy" });
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::string("No demo script found in '") + real +
                        "': a script is a file whose name contains \".lum\".\n"
                        "Error: Loading section not found\n");
     /* no display: a clear message and both ways out, not a console driver */
-    run = runPlayer(dir, "", "env -u DISPLAY SDL_AUDIODRIVER=dummy");
+    run = runPlayer(dir, "", { "DISPLAY", "SDL_AUDIODRIVER=dummy" });
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Error: No display to open the window on: DISPLAY is not set\n"
                            "Hint: to play without a screen, run the player under a virtual one "
                            "(xvfb-run -a player DIR); to make a video without a window, use "
                            "player --render demo.mp4 DIR.\n"), std::string::npos) << run.err;
-    run = runPlayer(dir, "--check", "env -u DISPLAY");
+    run = runPlayer(dir, "--check", kNoDisplay);
     EXPECT_EQ(run.out, ".: no demo script found (a script is a file whose name contains \".lum\")\n"
                        ".: Loading section not found\n.: 2 errors, 0 warnings\n");
 }
@@ -139,13 +120,13 @@ TEST(Cli, CheckReportsEveryMistakeWithScriptAndLine)
     };
     std::string report;
     for (const char* line : expected) report += (line[0] == ':' ? dir : d) + line + "\n";
-    CliRun run = runPlayer("/", "--check " + dir, "env -u DISPLAY");
+    E2eRun run = runPlayer("/", "--check " + dir, kNoDisplay);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.out, report);
     EXPECT_EQ(run.err, "");
 
     std::string tpl = std::string(LUMENO_SOURCE_DIR) + "/examples/template";
-    run = runPlayer("/", "--check " + tpl, "env -u DISPLAY");
+    run = runPlayer("/", "--check " + tpl, kNoDisplay);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, tpl + ": no problems found\n");
 }
@@ -158,12 +139,12 @@ TEST(Cli, TemplatePlaysFromAnotherFolderBesideEditorLeftovers)
     for (const char* f : { "template.lum", "data/pictures/loading.tga", "data/pictures/sky.tga",
                            "data/pictures/plate.tga", "data/splines/plate.spl",
                            "data/splines/camera.spl" })
-        e2e_writeFile(dir, f, slurp(std::string(LUMENO_SOURCE_DIR) + "/examples/template/" + f));
+        e2e_writeFile(dir, f, e2e_readFile(std::string(LUMENO_SOURCE_DIR) + "/examples/template/" + f));
     e2e_writeFile(dir, "record.lum", "record 1\nrecord_fps 2\n");
     const char* leftovers[] = { "template.lum~", "record.lum.bak", "record.lum.SWP",
                                 "template.lum.orig", ".template.lum" };
     for (const char* f : leftovers) e2e_writeFile(dir, f, "[nonsense]\nrecord_fps 50\n");
-    CliRun run = runPlayer("/", dir);
+    E2eRun run = runPlayer("/", dir);
     ASSERT_EQ(run.status, 0) << run.err;
     for (std::string f : leftovers) {   /* each named once */
         std::string w = "Warning: editor leftover, not read as a script: './" + f + "'\n";

@@ -42,7 +42,7 @@ bool e2e_exists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
-static std::string readWhole(const std::string& path)
+std::string e2e_readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
@@ -79,7 +79,7 @@ std::string e2e_makeDemo()
     /* the debug font the player loads at start, committed with the example demo */
     std::string font = std::string(LUMENO_SOURCE_DIR) + "/examples/showcase/data/fonts/font.tga";
     if (!e2e_exists(font)) ADD_FAILURE() << "debug font missing: " << font;
-    e2e_writeFile(templ, "data/fonts/font.tga", readWhole(font));
+    e2e_writeFile(templ, "data/fonts/font.tga", e2e_readFile(font));
     return templ;
 }
 
@@ -131,6 +131,23 @@ E2eImage e2e_solid(int width, int height, int r, int g, int b)
     return img;
 }
 
+E2eImage e2e_quadrants(int size)
+{
+    static const unsigned char colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 255, 255, 255 } };
+    E2eImage img = e2e_solid(size, size, 0, 0, 0);
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++)
+            memcpy(&img.rgb[(size_t)(y * size + x) * 3], colours[(y >= size / 2) * 2 + (x >= size / 2)], 3);
+    return img;
+}
+
+std::string e2e_section(const std::string& type, float start, float end, const std::string& body)
+{
+    char head[128];
+    snprintf(head, sizeof head, "[%s]\nstart %g\nend %g\n", type.c_str(), start, end);
+    return head + body;
+}
+
 std::string e2e_loadingSection(const std::string& picture1, const std::string& picture2)
 {
     return "[loading]\nstart 0\nend 1\n"
@@ -150,18 +167,27 @@ static bool displayRefused(const std::string& err)
            err.find("OpenGL not available") != std::string::npos;
 }
 
-static pid_t spawnPlayer(const std::string& dir, const std::string& display)
+/* Starts `args` in `cwd`, in a process group of its own, with the output
+   in `out`.stdout and `out`.stderr and the environment changed by `env`. */
+static pid_t spawn(const std::string& cwd, const std::string& out, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env)
 {
-    std::string out = dir + ".stdout", err = dir + ".stderr";
     pid_t pid = fork();
     if (pid == 0) {
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        dup2(open((out + ".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open((out + ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         dup2(open("/dev/null", O_RDONLY), 0);
-        setenv("DISPLAY", display.c_str(), 1);
+        for (const std::string& e : env) {
+            size_t eq = e.find('=');
+            if (eq == std::string::npos) unsetenv(e.c_str());
+            else setenv(e.substr(0, eq).c_str(), e.c_str() + eq + 1, 1);
+        }
         setpgid(0, 0);
-        execl(LUMENO_PLAYER, LUMENO_PLAYER, (char*)nullptr);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back((char*)a.c_str());
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     return pid;
@@ -172,8 +198,9 @@ static pid_t spawnPlayer(const std::string& dir, const std::string& display)
    timeout: more frames than any test needs count as a timeout too. */
 static const int maxFrames = 3000;
 
-/* Waits for the player and collects what it left; kills it on time out. */
-static E2eRun finishPlayer(pid_t pid, const std::string& dir, double timeoutSeconds)
+/* Waits for a program started by spawn and collects what it left; kills it
+   on time out, or when it recorded too many frames into `dir` (if given). */
+static E2eRun finishPlayer(pid_t pid, const std::string& out, const std::string& dir, double timeoutSeconds)
 {
     E2eRun run;
     int wstatus = 0;
@@ -183,7 +210,7 @@ static E2eRun finishPlayer(pid_t pid, const std::string& dir, double timeoutSeco
         if (r == pid || r < 0) break;
         bool tooMany = false;
         if (nowSeconds() > nextCount) {
-            tooMany = e2e_frameCount(dir) > maxFrames;
+            tooMany = !dir.empty() && e2e_frameCount(dir) > maxFrames;
             nextCount = nowSeconds() + 0.5;
         }
         if (tooMany || nowSeconds() > until) {
@@ -196,13 +223,20 @@ static E2eRun finishPlayer(pid_t pid, const std::string& dir, double timeoutSeco
         usleep(5000);
     }
     if (WIFEXITED(wstatus) && !run.timedOut) run.status = WEXITSTATUS(wstatus);
-    run.out = readWhole(dir + ".stdout");
-    run.err = readWhole(dir + ".stderr");
-    unlink((dir + ".stdout").c_str());
-    unlink((dir + ".stderr").c_str());
+    run.out = e2e_readFile(out + ".stdout");
+    run.err = e2e_readFile(out + ".stderr");
+    unlink((out + ".stdout").c_str());
+    unlink((out + ".stderr").c_str());
     if (run.timedOut)
-        ADD_FAILURE() << "player killed after " << timeoutSeconds << " s or " << maxFrames << " frames in " << dir;
+        ADD_FAILURE() << "killed after " << timeoutSeconds << " s or " << maxFrames << " frames in " << out;
     return run;
+}
+
+E2eRun e2e_command(const std::string& cwd, const std::vector<std::string>& args, const std::vector<std::string>& env)
+{
+    const char* tmp = getenv("TMPDIR");
+    std::string out = std::string(tmp && *tmp ? tmp : "/tmp") + "/lumeno-e2e-cmd-" + std::to_string(getpid());
+    return finishPlayer(spawn(cwd, out, args, env), out, "", 60.0);
 }
 
 /* Every run has its own X server: keys reach only its player, and no
@@ -274,7 +308,7 @@ E2eProc e2e_start(const std::string& dir)
         mkdir((dir + ".fb").c_str(), 0755);
         p.xvfb = startXvfb(p.display, dir + ".fb");
         if (p.xvfb < 0) { ADD_FAILURE() << "cannot start Xvfb"; return p; }
-        p.pid = spawnPlayer(dir, p.display);
+        p.pid = spawn(dir, dir, { LUMENO_PLAYER }, { "DISPLAY=" + p.display });
         bool ended = false;
         for (double until = nowSeconds() + 30; nowSeconds() < until && !windowShown(p.display); usleep(20000)) {
             siginfo_t info;
@@ -282,7 +316,7 @@ E2eProc e2e_start(const std::string& dir)
             ended = waitid(P_PID, p.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == p.pid;
             if (ended) break;
         }
-        if (!ended || !displayRefused(readWhole(dir + ".stderr"))) break;
+        if (!ended || !displayRefused(e2e_readFile(dir + ".stderr"))) break;
         waitpid(p.pid, nullptr, 0);
         stopServer(p);
     }
@@ -293,7 +327,7 @@ E2eProc e2e_start(const std::string& dir)
 
 std::string e2e_currentOutput(const E2eProc& p)
 {
-    return readWhole(p.dir + ".stdout");
+    return e2e_readFile(p.dir + ".stdout");
 }
 
 bool e2e_waitOutput(const E2eProc& p, const std::string& text, double timeoutSeconds)
@@ -323,7 +357,7 @@ E2eRun e2e_finish(E2eProc& p, double timeoutSeconds)
 {
     E2eRun run;
     pid_t pid = p.pid, xvfb = p.xvfb;
-    if (pid > 0) run = finishPlayer(pid, p.dir, timeoutSeconds);
+    if (pid > 0) run = finishPlayer(pid, p.dir, p.dir, timeoutSeconds);
     if (xvfb > 0) stopServer(p);
     livePids.erase(std::remove_if(livePids.begin(), livePids.end(), [&](pid_t x) { return x == pid || x == xvfb; }),
                    livePids.end());
@@ -367,7 +401,7 @@ E2eImage e2e_screen(const E2eProc& p, int width, int height)
 E2eImage e2e_readTga(const std::string& path)
 {
     E2eImage img;
-    std::string d = readWhole(path);
+    std::string d = e2e_readFile(path);
     if (d.size() < 18) return img;
     const unsigned char* b = (const unsigned char*)d.data();
     int type = b[2], bytes = b[16] / 8, w = b[12] | b[13] << 8, h = b[14] | b[15] << 8;

@@ -65,12 +65,20 @@ void e2e_writeFile(const std::string& dir, const std::string& rel, const std::st
 /* Writes an uncompressed TGA, 24-bit or 32-bit when img.alpha is filled. */
 void e2e_writeTga(const std::string& dir, const std::string& rel, const E2eImage& img);
 E2eImage e2e_solid(int width, int height, int r, int g, int b);
+/* Four quadrants, top row first: red, green / blue, white. */
+E2eImage e2e_quadrants(int size);
+/* "[type]\nstart S\nend E\n" and the body. */
+std::string e2e_section(const std::string& type, float start, float end, const std::string& body);
 /* A complete [loading] section (17 params, 2 strings) with invisible bar
    and frame; pass the two pictures, the second defaults to the first. */
 std::string e2e_loadingSection(const std::string& picture1, const std::string& picture2 = "");
 
 /* ---- running the player ---- */
 E2eRun e2e_run(const std::string& dir, double timeoutSeconds = 30.0);
+/* Any program run from `cwd` with the tests' display, 60 s at most; `env`
+   entries "NAME=value" set a variable, a bare "NAME" removes it. */
+E2eRun e2e_command(const std::string& cwd, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env = {});
 E2eProc e2e_start(const std::string& dir);
 bool e2e_waitOutput(const E2eProc& p, const std::string& text, double timeoutSeconds = 20.0);
 std::string e2e_currentOutput(const E2eProc& p);
@@ -88,6 +96,7 @@ E2eImage e2e_readTga(const std::string& path);        /* types 2 and 10, 24/32 b
 E2eImage e2e_frame(const std::string& dir, int n);    /* video/%08d.tga */
 int e2e_frameCount(const std::string& dir);           /* number of files in video/ */
 bool e2e_exists(const std::string& path);
+std::string e2e_readFile(const std::string& path);    /* "" when unreadable */
 /* One channel value (0 red, 1 green, 2 blue) at screen coordinates. */
 int e2e_channel(const E2eImage& img, int x, int y, int c);
 ::testing::AssertionResult e2e_rgbNear(const E2eImage& img, int x, int y,

@@ -8,28 +8,11 @@
 */
 #include "harness.h"
 
-#include <string.h>
 #include <string>
 
 namespace {
 
 const char* kWindow = "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\n";
-
-/* Four quadrants, top row first: red, green / blue, white. */
-E2eImage quadrants(int size)
-{
-    static const unsigned char colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 255, 255, 255 } };
-    E2eImage img = e2e_solid(size, size, 0, 0, 0);
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++)
-            memcpy(&img.rgb[(size_t)(y * size + x) * 3], colours[(y >= size / 2) * 2 + (x >= size / 2)], 3);
-    return img;
-}
-
-std::string section(const std::string& head, float start, float end, const std::string& body)
-{
-    return "[" + head + "]\nstart " + std::to_string(start) + "\nend " + std::to_string(end) + "\n" + body;
-}
 
 /* One run covers every picture section, each in its own second; frame n is
 ** drawn at n / 25 s and a section sees the previous frame's elapsed time, so
@@ -37,13 +20,13 @@ std::string section(const std::string& head, float start, float end, const std::
 TEST(PictureSections, EachTypeDrawsWhatItsScriptSays)
 {
     std::string dir = e2e_demo(std::string(kWindow) + "record 1\nrecord_fps 25\ntexture_detail 0\ndemo_end 5\n",
-        section("background", 0, 1, "layer 0\nstring quad.tga\n") +
-        section("background", 0.5f, 1, "layer 1\nblend ONE ONE\nstring grey.tga\n") +
-        section("image", 1, 2, "string plate.tga\nspline slide.spl\n") +
-        section("imageMatrix", 2, 3, "param 2.5 1 1\nstring white.tga\nspline base.spl\nspline step.spl\nspline tint.spl\n") +
-        section("imagePart", 3, 4, "param 0 0\nstring quad.tga\nspline part.spl\nspline window.spl\n") +
-        section("imagePart", 4, 5, "param 1 1\nstring quad.tga\nspline part.spl\nspline window.spl\n"));
-    e2e_writeTga(dir, "quad.tga", quadrants(64));
+        e2e_section("background", 0, 1, "layer 0\nstring quad.tga\n") +
+        e2e_section("background", 0.5f, 1, "layer 1\nblend ONE ONE\nstring grey.tga\n") +
+        e2e_section("image", 1, 2, "string plate.tga\nspline slide.spl\n") +
+        e2e_section("imageMatrix", 2, 3, "param 2.5 1 1\nstring white.tga\nspline base.spl\nspline step.spl\nspline tint.spl\n") +
+        e2e_section("imagePart", 3, 4, "param 0 0\nstring quad.tga\nspline part.spl\nspline window.spl\n") +
+        e2e_section("imagePart", 4, 5, "param 1 1\nstring quad.tga\nspline part.spl\nspline window.spl\n"));
+    e2e_writeTga(dir, "quad.tga", e2e_quadrants(64));
     e2e_writeTga(dir, "grey.tga", e2e_solid(8, 8, 40, 40, 40));
     e2e_writeTga(dir, "plate.tga", e2e_solid(256, 128, 220, 30, 30));
     e2e_writeTga(dir, "white.tga", e2e_solid(32, 32, 255, 255, 255));

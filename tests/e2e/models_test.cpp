@@ -51,8 +51,7 @@ Bytes cube(const Bytes& materialChunk)
 
 std::string section(const std::string& head, int start, const std::string& body)
 {
-    return "[" + head + "]\nstart " + std::to_string(start) + "\nend " + std::to_string(start + 1) +
-           "\n" + body;
+    return e2e_section(head, start, start + 1, body);
 }
 
 std::string object(const std::string& mode, const std::string& file, const std::string& params,

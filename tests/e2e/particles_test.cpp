@@ -45,13 +45,6 @@ E2eImage halves()
     return img;
 }
 
-std::string section(const std::string& type, float start, float end, const std::string& body)
-{
-    char head[96];
-    snprintf(head, sizeof head, "[%s]\nstart %g\nend %g\n", type.c_str(), start, end);
-    return head + body;
-}
-
 std::string makeFolder()
 {
     std::string dir = e2e_makeDemo();
@@ -73,8 +66,8 @@ TEST(ParticleSections, GatheredPictureAndHalfPaintedOne)
     std::string dir = makeFolder();
     e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "demo_end 2\n" +
                   e2e_loadingSection("black.tga") +
-                  section("particleTex", 0, 1, kScatter) +
-                  section("paintex", 1, 2, "param 3\nstring halves.tga\nstring white.tga\n"
+                  e2e_section("particleTex", 0, 1, kScatter) +
+                  e2e_section("paintex", 1, 2, "param 3\nstring halves.tga\nstring white.tga\n"
                                            "spline paint.spl\n"));
     E2eRun run = e2e_run(dir);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -120,10 +113,10 @@ TEST(ParticleSections, RestartReplaysTheFirstStartsFrames)
     e2e_writeFile(dir, "bolt_colour.spl", "0.5 0.5 0.5\n");
     e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "debug 1\ndemo_end 1\n" +
                   e2e_loadingSection("black.tga") +
-                  section("particleTex", 0, 1, kScatter) +
-                  section("pathway", 0, 1, "param 40 0.02 1 0.5 0\nstring white.tga\n"
+                  e2e_section("particleTex", 0, 1, kScatter) +
+                  e2e_section("pathway", 0, 1, "param 40 0.02 1 0.5 0\nstring white.tga\n"
                                            "spline path.spl\n") +
-                  section("ray", 0, 1, "param 0 12\nspline wild.spl\nspline bolt_colour.spl\n"));
+                  e2e_section("ray", 0, 1, "param 0 12\nspline wild.spl\nspline bolt_colour.spl\n"));
     E2eProc p = e2e_start(dir);
     ASSERT_TRUE(e2e_waitOutput(p, "main demo loop!")) << e2e_currentOutput(p);
     int count = settledFrames(dir, 1);

@@ -95,22 +95,6 @@ static std::string describe(const std::vector<Segment>& segments)
     return text;
 }
 
-/* A section starting at 0 plays the music from its first frame; with
-   demo_start at 5 it starts 5 seconds into the music, without a glitch */
-TEST(Sound, MusicStartsAtTheSectionsElapsedTime)
-{
-    for (long start : { 0, 5 }) {
-        std::string dir = demoWithMusic("demo_start " + std::to_string(start) + "\ndemo_end " +
-                                        std::to_string(start + 1.5) + "\n");
-        E2eRun run = e2e_run(dir);
-        ASSERT_EQ(run.status, 0) << run.err;
-        std::vector<Segment> segments = musicSegments(dir);
-        ASSERT_EQ(segments.size(), 1u) << describe(segments);
-        EXPECT_EQ(segments[0].music, start * RATE) << describe(segments);
-        EXPECT_GT(segments[0].length, RATE / 2) << describe(segments);
-    }
-}
-
 /* F1: the library is closed and reopened (a new capture file) and the music
    starts again at the section's elapsed time at demo_start, 4 s in.  F2
    held pauses it; released, it starts at the rewound position, on a whole

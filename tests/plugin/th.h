@@ -125,6 +125,9 @@ void th_clear(th_Instance *inst, COLORREF c);
 void th_apply(th_Instance *inst, const char *settings);   // as CHECK_LOOK
 void th_redraw(th_Instance *inst);               // slot 3 into the screen
 COLORREF th_pixel(th_Instance *inst, int x, int y);
+// Bounding box of the pixels of one colour inside an area (right <= left
+// when none); `count` adds their number.
+RECT th_box(th_Instance *inst, COLORREF c, RECT area, int *count = nullptr);
 int th_mouseDown(th_Instance *inst, int x, int y);
 void th_mouseDrag(th_Instance *inst, int x, int y);
 int th_mouseUp(th_Instance *inst, int x, int y);
@@ -152,10 +155,9 @@ void KST_CALL th_onDown(kst_Instance);
 extern HWND th_mainWindow, th_tabWindow;
 void th_windowsCreate();
 
-// Counts of host objects still locked (0 when everything is balanced).
-int th_lockedStrings();
-int th_lockedObjects();
-int th_lockedDescriptions();
+// Host strings, objects and picture descriptions still locked (0 when
+// everything is balanced).
+int th_locked();
 
 // Loading the plug-in, and the stand-in visual-styles library's counters.
 bool th_loadPlugin(const char *dir);

@@ -37,6 +37,18 @@ void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, c
     }
 }
 
+RECT th_box(th_Instance *inst, COLORREF c, RECT area, int *count) {
+    RECT box = {100000, 100000, -100000, -100000};
+    for (int y = area.top; y < area.bottom; y++)
+        for (int x = area.left; x < area.right; x++)
+            if (th_pixel(inst, x, y) == c) {
+                box = RECT{x < box.left ? x : box.left, y < box.top ? y : box.top, x + 1 > box.right ? x + 1 : box.right,
+                           y + 1 > box.bottom ? y + 1 : box.bottom};
+                if (count) ++*count;
+            }
+    return box;
+}
+
 void th_apply(th_Instance *inst, const char *settings) {
     char name[64];
     int value, used;
@@ -90,12 +102,6 @@ void th_drop(void *p) {
     }
 }
 
-int th_lockedStrings() {
-    int n = 0;
-    for (th_String *s = th_allStrings; s; s = s->nextAll) n += s->head.refCount != 0;
-    return n;
-}
-
 static th_Object *th_object(th_ObjectKind kind) {
     th_Object *o = (th_Object *)calloc(1, sizeof(th_Object));
     o->refCount = 1;
@@ -120,16 +126,10 @@ th_Object *th_receiver(int id) {
     return o;
 }
 
-int th_lockedObjects() {
+int th_locked() {
     int n = 0;
-    for (th_Object *o = th_allObjects; o; o = o->nextAll)
-        if (o->kind != th_kindWindow) n += o->refCount != 0;
-    return n;
-}
-
-int th_lockedDescriptions() {
-    int n = 0;
-    for (th_Object *o = th_allObjects; o; o = o->nextAll) n += o->descLocks != 0;
+    for (th_String *s = th_allStrings; s; s = s->nextAll) n += s->head.refCount != 0;
+    for (th_Object *o = th_allObjects; o; o = o->nextAll) n += (o->kind != th_kindWindow && o->refCount) + (o->descLocks != 0);
     return n;
 }
 

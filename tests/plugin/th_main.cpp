@@ -48,7 +48,7 @@ int main(int argc, char **argv) {
         // Not Windows XP: the visual-styles library is never touched.
         if (th_fake) CHECK_EQ(th_fake->opens + th_fake->draws + th_fake->parentDraws + th_fake->otherCalls, 0);
         // Everything the plug-in locked it has released, and never more.
-        CHECK_EQ(th_lockedStrings() + th_lockedObjects() + th_lockedDescriptions(), 0);
+        CHECK_EQ(th_locked(), 0);
         CHECK_EQ(th_rec.stringUnderflows + th_rec.objectUnderflows + th_rec.descUnderflows, 0);
         CHECK_EQ(th_rec.foreignEvents, 0);
     }

@@ -55,27 +55,24 @@ static const struct {
 };
 
 // Declarations of methods and events, in table order.
-static const char *const th_bevelMethods[] = {
-    "DeleteAllRows", "AddRow(text As String)", "AddSeparator", "RemoveRow(row As Integer)",
-    "InsertRow(row As Integer, text As String)", "List(row As Integer) As String",
-    "addActionNotificationReceiver(receiver As actionNotificationReceiver)",
-    "removeActionNotificationReceiver(receiver As actionNotificationReceiver)"};
-static const char *const th_bevelEvents[] = {"MouseUp(X As Integer, Y As Integer) As Boolean",
-                                             "MouseDown(X As Integer, Y As Integer) As Boolean", "Action"};
-static const char *const th_mouseEvents[] = {"MouseDown(X As Integer, Y As Integer) As Boolean",
-                                             "MouseDrag(X As Integer, Y As Integer)", "MouseUp(X As Integer, Y As Integer)"};
-static const char *const th_arrowEvents[] = {"Up", "Down"};
-static const char *const th_actionEvent[] = {"Action"};
+#define TH_MOUSE_EVENTS                                                                            \
+    "MouseDown(X As Integer, Y As Integer) As Boolean", "MouseDrag(X As Integer, Y As Integer)", \
+        "MouseUp(X As Integer, Y As Integer)"
 static const struct {
     const char *cls;
-    const char *const *decls;
-    int count;
     bool methods;
+    const char *decls[8];
 } th_decls[] = {
-    {"BevelButton", th_bevelMethods, 8, true}, {"BevelButton", th_bevelEvents, 3, false},
-    {"ImageWell", th_mouseEvents, 3, false}, {"PopupArrow", th_mouseEvents, 3, false},
-    {"Placard", th_mouseEvents, 3, false}, {"LittleArrows", th_arrowEvents, 2, false},
-    {"DisclosureTriangle", th_actionEvent, 1, false},
+    {"BevelButton", true,
+     {"DeleteAllRows", "AddRow(text As String)", "AddSeparator", "RemoveRow(row As Integer)",
+      "InsertRow(row As Integer, text As String)", "List(row As Integer) As String",
+      "addActionNotificationReceiver(receiver As actionNotificationReceiver)",
+      "removeActionNotificationReceiver(receiver As actionNotificationReceiver)"}},
+    {"BevelButton", false,
+     {"MouseUp(X As Integer, Y As Integer) As Boolean", "MouseDown(X As Integer, Y As Integer) As Boolean", "Action"}},
+    {"ImageWell", false, {TH_MOUSE_EVENTS}}, {"PopupArrow", false, {TH_MOUSE_EVENTS}},
+    {"Placard", false, {TH_MOUSE_EVENTS}}, {"LittleArrows", false, {"Up", "Down"}},
+    {"DisclosureTriangle", false, {"Action"}},
 };
 
 void th_registrationChecks() {
@@ -145,7 +142,7 @@ void th_registrationChecks() {
     }
     for (const auto &e : th_decls) {
         const kst_ClassDef *d = th_class(e.cls);
-        for (int i = 0; d && i < e.count && i < (e.methods ? d->methodCount : d->eventCount); i++) {
+        for (int i = 0; d && i < 8 && e.decls[i] && i < (e.methods ? d->methodCount : d->eventCount); i++) {
             if (e.methods) {
                 CHECK_STR(d->methods[i].declaration, e.decls[i]);
                 CHECK(d->methods[i].function != nullptr);

@@ -175,24 +175,6 @@ TEST_F(MacroBoxDrawing, StopsWithoutACamera)
                 ::testing::Matcher<const std::string&>("Error: macroBox (3, 0.000000 -> 10.000000): no camera\n"));
 }
 
-/* The loading screen lets its pictures go after the loading phase; a
-** skybox loaded under the same name keeps drawing it. */
-TEST_F(MacroBoxDrawing, PictureSharedWithTheLoadingScreenOutlivesIt)
-{
-    Section loading = {};
-    loading.param_count = 17;
-    loading.string_count = 2;
-    loading.strings[0] = loading.strings[1] = (char*)picture.c_str();
-    mySection = &loading;
-    load_loading();
-    load(1, 0.0f, 1.0f);
-    demoSystem.debug = 1;   /* no pause after loading */
-    mySection = &loading;
-    end_loading();
-    demoSystem.debug = 0;
-    EXPECT_NEAR(render().b, 100, 4);
-}
-
 TEST(AxisDrawing, OnlyWithDebugAndTiming)
 {
     openTestWindow(64, 64, 0);

@@ -3,6 +3,7 @@
 // two-unit ones), and efxRepeat's schedule frame by frame, read from an
 // inner efxFog that is on exactly while its run lasts.
 #include "gl_window.h"
+#include "testutil.h"
 
 #include "camera.h"
 #include "effects.h"
@@ -96,15 +97,8 @@ void expectRuns(Section* outer, const Frame* frames, int count)
 Section* repeatOfFog(float period, float length)
 {
     openTestWindow(256, 256, 0);
-    static char fog[] = "efxFog";
-    Section* s = new Section();
-    s->type = getSectionByName("efxRepeat");
-    s->end = s->duration = 100.0f;
-    const float params[] = { period, length, 0, 0.2f, 0.2f, 0.3f, 1, 1, 0.05f };
-    s->param_count = 9;
-    for (int k = 0; k < 9; k++) s->params[k] = params[k];
-    s->string_count = 1;
-    s->strings[0] = fog;
+    Section* s = new Section(
+        test_section("efxRepeat", { period, length, 0, 0.2f, 0.2f, 0.3f, 1, 1, 0.05f }, { "efxFog" }, 0, 0, 0, 100));
     section_load(s);
     demoSystem.time = 0.0f;
     mySection = s;

@@ -64,17 +64,8 @@ TEST(EffectChecks, EveryMessageInItsOrder)
 {
     for (const CheckCase& c : kCases) {
         SCOPED_TRACE(std::string(c.type) + (c.error ? std::string(": ") + c.error : " passes"));
-        Section s{};
-        s.type = getSectionByName(c.type);
+        Section s = test_section(c.type, c.params, { c.strings.begin(), c.strings.end() }, c.splines, 4);
         ASSERT_GE(s.type, 0);
-        s.start = 0.0f;
-        s.end = s.duration = 1.0f;
-        s.layer = 4;
-        s.param_count = (int)c.params.size();
-        for (size_t k = 0; k < c.params.size(); k++) s.params[k] = c.params[k];
-        s.string_count = (int)c.strings.size();
-        for (size_t k = 0; k < c.strings.size(); k++) s.strings[k] = (char*)c.strings[k];
-        s.spline_count = c.splines;
         demoSystem = DemoSystem();
         glDriver.accum = c.accum;
         mySection = &s;

@@ -29,18 +29,7 @@ struct Script {
 Section* sectionOf(const Script& s)
 {
     static Section section;
-    static std::vector<std::string> keep;
-    section = Section();
-    keep = s.strings;
-    section.type = getSectionByName(s.type);
-    section.start = 0.0f;
-    section.end = 1.0f;
-    section.layer = 3;
-    section.param_count = (int)s.params.size();
-    for (size_t i = 0; i < s.params.size(); i++) section.params[i] = s.params[i];
-    section.string_count = (int)keep.size();
-    for (size_t i = 0; i < keep.size(); i++) section.strings[i] = &keep[i][0];
-    section.spline_count = s.splines;
+    section = test_section(s.type, s.params, s.strings, s.splines, 3);
     return &section;
 }
 

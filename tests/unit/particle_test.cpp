@@ -78,18 +78,13 @@ TEST(ParticleSectionChecks, MessagesInLoadOrder)
         { "ray", 2, 0, 1, 0, 0, "2 splines needed" },
         { "ray", 2, 0, 2, 0, 0, "" },
     };
-    static char name[] = "x.tga";
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(std::string(c.type) + ": " + c.message);
+        std::vector<float> params(c.params);
+        params[c.param] = c.value;
         static Section s;
-        s = Section();
-        s.type = getSectionByName(c.type);
+        s = test_section(c.type, params, std::vector<std::string>(c.strings, "x.tga"), c.splines);
         ASSERT_GE(s.type, 0);
-        s.param_count = c.params;
-        s.string_count = c.strings;
-        s.spline_count = c.splines;
-        for (char*& str : s.strings) str = name;
-        s.params[c.param] = c.value;
         mySection = &s;
         if (*c.message)
             EXPECT_EXIT(FATAL(sectionCheck[s.type]()), ::testing::ExitedWithCode(1), c.message);

@@ -230,15 +230,9 @@ TEST(SectionLoadDeathTest, MessagesOfEveryType)
     writeFile("notes.txt", "these are not music");
     demoSystem.sound = 1;
     for (const Case& c : cases) {
-        Section s = {};
-        s.type = getSectionByName(c.type);
-        s.layer = 2, s.start = 1, s.end = 3, s.duration = 2;
-        s.param_count = c.params;
-        s.params[1] = c.param2;
-        s.string_count = c.strings;
-        s.spline_count = c.splines;
-        for (int i = 0; i < c.strings; i++)
-            s.strings[i] = (char*)c.file;
+        std::vector<float> params(c.params);
+        if (c.params > 1) params[1] = c.param2;
+        Section s = test_section(c.type, params, std::vector<std::string>(c.strings, c.file), c.splines, 2, 1, 3);
         EXPECT_EXIT(FATAL(section_load(&s)), ::testing::ExitedWithCode(1),
                     stderrIs(std::string("Error: ") + c.type + " (2, 1.000000 -> 3.000000): " + c.message + "\n"));
     }

@@ -148,18 +148,9 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
         { { 0 }, { "cam.3ds", "named.shd" }, own + "more than 15 shaders apply to node 'Box01'" },
     };
     for (const auto& c : cases) {
-        Section s = Section();
-        s.type = getSectionByName("scene");
-        s.layer = 22;
-        s.start = 1.0f;
-        s.end = 3.0f;
-        s.duration = 2.0f;
-        s.param_count = (int)c.params.size();
-        for (size_t i = 0; i < c.params.size(); i++) s.params[i] = c.params[i];
         std::vector<std::string> paths;
         for (const std::string& rel : c.strings) paths.push_back(d + rel);
-        s.string_count = (int)paths.size();
-        for (size_t i = 0; i < paths.size(); i++) s.strings[i] = (char*)paths[i].c_str();
+        Section s = test_section("scene", c.params, paths, 0, 22, 1, 3);
         EXPECT_EXIT(FATAL(section_load(&s)), ExitedWithCode(1), "^Error: " + c.message + "\n$");
     }
 }
