@@ -165,7 +165,10 @@ int tex_new(int width, int height, GLenum format, int components)
         dkernel_error("Invalid texture size %d x %d x %d", width, height, components);
     int index = tex_init();
     Texture* t = tex_array[index];
-    t->data = (unsigned char*)malloc((size_t)width * (size_t)height * (size_t)components);
+    /* Zeroed, not merely allocated: render targets are uploaded from this
+    ** buffer and frame copies fill only part of them, so the rest must be
+    ** something defined (black) rather than whatever memory held. */
+    t->data = (unsigned char*)calloc((size_t)width * (size_t)height, (size_t)components);
     if (!t->data) dkernel_error("Out of memory creating a %d x %d texture", width, height);
     t->width = t->orig_width = width;
     t->height = t->orig_height = height;
