@@ -102,55 +102,37 @@ TEST(TexLoad, SharedByNameWithUsersShrunkPerSideAndPacked)
     EXPECT_TRUE(t->data[(1 * 3 + 2) * 3 + 2] == 2 && t->data[(1 * 3 + 2) * 3 + 1] == 1) << "row 1, column 2";
 }
 
-// A PNG from its sample rows (no filter bytes), stored without compression.
-std::string png(int w, int h, int depth, int type, const Bytes& samples, const Bytes& plte = {}, const Bytes& trns = {})
+// A 2 x 1 PNG from its sample row (no filter byte), stored uncompressed.
+std::string png(int depth, int type, const Bytes& row, const Bytes& plte = {}, const Bytes& trns = {})
 {
-    auto be32 = [](std::string& s, uint32_t v) { for (int k = 24; k >= 0; k -= 8) s += (char)(v >> k); };
-    auto chunk = [&](std::string& out, const char* tag, const std::string& body) {
-        std::string typed = tag + body;
+    auto be = [](uint32_t v) { return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v}; };
+    std::string out = "\x89PNG\r\n\x1a\n", raw = '\0' + std::string(row.begin(), row.end());
+    auto chunk = [&](const std::string& typed) {
         uint32_t crc = ~0u;
-        for (unsigned char b : typed) {
-            crc ^= b;
-            for (int k = 0; k < 8; k++) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
-        }
-        be32(out, (uint32_t)body.size());
-        out += typed;
-        be32(out, ~crc);
+        for (unsigned char b : typed)
+            for (int k = 0; k < 8; k++, b >>= 1) crc = crc >> 1 ^ (0xEDB88320u & (0u - ((crc ^ b) & 1)));
+        out += be((uint32_t)typed.size() - 4) + typed + be(~crc);
     };
-    std::string head, raw, z = "\x78\x01\x01";
-    be32(head, w), be32(head, h);
-    head += {(char)depth, (char)type, 0, 0, 0};
-    size_t row = samples.size() / h;
-    for (int y = 0; y < h; y++) raw += '\0' + std::string(samples.begin() + y * row, samples.begin() + (y + 1) * row);
-    z += {(char)raw.size(), (char)(raw.size() >> 8), (char)~raw.size(), (char)(~raw.size() >> 8)};
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
-    z += raw;
-    be32(z, b << 16 | a);
-    std::string out = "\x89PNG\r\n\x1a\n";
-    chunk(out, "IHDR", head);
-    if (!plte.empty()) chunk(out, "PLTE", std::string(plte.begin(), plte.end()));
-    if (!trns.empty()) chunk(out, "tRNS", std::string(trns.begin(), trns.end()));
-    chunk(out, "IDAT", z);
-    chunk(out, "IEND", "");
+    uint32_t a = 1, s = 0, n = (uint32_t)raw.size();
+    for (unsigned char c : raw) a = (a + c) % 65521, s = (s + a) % 65521;
+    chunk("IHDR" + be(2) + be(1) + std::string{(char)depth, (char)type, 0, 0, 0});
+    if (!plte.empty()) chunk("PLTE" + std::string(plte.begin(), plte.end()));
+    if (!trns.empty()) chunk("tRNS" + std::string(trns.begin(), trns.end()));
+    chunk("IDAT\x78\x01\x01" + std::string{(char)n, (char)(n >> 8), (char)~n, (char)(~n >> 8)} + raw + be(s << 16 | a));
+    chunk("IEND");
     return out;
 }
 
 TEST(TexLoad, EveryDecodablePictureBecomesRgbOrRgba)
 {
     const Bytes redBlue = {255, 0, 0, 0, 0, 255};
-    // 2 x 1 pictures, left pixel first
-    const struct { const char* name; std::string bytes; Bytes expected; } cases[] = {
-        {"grey.png", png(2, 1, 8, 0, {64, 192}), {64, 64, 64, 192, 192, 192}},
-        {"grey16.png", png(2, 1, 16, 0, {0x12, 0x34, 0xAB, 0xCD}), {0x12, 0x12, 0x12, 0xAB, 0xAB, 0xAB}},
-        {"grey1.png", png(2, 1, 1, 0, {0x80}), {255, 255, 255, 0, 0, 0}},
-        {"greyalpha.png", png(2, 1, 8, 4, {10, 20, 30, 40}), {10, 10, 10, 20, 30, 30, 30, 40}},
-        {"greyalpha16.png", png(2, 1, 16, 4, {10, 1, 20, 2, 30, 3, 40, 4}), {10, 10, 10, 20, 30, 30, 30, 40}},
-        {"rgb16.png", png(2, 1, 16, 2, {255, 9, 0, 9, 0, 9, 0, 9, 0, 9, 255, 9}), redBlue},
-        {"palette.png", png(2, 1, 8, 3, {1, 0}, {0, 0, 255, 255, 0, 0}), redBlue},
-        {"palette2.png", png(2, 1, 2, 3, {0x40}, {0, 0, 255, 255, 0, 0}), redBlue},
+    const struct { const char* name; std::string bytes; Bytes expected; } cases[] = {   // left pixel first
+        {"grey.png", png(8, 0, {64, 192}), {64, 64, 64, 192, 192, 192}},
+        {"grey16.png", png(16, 0, {0x12, 0x34, 0xAB, 0xCD}), {0x12, 0x12, 0x12, 0xAB, 0xAB, 0xAB}},
+        {"greyalpha.png", png(8, 4, {10, 20, 30, 40}), {10, 10, 10, 20, 30, 30, 30, 40}},
+        {"palette.png", png(2, 3, {0x40}, {0, 0, 255, 255, 0, 0}), redBlue},
         // one fully transparent entry: a key colour, transparent in the texture
-        {"keyed.png", png(2, 1, 8, 3, {0, 1}, {255, 0, 0, 0, 0, 255}, {0}), {255, 0, 0, 0, 0, 0, 255, 255}},
+        {"keyed.png", png(8, 3, {0, 1}, {255, 0, 0, 0, 0, 255}, {0}), {255, 0, 0, 0, 0, 0, 255, 255}},
         // 16-bit TGA, 1-5-5-5 little-endian: red, blue
         {"rgb555.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x10\0\0\x7C\x1F\0", 22), redBlue},
     };
