@@ -36,7 +36,8 @@ void render_boxblur(int texture, float radius);
 void render_boxblur_ext(int texture, float radius);
 /* max(0, frame - (r, g, b)), amplified to 1 + passes times. */
 void render_highpassfilter(int texture, float r, float g, float b, int passes);
-/* max(0, frame - (r, g, b)), amplified to 1 + 2 * (passes / 2) times. */
+/* max(0, frame - (r, g, b)), amplified to 1 + 2 * (passes / 2) times; the
+** texture receives the thresholded frame only when passes is 2 or more. */
 void render_highpassfilter_ext(int texture, float r, float g, float b, int passes);
 
 /* The two glows' bracket: efx_glowBegin keeps the frame in rtt_texture2,

@@ -46,7 +46,10 @@ void preload_efxDeform(void)
     camera_angle(deformCamera, 0.0f, 0.0f, 0.0f);
     camera_roll(deformCamera, 0.0f);
     camera_fov_aspect(deformCamera, 90.0f, w / h);
-    camera_zplanes(deformCamera, 0.1f, 500.0f);
+    /* The plane lies h / 2 away: a fixed far plane of 500 would cut it off
+    ** in windows taller than 1000 pixels.  At least as far back again as
+    ** the plane is near keeps room for points pushed away from the eye. */
+    camera_zplanes(deformCamera, 0.1f, h > 500.0f ? h : 500.0f);
 }
 
 void check_efxDeform(void)

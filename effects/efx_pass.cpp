@@ -197,10 +197,14 @@ void render_highpassfilter_ext(int texture, float r, float g, float b, int passe
     glBlendEquation(GL_FUNC_ADD);
 
     GLuint name = glName(texture);
+    int quads = quadCount(passes / 2);
     gldrv_enable_multitexture();
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, name);
-    gldrv_copyColorBuffer();
+    /* Without a quad to draw nothing here reads the copy; the thresholded
+    ** frame stays on screen, where the glows' next pass copies it from. */
+    if (quads > 0)
+        gldrv_copyColorBuffer();
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 
     /* both units sample the thresholded frame T: each quad adds 2 T */
@@ -217,7 +221,6 @@ void render_highpassfilter_ext(int texture, float r, float g, float b, int passe
     const float corners[4][4] = {
         { 0.0f, 0.0f, 0.0f, 0.0f }, { s, 0.0f, 1.0f, 0.0f }, { s, t, 1.0f, 1.0f }, { 0.0f, t, 0.0f, 1.0f },
     };
-    int quads = quadCount(passes / 2);
     glBegin(GL_QUADS);
     for (int q = 0; q < quads; q++)
         for (int c = 0; c < 4; c++) {

@@ -13,8 +13,10 @@
 #include <strings.h>
 
 #include "dkernel.h"
+#include "dk_script.h"
 
 struct PickcamReader {
+    const char* file;
     Pickcam* first;
     Pickcam* last;
     int      last_line;   /* line of the '{' that opened the last entry */
@@ -44,10 +46,13 @@ static void pickcam_key(void* user, const char* key, const char* value, int line
         free(p->camera);
         p->camera = strdup(value);
         if (!p->camera) dkernel_error("Out of memory");
-    } else if (strcasecmp(key, "start") == 0) {
-        sscanf(value, "%f", &p->start);
-    } else if (strcasecmp(key, "end") == 0) {
-        sscanf(value, "%f", &p->end);
+    } else if (strcasecmp(key, "start") == 0 || strcasecmp(key, "end") == 0) {
+        /* the scripts' own number rule: a second that is no finite number
+        ** fails here, with its line, not when playback reaches the entry */
+        int start = strcasecmp(key, "start") == 0;
+        if (!script_readNumber(value, DK_KEY_FLOAT, start ? &p->start : &p->end, nullptr))
+            dkernel_error("Pickcam: invalid %s (pickcam '%s', line %d)", start ? "start" : "end",
+                          r->file, line);
     } else {
         dkernel_error("Unknown pickcam variable");
     }
@@ -57,7 +62,7 @@ Pickcam* pickcam_load(const char* file)
 {
     FILE* f = fopen(file, "rt");
     if (!f) dkernel_error("Pickcam: error loading '%s'", file);
-    PickcamReader reader = { nullptr, nullptr, 0, 0 };
+    PickcamReader reader = { file, nullptr, nullptr, 0, 0 };
     blockfile_read(f, pickcam_key, &reader);
     fclose(f);
     /* An entry without a camera would stop the demo at its first second

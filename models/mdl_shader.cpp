@@ -141,9 +141,11 @@ static void shader_key(void* user, const char* key, const char* value, int line)
         if (shader_readFloats(value, &s->line_width, 1) != 1)
             shader_error(r, "Invalid line width", line);
     } else if (strcasecmp(key, "node") == 0) {
+        /* a node line without a name names no node: the shader stays with
+        ** every node, as if the line were not there */
         free(s->node);
-        s->node = strdup(value);
-        if (!s->node)
+        s->node = nullptr;
+        if (*value && !(s->node = strdup(value)))
             dkernel_error("Out of memory");
     } else {
         shader_error(r, "Unknown shader variable", line);

@@ -165,7 +165,10 @@ int tex_new(int width, int height, GLenum format, int components)
         dkernel_error("Invalid texture size %d x %d x %d", width, height, components);
     int index = tex_init();
     Texture* t = tex_array[index];
-    t->data = (unsigned char*)malloc((size_t)width * (size_t)height * (size_t)components);
+    /* Zeroed, not merely allocated: render targets are uploaded from this
+    ** buffer and frame copies fill only part of them, so the rest must be
+    ** something defined (black) rather than whatever memory held. */
+    t->data = (unsigned char*)calloc((size_t)width * (size_t)height, (size_t)components);
     if (!t->data) dkernel_error("Out of memory creating a %d x %d texture", width, height);
     t->width = t->orig_width = width;
     t->height = t->orig_height = height;
@@ -265,6 +268,63 @@ static int channelByte(Uint8 shift, int bytes)
 #endif
 }
 
+/* One pixel of a surface row, 1 to 4 bytes, as the integer SDL maps. */
+static Uint32 pixelAt(const unsigned char* p, int bytes)
+{
+    switch (bytes) {
+    case 1: return *p;
+    case 2: return *(const Uint16*)p;
+    case 3:
+#if SDL_BYTEORDER == SDL_BIG_ENDIAN
+        return (Uint32)p[0] << 16 | (Uint32)p[1] << 8 | p[2];
+#else
+        return (Uint32)p[2] << 16 | (Uint32)p[1] << 8 | p[0];
+#endif
+    default: return *(const Uint32*)p;
+    }
+}
+
+/* Rewrites any surface SDL_image hands back -- paletted, greyscale (which
+** arrives paletted), 15 or 16 bits, colour-keyed, or channels in an order
+** the GL has no name for -- as packed RGB, or RGBA when the picture has an
+** alpha channel or a key colour (which becomes transparent). */
+static void convertPicture(const char* file, SDL_Surface* s, Texture* t)
+{
+    const SDL_PixelFormat* pf = s->format;
+    int bytes = pf->BytesPerPixel;
+    if (bytes < 1 || bytes > 4) {
+        SDL_FreeSurface(s);
+        dkernel_error("Unsupported format in '%s': %d bits per pixel", file, pf->BitsPerPixel);
+    }
+    int keyed = (s->flags & SDL_SRCCOLORKEY) != 0;
+    int components = pf->Amask || keyed ? 4 : 3;
+    unsigned char* out = (unsigned char*)malloc((size_t)s->w * (size_t)s->h * (size_t)components);
+    if (!out) {
+        SDL_FreeSurface(s);
+        dkernel_error("Error loading '%s': out of memory", file);
+    }
+    if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+    unsigned char* q = out;
+    for (int y = 0; y < s->h; y++) {
+        const unsigned char* row = (const unsigned char*)s->pixels + (size_t)s->pitch * (size_t)y;
+        for (int x = 0; x < s->w; x++) {
+            Uint32 pixel = pixelAt(row + (size_t)x * bytes, bytes);
+            Uint8 r, g, b, a;
+            SDL_GetRGBA(pixel, s->format, &r, &g, &b, &a);
+            *q++ = r;
+            *q++ = g;
+            *q++ = b;
+            if (components == 4) *q++ = keyed && pixel == pf->colorkey ? 0 : a;
+        }
+    }
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+    SDL_FreeSurface(s);
+    t->surface = NULL;
+    t->data = out;
+    t->components = components;
+    t->format = components == 4 ? GL_RGBA : GL_RGB;
+}
+
 /* Reads a picture file into the name, pixel and layout fields of a record
 ** that is not in the table yet, shrunk to the detail level; every failure
 ** is fatal.  Nothing is taken from the table, so a failing picture costs
@@ -278,33 +338,35 @@ static void decodePicture(const char* file, Texture* t)
 
     SDL_Surface* surface = IMG_Load(file);
     if (!surface) dkernel_error("Error loading '%s': %s", file, SDL_GetError());
-    if (surface->format->palette) {
-        SDL_FreeSurface(surface);
-        dkernel_error("Unsupported paletted texture '%s'", file);
-    }
 
-    t->name = strdup(file);
-    t->surface = surface;
-    t->data = (unsigned char*)surface->pixels;
     t->width = t->orig_width = surface->w;
     t->height = t->orig_height = surface->h;
     t->components = surface->format->BytesPerPixel;
 
-    /* Decide the GL layout from where red and blue actually sit in memory;
-    ** comparing the mask shifts alone only holds on big-endian machines. */
+    /* 24 and 32 bits whose red and blue sit at either end are kept as
+    ** decoded; the GL layout follows where they actually sit in memory
+    ** (comparing the mask shifts alone only holds on big-endian machines).
+    ** Everything else is converted. */
     const SDL_PixelFormat* pf = surface->format;
     int bits = pf->BitsPerPixel;
-    if (bits != 24 && bits != 32) dkernel_error("Unsupported format in '%s'", file);
     int red = channelByte(pf->Rshift, t->components);
     int blue = channelByte(pf->Bshift, t->components);
-    if (red == 0 && blue == 2)
-        t->format = bits == 24 ? GL_RGB : GL_RGBA;
-    else if (red == 2 && blue == 0)
-        t->format = bits == 24 ? GL_BGR : GL_BGRA;
-    else
-        dkernel_error("Unsupported format in '%s'", file);
+    int direct = (bits == 24 || bits == 32) && !pf->palette && !(surface->flags & SDL_SRCCOLORKEY) &&
+                 ((red == 0 && blue == 2) || (red == 2 && blue == 0)) &&
+                 (bits == 24 || pf->Amask != 0);
+    if (!direct) {
+        convertPicture(file, surface, t);
+    } else {
+        t->surface = surface;
+        t->data = (unsigned char*)surface->pixels;
+        if (red == 0)
+            t->format = bits == 24 ? GL_RGB : GL_RGBA;
+        else
+            t->format = bits == 24 ? GL_BGR : GL_BGRA;
+    }
+    t->name = strdup(file);
 
-    if (surface->pitch != surface->w * t->components) {
+    if (t->surface && surface->pitch != surface->w * t->components) {
         unsigned char* packed = packPixels(surface);
         if (!packed) dkernel_error("Error loading '%s': out of memory", file);
         SDL_FreeSurface(surface);

@@ -87,6 +87,34 @@ const char* kIdentities[][2] = {
 };
 const int kIdentityCount = (int)(sizeof kIdentities / sizeof kIdentities[0]);
 
+/* One effect over one picture a second from kProbedStart on, and grey
+** levels (r = g = b) the middle of that second must show. */
+struct Probed {
+    const char* picture;
+    const char* type;
+    const char* body;
+    int probes[2][3];   /* x, y, grey */
+};
+const float kProbedStart = 15.0f;
+const Probed kProbed[] = {
+    /* edge.tga turns white at column 136.  Without a blend only the last
+    ** quad shows: the frame zoomed by 1 + 2 spread (count - 1)^2 / count,
+    ** with its texture shifted by that reach times (centre x - 0.5) */
+    { "edge.tga", "efxRadialBlur", "param 2 0 1 1 1 1 0.5 0.5 0.5 0.5\n", { { 133, 128, 0 }, { 153, 128, 255 } } },
+    { "edge.tga", "efxRadialBlur", "param 3 0 1 1 1.5 1.5 0.5 0.5 0.5 0.5\n", { { 157, 128, 0 }, { 177, 128, 255 } } },
+    /* accumulating, quad 2 zooms quad 1's zoom: x 2, then x 5 */
+    { "edge.tga", "efxRadialBlur", "param 3 1 1 1 1.5 1.5 0.5 0.5 0.5 0.5\n", { { 195, 128, 0 }, { 215, 128, 255 } } },
+    { "edge.tga", "efxRadialBlur", "param 2 0 1 1 1 1 0.55 0.5 0.55 0.5\n", { { 82, 128, 0 }, { 102, 128, 255 } } },
+    /* 0.4 pi radians (72 degrees) anticlockwise 25 pixels from the centre:
+    ** right of it shows what lay below, left of it what lay above */
+    { "top.tga", "efxSwirl", "param 0 1 1\nspline turn.spl\n", { { 154, 128, 0 }, { 102, 128, 255 } } },
+    /* grey 40 plus count copies of itself weighted by the blend */
+    { "grey.tga", "efxAccum", "blend ONE ONE\nparam 3 1 1\n", { { 128, 128, 160 }, { 64, 192, 160 } } },
+    { "grey.tga", "efxAccum", "blend SRC_ALPHA ONE\nparam 2 0.25 0.25\n", { { 128, 128, 60 }, { 192, 64, 60 } } },
+    { "grey.tga", "efxAccum", "blend ONE ONE\nparam 0 1 1\n", { { 128, 128, 40 }, { 192, 192, 40 } } },
+};
+const int kProbedCount = (int)(sizeof kProbed / sizeof kProbed[0]);
+
 std::string playEffectsDemo(E2eRun& run)
 {
     std::string dir = e2e_makeDemo();
@@ -96,6 +124,16 @@ std::string playEffectsDemo(E2eRun& run)
     e2e_writeTga(dir, "line.tga", verticalLine());
     e2e_writeTga(dir, "bands.tga", greyBands());
     e2e_writeTga(dir, "blocks.tga", blocks());
+    E2eImage edge = e2e_solid(kSize, kSize, 0, 0, 0), top = edge;
+    for (size_t p = 0; p < (size_t)kSize * kSize; p++)
+        for (int c = 0; c < 3; c++) {
+            edge.rgb[p * 3 + c] = p % kSize >= 136 ? 255 : 0;
+            top.rgb[p * 3 + c] = p / kSize < 128 ? 255 : 0;
+        }
+    e2e_writeTga(dir, "edge.tga", edge);
+    e2e_writeTga(dir, "top.tga", top);
+    e2e_writeTga(dir, "grey.tga", e2e_solid(4, 4, 40, 40, 40));
+    e2e_writeFile(dir, "turn.spl", "0.5 0.5 0.5 3.14159265\n");
     e2e_writeFile(dir, "swirl.spl", "0.5 0.5 0.3 0\n");
     e2e_writeFile(dir, "outside.spl", "5 0 40 40 0\n0 -1 40 40 0\n");
     e2e_writeFile(dir, "full.spl", "0 0 1 1\n");
@@ -104,7 +142,8 @@ std::string playEffectsDemo(E2eRun& run)
     e2e_writeFile(dir, "far.spl", "0.5 0.5 1  0 0 0  0 0 -0.5\n");
 
     std::string s = "gl_width 256\ngl_height 256\ngl_panoramic 0\ngl_accum 1\nsound 0\n"
-                    "record 1\nrecord_fps 8\ndemo_end 15\n" + e2e_loadingSection("black.tga");
+                    "record 1\nrecord_fps 8\ndemo_end " + std::to_string(kProbedStart + kProbedCount) +
+                    "\n" + e2e_loadingSection("black.tga");
     s += picture("line.tga", 0, 3) + effect("efxBoxBlur", 0, "param 1\n") +
          effect("efxBoxBlur", 1, "param 3\n") + effect("efxGlow", 2, "param 0 0 0 0 1\n");
     s += picture("bands.tga", 3, 4) + effect("efxHighPassFilter", 3, "param 0.5 0.5 0.5 4\n");
@@ -116,6 +155,9 @@ std::string playEffectsDemo(E2eRun& run)
     s += picture("black.tga", 13, 14) + effect("efxViewport", 13, "spline full.spl\nspline red.spl\n");
     s += span("image", 14, 15, 5, "string red.tga\nspline far.spl\n") +
          effect("efxFog", 14, "param 0 0 1 1  0 0 1\n");
+    for (int k = 0; k < kProbedCount; k++)
+        s += picture(kProbed[k].picture, kProbedStart + (float)k, kProbedStart + (float)k + 1.0f) +
+             effect(kProbed[k].type, kProbedStart + (float)k, kProbed[k].body);
     e2e_writeFile(dir, "demo.lum", s);
     run = e2e_run(dir, 120.0);
     return dir;
@@ -207,6 +249,16 @@ void checkLinearFogHalvesAPlateHalfWayOut(const std::string& dir)
     EXPECT_TRUE(e2e_rgbNear(at(dir, 14.5f), 128, 128, 128, 0, 128, 3));
 }
 
+void checkProbedEffects(const std::string& dir)
+{
+    for (int k = 0; k < kProbedCount; k++) {
+        E2eImage f = at(dir, kProbedStart + (float)k + 0.5f);
+        for (const auto& p : kProbed[k].probes)
+            EXPECT_TRUE(e2e_rgbNear(f, p[0], p[1], p[2], p[2], p[2], 3))
+                << kProbed[k].type << " " << kProbed[k].body << "at " << p[0] << ", " << p[1];
+    }
+}
+
 TEST(Effects, EachEffectDrawsWhatItsParamsSay)
 {
     E2eRun run;
@@ -220,6 +272,35 @@ TEST(Effects, EachEffectDrawsWhatItsParamsSay)
     checkMotionBlurStartsWithoutATrail(dir);
     checkViewportIsOnePixelSmaller(dir);
     checkLinearFogHalvesAPlateHalfWayOut(dir);
+    checkProbedEffects(dir);
+}
+
+/* n = 2: the surface is the bilinear sheet between its corners.  With the
+** top right corner pushed one window width to the right, the picture's
+** red / green border at u = 0.5 runs from x = 64 at the bottom to x = 128
+** at the top.  A window this tall puts the sheet 550 units from the eye. */
+TEST(Effects, DeformFollowsAMovedCornerInATallWindow)
+{
+    std::string dir = e2e_makeDemo();
+    E2eImage halves = e2e_solid(128, 128, 0, 255, 0);
+    for (size_t p = 0; p < 128 * 128; p++)
+        if (p % 128 < 64) halves.rgb[p * 3] = 255, halves.rgb[p * 3 + 1] = 0;
+    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    e2e_writeTga(dir, "halves.tga", halves);
+    e2e_writeFile(dir, "corner.spl", "1 1 128 0 0\n");
+    e2e_writeFile(dir, "demo.lum", "gl_width 128\ngl_height 1100\ngl_rttWidth 128\ngl_rttHeight 2048\n"
+                  "gl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 4\ndemo_end 1\n" +
+                  e2e_loadingSection("black.tga") + picture("halves.tga", 0, 1) +
+                  effect("efxDeform", 0, "param 2 16 16\nspline corner.spl\n"));
+    E2eRun run = e2e_run(dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    E2eImage f = e2e_frame(dir, 2);
+    ASSERT_TRUE(f.ok());
+    const int probes[][3] = { /* x, y, red */
+        { 110, 30, 255 }, { 86, 550, 255 }, { 106, 550, 0 }, { 56, 1070, 255 }, { 76, 1070, 0 },
+    };
+    for (const auto& p : probes)
+        EXPECT_TRUE(e2e_rgbNear(f, p[0], p[1], p[2], 255 - p[2], 0, 4)) << p[0] << ", " << p[1];
 }
 
 }  // namespace

@@ -80,6 +80,12 @@ std::string playModelDemo(E2eRun& run)
     /* light: no ambient, diffuse (0.8, 0.6, 1), no specular, from +z */
     e2e_writeFile(dir, "colour.spl", "0 0 0  0.8 0.6 1  0 0 0\n");
     e2e_writeFile(dir, "axis.spl", "0 0 1\n");
+    e2e_writeFile(dir, "slant.spl", "0.6 0 0.8\n");
+    /* scale, then turn, then move in the scaled, turned frame: half size,
+    ** a quarter turn about z, one unit along x, which is now 0.5 up */
+    e2e_writeFile(dir, "turn.spl", "0.5 0.5 0.5  0 0 90  1 0 0\n");
+    e2e_writeFile(dir, "flat.sha", "{\nmode flat\ncolor 1 0.5 0.25 1\n}\n");
+    e2e_writeFile(dir, "shaded.sha", "{\nmode shaded\ncolor 0.5 1 1 1\n}\n");
     /* copies 0.2 wide from x = -0.6, each 2.5 of its own units (0.5) on */
     e2e_writeFile(dir, "first.spl", "0.2 0.2 0.2  0 0 0  -0.6 0 0\n");
     e2e_writeFile(dir, "next.spl", "1 1 1  0 0 0  2.5 0 0\n");
@@ -93,7 +99,7 @@ std::string playModelDemo(E2eRun& run)
     std::string shader = "layer 5\nstring models/\nstring plain.3ds\nstring ";
     std::string script =
         "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 25\n"
-        "demo_end 10\n" + e2e_loadingSection("black.tga") +
+        "demo_end 13\n" + e2e_loadingSection("black.tga") +
         "[camera]\nstart 0\nend 9\nlayer 1\nspline view.spl\n" +
         section("object", 0, object("color", "plain.3ds", "1 0 0 1 0.5 0 0")) +
         section("light", 1, "layer 2\nparam 0\nspline colour.spl\nspline axis.spl\n") +
@@ -106,7 +112,13 @@ std::string playModelDemo(E2eRun& run)
         section("objectMatrix", 8,
                 "layer 5\nparam 2.5 0 1 1 0\nstring black.tga\nstring models/\n"
                 "string plain.3ds\nstring color\nspline first.spl\nspline next.spl\n") +
-        section("object", 9, object("color", "plain.3ds", "1 0 1 1 1 0 0"));
+        section("object", 9, object("color", "plain.3ds", "1 0 1 1 1 0 0")) +
+        "[camera]\nstart 10\nend 13\nlayer 1\nspline view.spl\n" +
+        section("object", 10, "layer 5\nstring color\nstring models/\nstring plain.3ds\n"
+                              "param 1 0 1 0.5 0 0 0\nspline turn.spl\n") +
+        "[light]\nstart 11\nend 13\nlayer 2\nparam 0\nspline colour.spl\nspline slant.spl\n" +
+        section("objectShader", 11, "layer 5\nstring models/\nstring lit.3ds\nstring flat.sha\nspline still.spl\n") +
+        section("objectShader", 12, "layer 5\nstring models/\nstring lit.3ds\nstring shaded.sha\nspline still.spl\n");
     e2e_writeFile(dir, "demo.lum", script);
     run = e2e_run(dir, 60.0);
     return dir;
@@ -146,6 +158,14 @@ const Probe probes[] = {
     /* the camera has ended: the cube is drawn under the identity again, half
        the window wide, not under the camera the frames before left behind */
     { 9, 85, 120, 255, 255, 255, 2, "no camera: the identity's wider cube" },
+    /* front face 1.375 away, 87 pixels a unit: centred 44 pixels up, 44 wide */
+    { 10, 160, 76, 255, 128, 0, 2, "spline: the cube half size, half a unit up" },
+    { 10, 160, 110, 0, 0, 0, 2, "spline: not at the origin" },
+    { 10, 175, 64, 255, 128, 0, 2, "spline: to its corner" },
+    /* light 0 in the pass's colour, from the light section's direction:
+    ** diffuse (128, 255, 64) x colour x 0.8 */
+    { 11, 160, 120, 102, 102, 13, 3, "flat pass: light 0 in the pass's colour" },
+    { 12, 160, 120, 51, 204, 51, 3, "shaded pass: light 0 in the pass's colour" },
 };
 
 TEST(ModelSections, EachDrawsWhatItsScriptSays)

@@ -61,14 +61,21 @@ std::string makeFolder()
 ** pixel, scattering within +-2 units from frame 0 on. */
 const char* kScatter = "param 0.1 0.03 3  0 0 0  1 1  0\nstring sparse.tga\nstring white.tga\n";
 
-TEST(ParticleSections, GatheredPictureAndHalfPaintedOne)
+TEST(ParticleSections, GatheredPictureHalfPaintedOneAndAChain)
 {
     std::string dir = makeFolder();
-    e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "demo_end 2\n" +
+    /* a chain of 3 sprites 0.05 units in size from x = -0.5, each 0.5 on,
+    ** turned 30 degrees more about the vertical each time, tinted orange */
+    e2e_writeFile(dir, "origin.spl", "-0.5 0 0\n");
+    e2e_writeFile(dir, "step.spl", "0.5 30 0\n");
+    e2e_writeFile(dir, "orange.spl", "1 0.5 0 1\n");
+    e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "demo_end 3\n" +
                   e2e_loadingSection("black.tga") +
                   e2e_section("particleTex", 0, 1, kScatter) +
                   e2e_section("paintex", 1, 2, "param 3\nstring halves.tga\nstring white.tga\n"
-                                           "spline paint.spl\n"));
+                                           "spline paint.spl\n") +
+                  e2e_section("particleMatrix", 2, 3, "param 3 1 0 0.05\nstring white.tga\n"
+                          "spline origin.spl\nspline step.spl\nspline orange.spl\n"));
     E2eRun run = e2e_run(dir);
     ASSERT_EQ(run.status, 0) << run.err;
 
@@ -89,6 +96,12 @@ TEST(ParticleSections, GatheredPictureAndHalfPaintedOne)
     EXPECT_TRUE(e2e_rgbNear(half, 140, 130, 200, 0, 0, 6));
     EXPECT_TRUE(e2e_rgbNear(half, 190, 120, 0, 0, 0, 0));
     EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 38), 190, 120, 0, 200, 0, 6)) << "painting on";
+
+    /* x = -0.5, -0.5 + 0.5 sin 30, that + 0.5 sin 60; a fourth would be at 0.68 */
+    E2eImage chain = e2e_frame(dir, 50);
+    const int probes[][3] = { { 80, 120, 1 }, { 120, 120, 1 }, { 189, 120, 1 }, { 269, 120, 0 }, { 80, 128, 0 } };
+    for (const auto& p : probes)
+        EXPECT_TRUE(e2e_rgbNear(chain, p[0], p[1], 255 * p[2], 128 * p[2], 0, 2)) << p[0] << ", " << p[1];
 }
 
 /* The frame count once it reached `least` and stood still for a second

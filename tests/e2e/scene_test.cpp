@@ -71,7 +71,9 @@ const char* kCutShaders =
     "{\nnode Plain\nmode texture\ncolor 1 0.5 0 1\n}\n";
 
 /* Second 0-2: the corpus scene in red, its 300 frames spread over the two
-** seconds; second 2-4: the written scene, whose cuts end at its second 1. */
+** seconds; second 2-4: the same at 30 frames a second (param -1), drawn
+** by a pass whose node line names no node; second 4-6: the written scene,
+** whose cuts end at its second 1. */
 std::string playScenes(E2eRun& run)
 {
     std::string dir = e2e_makeDemo();
@@ -79,14 +81,16 @@ std::string playScenes(E2eRun& run)
     e2e_writeTga(dir, "check.tga", e2e_solid(8, 8, 255, 0, 255));
     EXPECT_TRUE(writeCutScene(dir + "/cuts.3ds"));
     e2e_writeFile(dir, "red.shd", "{\nmode color\ncolor 1 0 0 1\n}\n");
+    e2e_writeFile(dir, "all.shd", "{\nnode\nmode color\ncolor 1 0 0 1\n}\n");
     e2e_writeFile(dir, "cuts.shd", kCutShaders);
     e2e_writeFile(dir, "cuts.cam", "; A for half a second, then B\n{\ncamera A\nstart 0\nend 0.5\n}\n"
                                    "{\ncamera B\nstart 0.5\nend 1\n}\n");
     e2e_writeFile(dir, "demo.lum",
                   "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 32\n"
-                  "demo_end 4\n" + e2e_loadingSection("black.tga") +
+                  "demo_end 6\n" + e2e_loadingSection("black.tga") +
                   "[scene]\nstart 0\nend 2\nlayer 22\nparam 1\nstring " + corpus() + "\nstring red.shd\n"
-                  "[scene]\nstart 2\nend 4\nlayer 22\nparam 0\nstring cuts.3ds\nstring cuts.shd\n"
+                  "[scene]\nstart 2\nend 4\nlayer 22\nparam -1\nstring " + corpus() + "\nstring all.shd\n"
+                  "[scene]\nstart 4\nend 6\nlayer 22\nparam 0\nstring cuts.3ds\nstring cuts.shd\n"
                   "string cuts.cam\n");
     run = e2e_run(dir, 60.0);
     return dir;
@@ -141,13 +145,16 @@ TEST(SceneSection, PlaysCorpusAndWrittenScenes)
     E2eRun run;
     std::string dir = playScenes(run);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Error: scene (22, 2.000000 -> 4.000000): no camera defined for second 1.00 (script './demo.lum', line 22)\n"),
+    EXPECT_NE(run.err.find("Error: scene (22, 4.000000 -> 6.000000): no camera defined for second 1.00 (script './demo.lum', line 29)\n"),
               std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("Error in OpenGL"), std::string::npos) << run.err;
 
-    /* the corpus camera at two frames: the red box's left and top edges */
-    for (int n : { 10, 14 }) {
-        float frame = (float)(n - 2) / 32.0f * 150.0f, left, top;
+    /* the corpus camera at two frames of each section: the red box's left
+    ** and top edges; video frame n evaluates the animation at the section
+    ** time of frame n - 2 */
+    const struct { int n, start; float rate; } frames[] = { { 10, 0, 150 }, { 14, 0, 150 }, { 106, 64, 30 }, { 126, 64, 30 } };
+    for (auto [n, start, rate] : frames) {
+        float frame = (float)(n - 2 - start) / 32.0f * rate, left, top;
         SCOPED_TRACE("video frame " + std::to_string(n) + ", animation frame " + std::to_string(frame));
         expectedEdges(corpus(), frame, &left, &top);
         E2eImage img = e2e_frame(dir, n);
@@ -162,17 +169,17 @@ TEST(SceneSection, PlaysCorpusAndWrittenScenes)
         EXPECT_NEAR(redTop, top, 1.5f);
     }
 
-    /* the cuts: the section starts at frame 64, frame 64 + k sees second (k - 1) / 32 */
-    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 80), 150, 120, 255, 0, 0, 3));       /* 0.46875: A */
-    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 81), 150, 120, 128, 255, 128, 3));   /* 0.5: B */
-    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 96), 150, 120, 128, 255, 128, 3));   /* 0.96875: B */
-    EXPECT_FALSE(e2e_exists(dir + "/video/00000097.tga"));                       /* 1.0: none */
+    /* the cuts: the section starts at frame 128, frame 128 + k sees second (k - 1) / 32 */
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 144), 150, 120, 255, 0, 0, 3));       /* 0.46875: A */
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 145), 150, 120, 128, 255, 128, 3));   /* 0.5: B */
+    EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 160), 150, 120, 128, 255, 128, 3));   /* 0.96875: B */
+    EXPECT_FALSE(e2e_exists(dir + "/video/00000161.tga"));                        /* 1.0: none */
 
     /* A's roll of 90 degrees (not radians) turns the marker a quarter round */
-    E2eImage a = e2e_frame(dir, 70);
+    E2eImage a = e2e_frame(dir, 134);
     EXPECT_NE(e2e_rgbNear(a, 160, 26, 255, 255, 0, 3), e2e_rgbNear(a, 160, 214, 255, 255, 0, 3));
 
-    E2eImage b = e2e_frame(dir, 90);
+    E2eImage b = e2e_frame(dir, 154);
     EXPECT_TRUE(e2e_rgbNear(b, 182, 120, 0, 255, 0, 3));      /* Green, named in lower case */
     EXPECT_TRUE(e2e_rgbNear(b, 254, 120, 0, 255, 0, 3));      /* GreenKid inherits it */
     EXPECT_TRUE(e2e_rgbNear(b, 66, 120, 0, 0, 255, 3));       /* DummyKid inherits the dummy's */
@@ -186,6 +193,24 @@ TEST(SceneSection, PlaysCorpusAndWrittenScenes)
     ** face without a map in its pass's colour */
     EXPECT_TRUE(e2e_rgbNear(b, 254, 48, 255, 0, 255, 3));
     EXPECT_TRUE(e2e_rgbNear(b, 66, 48, 255, 128, 0, 3));
+}
+
+TEST(SceneSection, PickedCameraMissingFromTheSceneStopsThePlayer)
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    e2e_writeTga(dir, "check.tga", e2e_solid(8, 8, 255, 0, 255));
+    ASSERT_TRUE(writeCutScene(dir + "/cuts.3ds"));
+    e2e_writeFile(dir, "cuts.shd", kCutShaders);
+    e2e_writeFile(dir, "nobody.cam", "{\ncamera Nobody\nstart 0\nend 1\n}\n");
+    e2e_writeFile(dir, "demo.lum", "gl_width 64\ngl_height 48\nsound 0\nrecord 1\ndemo_end 1\n" +
+                  e2e_loadingSection("black.tga") +
+                  "[scene]\nstart 0\nend 1\nlayer 22\nparam 0\nstring cuts.3ds\nstring cuts.shd\n"
+                  "string nobody.cam\n");
+    E2eRun run = e2e_run(dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Error: scene (22, 0.000000 -> 1.000000): camera 'Nobody' not found (script './demo.lum', line 13)\n"),
+              std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -129,6 +129,7 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
     for (const auto& script : { std::make_pair("one.shd", pass), std::make_pair("bad.shd", std::string("{\nmode x\n")),
                                 std::make_pair("named.shd", fifteen + "{\nnode box01\n"),
                                 std::make_pair("unknown.cam", std::string("{\ncamera A\nlength 5\n")),
+                                std::make_pair("nan.cam", std::string("{\ncamera A\nstart 0\nend nan\n")),
                                 std::make_pair("unnamed.cam", std::string("{\ncamera A\n}\n; B\n{\nstart 5\n")) })
         ASSERT_TRUE(save(d + script.first, Bytes(script.second.begin(), script.second.end())));
 
@@ -143,6 +144,7 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
         { { 1 }, { "cube.3ds", "one.shd" }, own + "no cameras found in '" + d + "cube.3ds'" },
         { { 0 }, { "cam.3ds", "one.shd", "gone.cam" }, "Pickcam: error loading '" + d + "gone.cam'" },
         { { 0 }, { "cam.3ds", "one.shd", "unknown.cam" }, "Unknown pickcam variable" },
+        { { 0 }, { "cam.3ds", "one.shd", "nan.cam" }, "Pickcam: invalid end \\(pickcam '" + d + "nan.cam', line 4\\)" },
         { { 0 }, { "cam.3ds", "one.shd", "unnamed.cam" },
           "Pickcam: entry without a camera \\(pickcam '" + d + "unnamed.cam', line 5\\)" },
         { { 0 }, { "cam.3ds", "named.shd" }, own + "more than 15 shaders apply to node 'Box01'" },
