@@ -83,9 +83,9 @@ static void printForms(FILE* out, const char* first, const char* others, bool wi
         snprintf(form, sizeof form, "player%s%s%s%s", *o->name ? " " : "", o->name,
                  *o->operands ? " " : "", o->operands);
         if (withHelp) {
-            fprintf(out, "  %-26s %s\n", form, o->help);
+            fprintf(out, "  %-28s %s\n", form, o->help);
             for (const char* const* f = o->flags; f && *f; f++)
-                fprintf(out, "  %-26s   %s\n", "", *f);
+                fprintf(out, "  %-28s   %s\n", "", *f);
         } else
             fprintf(out, "%s%s\n", i == 0 ? first : others, form);
     }

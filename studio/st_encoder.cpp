@@ -10,6 +10,7 @@
 #include "st_video.h"
 
 #include <errno.h>
+#include <math.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -23,6 +24,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <deque>
 #include <vector>
 
 VideoState videoState = { 0, nullptr, nullptr, nullptr, -1, -1, -1, 0, -1, 0, 0, 0, 0, 0, 0.0f };
@@ -130,6 +132,15 @@ static int wantsYuv420(const char* path)
             return 1;
     return 0;
 }
+
+/* ffmpeg reads its inputs on one thread, in time order, and reads raw
+** sound 1024 samples at a time.  Above 43 frames a second a frame's share
+** of music is less than that: ffmpeg would wait inside a sound read for
+** music the player mixes only after the next frame, while the player waits
+** for ffmpeg to take that frame.  Frames are therefore handed over a few
+** frames late, so the music written is always a whole read ahead. */
+static std::deque<std::vector<unsigned char>> heldFrames;
+static size_t frameLead = 0;
 
 /* The H.264 settings an .mp4 (.m4v, .mov) gets: by default what a party's
 ** video archive asks for (High profile, 4:2:0, a rate well above its
@@ -241,6 +252,7 @@ void video_startEncoder(int width, int height, float fps, int withAudio)
     close(video[0]);
     videoState.encoder = pid;
     videoState.video_fd = video[1];
+    frameLead = withAudio ? (size_t)ceil(1024.0 / (44100.0 / fps)) + 1 : 0;
     if (withAudio) {
         close(audio[0]);
         videoState.audio_fd = audio[1];
@@ -268,7 +280,12 @@ void video_writeFrame(const unsigned char* bgr, int width, int height)
 {
     if (videoState.video_fd < 0)
         return;
-    writeAll(videoState.video_fd, bgr, (size_t)width * (size_t)height * 3);
+    size_t size = (size_t)width * (size_t)height * 3;
+    heldFrames.emplace_back(bgr, bgr + size);
+    while (heldFrames.size() > frameLead) {
+        writeAll(videoState.video_fd, heldFrames.front().data(), heldFrames.front().size());
+        heldFrames.pop_front();
+    }
     videoState.written++;
 }
 
@@ -280,6 +297,9 @@ void video_writeAudio(const short* pcm, int frames)
 
 int video_finishEncoder(void)
 {
+    for (; !heldFrames.empty(); heldFrames.pop_front())
+        if (videoState.video_fd >= 0)
+            writeAll(videoState.video_fd, heldFrames.front().data(), heldFrames.front().size());
     if (videoState.video_fd >= 0)
         close(videoState.video_fd);
     if (videoState.audio_fd >= 0)

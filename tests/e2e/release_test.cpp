@@ -50,7 +50,9 @@ std::string packer()
 std::string templateCopy()
 {
     std::string dir = e2e_makeDemo() + "/My Demo";
-    sh("cp -r " LUMENO_SOURCE_DIR "/examples/template '" + dir + "'");
+    /* without its demo_name, the demo is named after its folder */
+    sh("cp -r " LUMENO_SOURCE_DIR "/examples/template '" + dir + "' && sed -i '/^demo_name/d' '" + dir +
+       "/template.lum'");
     return dir;
 }
 
@@ -62,18 +64,18 @@ TEST(Release, PackRefusesListingEveryProblemAndWritesNothing)
     e2e_writeTga(dir, "data/pictures/Sky.tga", e2e_solid(4, 4, 9, 9, 9));
     e2e_writeFile(dir, "party.lum",
         "record 1\ndebug 1\nloop 1\n"                                        /* 1 */
-        "[image]\nstart 1\nend 2\nstring gone.tga\n"                         /* 4 */
-        "[image]\nstart 1\nend 2\nstring ../outside.tga\n"                   /* 8 */
-        "[image]\nstart 1\nend 2\nstring data/pictures/Sky.tga\n"            /* 12 */
-        "[efxGlwo]\n");                                                      /* 16 */
+        "[image]\nstart 1\nend 2\nstring gone.tga\nspline data/splines/plate.spl\n"      /* 4 */
+        "[image]\nstart 1\nend 2\nstring ../outside.tga\nspline data/splines/plate.spl\n" /* 9 */
+        "[image]\nstart 1\nend 2\nstring data/pictures/Sky.tga\nspline data/splines/plate.spl\n"
+        "[efxGlwo]\n");                                                                 /* 19 */
     std::string report;
     EXPECT_EQ(sh("cd / && " + packer() + " --pack '" + out + "' '" + dir + "'", &report), 1);
     const char* expected[] = {
         "party.lum:1: record 1 records every frame: a competition demo must not",
         "party.lum:2: debug 1 turns the debug keys on: a competition demo must not",
         "party.lum:4: image: cannot read 'gone.tga'",
-        "party.lum:8: '../outside.tga' lies outside the demo folder",
-        "party.lum:16: Unknown section 'efxGlwo', did you mean 'efxGlow'?",
+        "party.lum:9: '../outside.tga' lies outside the demo folder",
+        "party.lum:19: Unknown section 'efxGlwo', did you mean 'efxGlow'?",
         "warning: loop is on: the demo never ends by itself",
         "differ only in letter case",
         "pack: nothing written",
