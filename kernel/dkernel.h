@@ -36,6 +36,17 @@ struct Modifier {
     int kind;      /* 1: BEAT */
 };
 
+/* One param, string, spline or modify line as written, so that what the
+** section's type never reads can be pointed out at its line. */
+enum { DK_SOURCE_PARAM, DK_SOURCE_STRING, DK_SOURCE_SPLINE, DK_SOURCE_MODIFIER };
+struct SectionSource {
+    char* text;    /* key and value, as in the script */
+    int   line;
+    int   kind;    /* DK_SOURCE_... */
+    int   first;   /* its items' index in the section's table ... */
+    int   count;   /* ... and how many it gave (a param line: one or more) */
+};
+
 struct Section {
     Section* next;
     Section* ready_next;
@@ -69,6 +80,10 @@ struct Section {
     const char* script;   /* the script and line of the section head, for messages */
     int      line;
     int      loaded;      /* its load function has run (live reload may keep it) */
+    /* every line that gave an item, in script order; at most one per item,
+    ** so never more than the four tables hold together */
+    SectionSource* sources;
+    int      source_count;
 };
 
 struct DemoSystem {
@@ -182,6 +197,8 @@ const char* script_closestName(const char* word, const void* table, size_t strid
 void script_nameHint(char* out, size_t size, const char* word, const void* table, size_t stride,
                      int count);
 void script_renderModeHint(char* out, size_t size, const char* word);
+/* Frees what the parser keeps of a section's lines (its `sources`). */
+void script_freeSources(Section* s);
 
 
 /* ---- sections and queues (dk_sections.cpp) ---- */
@@ -214,7 +231,12 @@ inline SectionCount count_atLeast(int n, const char* message = nullptr) { return
 inline SectionCount count_range(int min, int max, const char* message = nullptr) { return { min, max, message }; }
 inline SectionCount count_any(void) { return { 0, DK_COUNT_ANY, nullptr }; }
 /* The counts of the current section, checked in this order (params, strings,
-** splines); the first one out of its range is a section error. */
+** splines); the first one out of its range is a section error that says how
+** many were given.  Before that, every line giving a param, string, spline
+** or modifier beyond what the type reads (up to its max; a modifier of a
+** spline it does not read or have) is a warning at that line, saying what
+** the line was read as and which keyword it probably meant; a checking run
+** files it, a normal run prints it. */
 void section_needCounts(SectionCount params, SectionCount strings, SectionCount splines);
 /* Zeroed private data of `size` bytes for the current section, stored in
 ** its `vars`; running out of memory is a section error. */
