@@ -148,29 +148,33 @@ int getRenderModeByName(const char* name)
     return getCodeByName(name, renderMode, (int)(sizeof renderMode / sizeof renderMode[0]));
 }
 
-/* Edit distance without regard to case, given up past `limit`. */
+/* Edit distance without regard to case, given up past `limit`; swapping
+** two neighbouring letters ("strat") counts as one edit, as typing makes it. */
 static int nameDistance(const char* a, const char* b, int limit)
 {
     int n = (int)strlen(a), m = (int)strlen(b);
     if (n > 64 || m > 64 || abs(n - m) > limit)
         return limit + 1;
-    int row[65];
+    int rows[3][65];   /* the rows of i - 2, i - 1 and i, by i modulo 3 */
     for (int j = 0; j <= m; j++)
-        row[j] = j;
+        rows[0][j] = j;
     for (int i = 1; i <= n; i++) {
-        int diagonal = row[0];
+        int* row = rows[i % 3];
+        const int* up = rows[(i - 1) % 3];
+        const int* up2 = rows[(i + 1) % 3];
         row[0] = i;
         for (int j = 1; j <= m; j++) {
-            int above = row[j];
-            int same = tolower((unsigned char)a[i - 1]) == tolower((unsigned char)b[j - 1]);
-            int best = diagonal + !same;
-            if (above + 1 < best) best = above + 1;
+            int ca = tolower((unsigned char)a[i - 1]), cb = tolower((unsigned char)b[j - 1]);
+            int best = up[j - 1] + (ca != cb);
+            if (up[j] + 1 < best) best = up[j] + 1;
             if (row[j - 1] + 1 < best) best = row[j - 1] + 1;
+            if (i > 1 && j > 1 && ca == tolower((unsigned char)b[j - 2]) &&
+                tolower((unsigned char)a[i - 2]) == cb && up2[j - 2] + 1 < best)
+                best = up2[j - 2] + 1;
             row[j] = best;
-            diagonal = above;
         }
     }
-    return row[m];
+    return rows[n % 3][m];
 }
 
 const char* script_closestName(const char* word, const void* table, size_t stride, int count)

@@ -181,12 +181,12 @@ static const int sourceKeyword[] = { 5, 6, 7, 8 };
 static void readsText(char* out, size_t size, SectionCount want, int kind)
 {
     const char* const* noun = sourceNoun[kind];
-    if (want.max == 0)
+    if (want.reads == 0)
         snprintf(out, size, "reads no %s", noun[1]);
-    else if (want.max == want.min)
-        snprintf(out, size, "reads %d %s", want.max, noun[want.max == 1 ? 0 : 1]);
+    else if (want.reads == want.min)
+        snprintf(out, size, "reads %d %s", want.reads, noun[want.reads == 1 ? 0 : 1]);
     else
-        snprintf(out, size, "reads up to %d %s", want.max, noun[1]);
+        snprintf(out, size, "reads up to %d %s", want.reads, noun[want.reads == 1 ? 0 : 1]);
 }
 
 /* Warns about the line `src` of the current section, which gives items the
@@ -243,13 +243,13 @@ static void warnUnreadLines(SectionCount params, SectionCount strings, SectionCo
         if (src->kind == DK_SOURCE_MODIFIER) {
             /* a modifier counts only on a spline the type reads and has */
             int spline = s->modifiers[src->first].spline;
-            if (spline < 1 || spline > s->spline_count || (w.max != DK_COUNT_ANY && spline > w.max))
+            if (spline < 1 || spline > s->spline_count || (w.reads != DK_COUNT_ANY && spline > w.reads))
                 warnUnread(src, reads, spline, 1);
             continue;
         }
-        if (w.max == DK_COUNT_ANY || src->first + src->count <= w.max)
+        if (w.reads == DK_COUNT_ANY || src->first + src->count <= w.reads)
             continue;
-        int from = src->first > w.max ? src->first : w.max;
+        int from = src->first > w.reads ? src->first : w.reads;
         warnUnread(src, reads, from + 1, src->first + src->count - from);
     }
 }

@@ -217,7 +217,8 @@ void section_needFile(const char* path);
 ** both as "spline %d needs %d channels". */
 void section_needChannels(int spline, int channels);
 /* How many params, strings or splines a section type takes: from min to max
-** (DK_COUNT_ANY: no upper bound).  `message` replaces the usual wording
+** (DK_COUNT_ANY: no upper bound), and how many it reads (DK_COUNT_ANY: all
+** it is given), the rest going unused.  `message` replaces the usual wording
 ** ("2 params needed", "at least 1 spline needed", "3 or 4 params needed")
 ** for the few types whose message says it differently. */
 #define DK_COUNT_ANY (-1)
@@ -225,16 +226,21 @@ struct SectionCount {
     int         min;
     int         max;
     const char* message;
+    int         reads;
 };
-inline SectionCount count_exactly(int n, const char* message = nullptr) { return { n, n, message }; }
-inline SectionCount count_atLeast(int n, const char* message = nullptr) { return { n, DK_COUNT_ANY, message }; }
-inline SectionCount count_range(int min, int max, const char* message = nullptr) { return { min, max, message }; }
-inline SectionCount count_any(void) { return { 0, DK_COUNT_ANY, nullptr }; }
+inline SectionCount count_exactly(int n, const char* message = nullptr) { return { n, n, message, n }; }
+inline SectionCount count_atLeast(int n, const char* message = nullptr) { return { n, DK_COUNT_ANY, message, DK_COUNT_ANY }; }
+inline SectionCount count_range(int min, int max, const char* message = nullptr) { return { min, max, message, max }; }
+/* any number, all read (or checked elsewhere) */
+inline SectionCount count_any(void) { return { 0, DK_COUNT_ANY, nullptr, DK_COUNT_ANY }; }
+/* any number, the first n read and the rest unused: none, for most types */
+inline SectionCount count_reads(int n) { return { 0, DK_COUNT_ANY, nullptr, n }; }
+inline SectionCount count_none(void) { return count_reads(0); }
 /* The counts of the current section, checked in this order (params, strings,
 ** splines); the first one out of its range is a section error that says how
 ** many were given.  Before that, every line giving a param, string, spline
-** or modifier beyond what the type reads (up to its max; a modifier of a
-** spline it does not read or have) is a warning at that line, saying what
+** or modifier beyond what the type reads (a modifier of a spline it does
+** not read or have) is a warning at that line, saying what
 ** the line was read as and which keyword it probably meant; a checking run
 ** files it, a normal run prints it. */
 void section_needCounts(SectionCount params, SectionCount strings, SectionCount splines);
