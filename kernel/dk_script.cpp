@@ -510,7 +510,7 @@ static void noteSource(Section* s, int kind, int first, int count, const char* k
     if (!grown)
         dkernel_error("Out of memory");
     s->sources = grown;
-    s->sources[s->source_count++] = { copyText(text.c_str()), line, kind, first, count };
+    s->sources[s->source_count++] = { copyText(text.c_str()), line, kind, first, count, 0 };
 }
 
 void script_freeSources(Section* s)

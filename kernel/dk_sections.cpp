@@ -171,11 +171,11 @@ static void section_checkCount(int count, SectionCount want, const char* one, co
 
 /* ---- lines whose items the type never reads ---- */
 
-static const char* const sourceNoun[][2] = {
-    { "param", "params" }, { "string", "strings" }, { "spline", "splines" }, { "modifier", "modifiers" },
+/* each kind's one and many, and the keyword that gives it */
+static const char* const sourceNoun[][3] = {
+    { "param", "params", "param" }, { "string", "strings", "string" },
+    { "spline", "splines", "spline" }, { "modifier", "modifiers", "modify" },
 };
-/* the keyword that gives each kind, in the parser's table */
-static const int sourceKeyword[] = { 5, 6, 7, 8 };
 
 /* "reads no strings", "reads 1 param", "reads up to 4 splines" */
 static void readsText(char* out, size_t size, SectionCount want, int kind)
@@ -193,11 +193,15 @@ static void readsText(char* out, size_t size, SectionCount want, int kind)
 ** type does not read: `unread` of them, the first being item `from`
 ** (1-based; for a modifier, the spline it modifies); `reads` says what the
 ** type does read. */
-static void warnUnread(const SectionSource* src, const char* reads, int from, int unread)
+static void warnUnread(SectionSource* src, const char* reads, int from, int unread)
 {
+    /* a type that checks its counts in two calls must not say it twice */
+    if (src->warned)
+        return;
+    src->warned = 1;
     const Section* s = mySection;
-    const char* keyword = scriptSectionCommand[sourceKeyword[src->kind]];
     const char* const* noun = sourceNoun[src->kind];
+    const char* keyword = noun[2];
     std::string key(src->text, strcspn(src->text, " \t"));
     char message[1024];
     int n = snprintf(message, sizeof message, "%s %s; '%s' ", sectionName(s), reads, src->text);
@@ -236,7 +240,7 @@ static void warnUnreadLines(SectionCount params, SectionCount strings, SectionCo
     const Section* s = mySection;
     const SectionCount* want[] = { &params, &strings, &splines, &splines };
     for (int i = 0; i < s->source_count; i++) {
-        const SectionSource* src = &s->sources[i];
+        SectionSource* src = &s->sources[i];
         const SectionCount& w = *want[src->kind];
         char reads[64];
         readsText(reads, sizeof reads, w, src->kind == DK_SOURCE_MODIFIER ? DK_SOURCE_SPLINE : src->kind);

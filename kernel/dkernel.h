@@ -45,6 +45,7 @@ struct SectionSource {
     int   kind;    /* DK_SOURCE_... */
     int   first;   /* its items' index in the section's table ... */
     int   count;   /* ... and how many it gave (a param line: one or more) */
+    int   warned;  /* the section's check has said its type does not read it */
 };
 
 struct Section {
