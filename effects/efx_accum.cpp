@@ -21,7 +21,7 @@ void preload_efxAccum(void) {}
 
 void check_efxAccum(void)
 {
-    section_needCounts(count_exactly(3), count_any(), count_any());
+    section_needCounts(count_exactly(3), count_none(), count_none());
 }
 
 void load_efxAccum(void)

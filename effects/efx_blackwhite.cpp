@@ -21,7 +21,7 @@ void preload_efxBlackWhite(void)
 
 void check_efxBlackWhite(void)
 {
-    section_needCounts(count_exactly(2), count_any(), count_any());
+    section_needCounts(count_exactly(2), count_none(), count_none());
 }
 
 void load_efxBlackWhite(void) {}

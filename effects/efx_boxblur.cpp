@@ -18,6 +18,7 @@ void preload_efxBoxBlur(void) {}
 
 void check_efxBoxBlur(void)
 {
+    section_needCounts(count_reads(1), count_none(), count_reads(1));
     /* either count may be right, which no range of each alone expresses */
     if (mySection->param_count != 1 && mySection->spline_count != 1)
         section_error("1 param or spline needed");

@@ -10,7 +10,7 @@ void preload_efxColor(void) {}
 
 void check_efxColor(void)
 {
-    section_needCounts(count_range(3, 4), count_any(), count_any());
+    section_needCounts(count_range(3, 4), count_none(), count_none());
 }
 
 void load_efxColor(void) {}

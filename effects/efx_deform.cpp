@@ -54,7 +54,7 @@ void preload_efxDeform(void)
 
 void check_efxDeform(void)
 {
-    section_needCounts(count_exactly(3), count_any(), count_any());
+    section_needCounts(count_exactly(3), count_none(), count_any());
     if (deform_byte(mySection->params[0]) < 2) section_error("at least 2 control points needed");
     if (deform_byte(mySection->params[1]) < 1 || deform_byte(mySection->params[2]) < 1)
         section_error("at least 1 evaluation step needed");

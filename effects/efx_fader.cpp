@@ -12,7 +12,7 @@ void preload_efxFader(void) {}
 
 void check_efxFader(void)
 {
-    section_needCounts(count_exactly(8), count_any(), count_any());
+    section_needCounts(count_exactly(8), count_none(), count_none());
 }
 
 void load_efxFader(void) {}

@@ -21,7 +21,7 @@ void preload_efxFog(void) {}
 
 void check_efxFog(void)
 {
-    section_needCounts(count_range(6, 7, "invalid number of params"), count_any(), count_any());
+    section_needCounts(count_range(6, 7, "invalid number of params"), count_none(), count_none());
     float mode = mySection->params[4];
     if (mode != 0.0f && mode != 1.0f && mode != 2.0f) section_error("invalid fog mode");
     /* the GL refuses a negative density and would keep the last one */

@@ -19,7 +19,7 @@ void preload_efxGlow(void) {}
 
 void check_efxGlow(void)
 {
-    section_needCounts(count_exactly(5), count_any(), count_any());
+    section_needCounts(count_exactly(5), count_none(), count_none());
 }
 
 void load_efxGlow(void)

@@ -19,7 +19,7 @@ void preload_efxHighPassFilter(void) {}
 
 void check_efxHighPassFilter(void)
 {
-    section_needCounts(count_exactly(4), count_any(), count_any());
+    section_needCounts(count_exactly(4), count_none(), count_none());
 }
 
 void load_efxHighPassFilter(void)

@@ -9,7 +9,10 @@
 #include <GL/gl.h>
 
 void preload_efxInverse(void) {}
-void check_efxInverse(void) {}
+void check_efxInverse(void)
+{
+    section_needCounts(count_none(), count_none(), count_none());
+}
 void load_efxInverse(void) {}
 void init_efxInverse(void) {}
 

@@ -25,7 +25,7 @@ void preload_efxMotionBlur(void) {}
 
 void check_efxMotionBlur(void)
 {
-    section_needCounts(count_exactly(2), count_any(), count_any());
+    section_needCounts(count_exactly(2), count_none(), count_none());
 }
 
 void load_efxMotionBlur(void)

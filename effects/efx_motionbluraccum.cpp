@@ -18,7 +18,7 @@ void preload_efxMotionBlurAccum(void) {}
 void check_efxMotionBlurAccum(void)
 {
     if (glDriver.accum == 0) section_error("accum buffer is not active");
-    section_needCounts(count_exactly(1), count_any(), count_any());
+    section_needCounts(count_exactly(1), count_none(), count_none());
 }
 
 void load_efxMotionBlurAccum(void)

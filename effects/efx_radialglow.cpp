@@ -19,7 +19,7 @@ void preload_efxRadialGlow(void) {}
 
 void check_efxRadialGlow(void)
 {
-    section_needCounts(count_exactly(14), count_any(), count_any());
+    section_needCounts(count_exactly(14), count_none(), count_none());
 }
 
 void load_efxRadialGlow(void)

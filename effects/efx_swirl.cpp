@@ -34,7 +34,7 @@ void preload_efxSwirl(void) {}
 
 void check_efxSwirl(void)
 {
-    section_needCounts(count_exactly(3), count_any(), count_exactly(1));
+    section_needCounts(count_exactly(3), count_none(), count_exactly(1));
     section_needChannels(1, 4);
 }
 

@@ -25,7 +25,7 @@ void preload_efxViewport(void) {}
 
 void check_efxViewport(void)
 {
-    section_needCounts(count_any(), count_any(), count_range(1, 2));
+    section_needCounts(count_none(), count_none(), count_range(1, 2));
     section_needChannels(1, 4);
     section_needChannels(2, 4);
 }

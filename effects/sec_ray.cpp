@@ -81,7 +81,7 @@ void preload_ray(void) {}
 
 void check_ray(void)
 {
-    section_needCounts(count_exactly(2), count_any(), count_exactly(2));
+    section_needCounts(count_exactly(2), count_none(), count_exactly(2));
     section_needChannels(1, 10);
     section_needChannels(2, 3);
 }

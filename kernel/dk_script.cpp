@@ -148,29 +148,33 @@ int getRenderModeByName(const char* name)
     return getCodeByName(name, renderMode, (int)(sizeof renderMode / sizeof renderMode[0]));
 }
 
-/* Edit distance without regard to case, given up past `limit`. */
+/* Edit distance without regard to case, given up past `limit`; swapping
+** two neighbouring letters ("strat") counts as one edit, as typing makes it. */
 static int nameDistance(const char* a, const char* b, int limit)
 {
     int n = (int)strlen(a), m = (int)strlen(b);
     if (n > 64 || m > 64 || abs(n - m) > limit)
         return limit + 1;
-    int row[65];
+    int rows[3][65];   /* the rows of i - 2, i - 1 and i, by i modulo 3 */
     for (int j = 0; j <= m; j++)
-        row[j] = j;
+        rows[0][j] = j;
     for (int i = 1; i <= n; i++) {
-        int diagonal = row[0];
+        int* row = rows[i % 3];
+        const int* up = rows[(i - 1) % 3];
+        const int* up2 = rows[(i + 1) % 3];
         row[0] = i;
         for (int j = 1; j <= m; j++) {
-            int above = row[j];
-            int same = tolower((unsigned char)a[i - 1]) == tolower((unsigned char)b[j - 1]);
-            int best = diagonal + !same;
-            if (above + 1 < best) best = above + 1;
+            int ca = tolower((unsigned char)a[i - 1]), cb = tolower((unsigned char)b[j - 1]);
+            int best = up[j - 1] + (ca != cb);
+            if (up[j] + 1 < best) best = up[j] + 1;
             if (row[j - 1] + 1 < best) best = row[j - 1] + 1;
+            if (i > 1 && j > 1 && ca == tolower((unsigned char)b[j - 2]) &&
+                tolower((unsigned char)a[i - 2]) == cb && up2[j - 2] + 1 < best)
+                best = up2[j - 2] + 1;
             row[j] = best;
-            diagonal = above;
         }
     }
-    return row[m];
+    return rows[n % 3][m];
 }
 
 const char* script_closestName(const char* word, const void* table, size_t stride, int count)
@@ -494,6 +498,30 @@ static int sectionKeyword(const char* key)
     }
 }
 
+/* Remembers the line that gave a section `count` items from `first` on. */
+static void noteSource(Section* s, int kind, int first, int count, const char* key,
+                       const char* value, int line)
+{
+    if (count <= 0)
+        return;
+    SectionSource* grown =
+        (SectionSource*)realloc(s->sources, (size_t)(s->source_count + 1) * sizeof *grown);
+    std::string text = *value ? std::string(key) + " " + value : std::string(key);
+    if (!grown)
+        dkernel_error("Out of memory");
+    s->sources = grown;
+    s->sources[s->source_count++] = { copyText(text.c_str()), line, kind, first, count, 0 };
+}
+
+void script_freeSources(Section* s)
+{
+    for (int i = 0; i < s->source_count; i++)
+        free(s->sources[i].text);
+    free(s->sources);
+    s->sources = nullptr;
+    s->source_count = 0;
+}
+
 static void sectionKey(Section* s, const char* key, const char* value, const char* path, int line)
 {
     /* word buffers as long as the whole value, so no scan can overflow */
@@ -559,18 +587,22 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
         s->alpha_on = 1;
         break;
     }
-    case SCMD_PARAM:
+    case SCMD_PARAM: {
         if (s->param_count >= DK_MAX_PARAMS)
             parseError("Too many params", path, line);
         /* only the free slots may be filled: a line that would go past 32
         ** stops with the too-many-floats error instead of overflowing */
+        int first = s->param_count;
         s->param_count += getFloatVector(value, s->params + s->param_count,
                                          DK_MAX_PARAMS - s->param_count);
+        noteSource(s, DK_SOURCE_PARAM, first, s->param_count - first, key, value, line);
         break;
+    }
     case SCMD_STRING:
         if (s->string_count >= DK_MAX_STRINGS)
             parseError("Too many strings", path, line);
         s->strings[s->string_count++] = copyText(value);
+        noteSource(s, DK_SOURCE_STRING, s->string_count - 1, 1, key, value, line);
         break;
     case SCMD_SPLINE: {
         if (s->spline_count >= DK_MAX_SPLINES)
@@ -586,6 +618,7 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
         s->spline_files[s->spline_count] = copyText(word1);
         s->spline_durations[s->spline_count] = length;
         s->spline_count++;
+        noteSource(s, DK_SOURCE_SPLINE, s->spline_count - 1, 1, key, value, line);
         break;
     }
     case SCMD_MODIFY: {
@@ -599,6 +632,7 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
             parseError("Invalid modifier", path, line);
         m.kind = strcmp(word1, "BEAT") == 0 ? 1 : 0;
         s->modifiers[s->modifier_count++] = m;
+        noteSource(s, DK_SOURCE_MODIFIER, s->modifier_count - 1, 1, key, value, line);
         break;
     }
     default:

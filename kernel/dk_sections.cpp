@@ -11,6 +11,7 @@
 #include "dk_spline.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
+#include "dk_script.h"
 #include "font.h"
 #include "gldrv.h"
 #include "tex.h"
@@ -20,6 +21,10 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+
+#include <string>
 
 const char log_separator[] = "============================================================\n";
 
@@ -148,23 +153,114 @@ void section_needChannels(int spline, int channels)
         fprintf(stderr, "Warning: %s:%d: %s\n", s->script ? s->script : "?", s->line, message);
 }
 
-/* "1 spline needed", "2 splines needed", "at least 3 strings needed",
-** "0 or 1 splines needed", "1 to 4 params needed" */
+/* "1 spline needed, 0 given", "at least 3 strings needed, 2 given",
+** "0 or 1 splines needed, 2 given", "1 to 4 params needed, 5 given" */
 static void section_checkCount(int count, SectionCount want, const char* one, const char* many)
 {
     if (count >= want.min && (want.max == DK_COUNT_ANY || count <= want.max))
         return;
     if (want.message)
-        section_error("%s", want.message);
+        section_error("%s, %d given", want.message, count);
     if (want.max == want.min)
-        section_error("%d %s needed", want.min, want.min == 1 ? one : many);
+        section_error("%d %s needed, %d given", want.min, want.min == 1 ? one : many, count);
     if (want.max == DK_COUNT_ANY)
-        section_error("at least %d %s needed", want.min, want.min == 1 ? one : many);
-    section_error("%d %s %d %s needed", want.min, want.max == want.min + 1 ? "or" : "to", want.max, many);
+        section_error("at least %d %s needed, %d given", want.min, want.min == 1 ? one : many, count);
+    section_error("%d %s %d %s needed, %d given", want.min, want.max == want.min + 1 ? "or" : "to",
+                  want.max, many, count);
+}
+
+/* ---- lines whose items the type never reads ---- */
+
+/* each kind's one and many, and the keyword that gives it */
+static const char* const sourceNoun[][3] = {
+    { "param", "params", "param" }, { "string", "strings", "string" },
+    { "spline", "splines", "spline" }, { "modifier", "modifiers", "modify" },
+};
+
+/* "reads no strings", "reads 1 param", "reads up to 4 splines" */
+static void readsText(char* out, size_t size, SectionCount want, int kind)
+{
+    const char* const* noun = sourceNoun[kind];
+    if (want.reads == 0)
+        snprintf(out, size, "reads no %s", noun[1]);
+    else if (want.reads == want.min)
+        snprintf(out, size, "reads %d %s", want.reads, noun[want.reads == 1 ? 0 : 1]);
+    else
+        snprintf(out, size, "reads up to %d %s", want.reads, noun[want.reads == 1 ? 0 : 1]);
+}
+
+/* Warns about the line `src` of the current section, which gives items the
+** type does not read: `unread` of them, the first being item `from`
+** (1-based; for a modifier, the spline it modifies); `reads` says what the
+** type does read. */
+static void warnUnread(SectionSource* src, const char* reads, int from, int unread)
+{
+    /* a type that checks its counts in two calls must not say it twice */
+    if (src->warned)
+        return;
+    src->warned = 1;
+    const Section* s = mySection;
+    const char* const* noun = sourceNoun[src->kind];
+    const char* keyword = noun[2];
+    std::string key(src->text, strcspn(src->text, " \t"));
+    char message[1024];
+    int n = snprintf(message, sizeof message, "%s %s; '%s' ", sectionName(s), reads, src->text);
+    char* at = message + (n < (int)sizeof message ? n : (int)sizeof message - 1);
+    size_t left = sizeof message - (size_t)(at - message);
+    if (strcasecmp(key.c_str(), keyword) == 0) {
+        /* the keyword itself: nothing was misread, there is just one too many */
+        if (src->kind == DK_SOURCE_MODIFIER)
+            snprintf(at, left, "modifies spline %d, which %s", from,
+                     from >= 1 && from <= s->spline_count ? "it does not read"
+                                                          : "the section does not have");
+        else if (unread == 1)
+            snprintf(at, left, "gives %s %d, which it does not read", noun[0], from);
+        else
+            snprintf(at, left, "gives %s %d to %d, which it does not read", noun[1], from,
+                     from + unread - 1);
+    } else {
+        const char* near = script_closestName(key.c_str(), scriptSectionCommand,
+                                              sizeof scriptSectionCommand[0], DK_SECTION_COMMANDS);
+        char guess[128] = "";
+        if (near && strcmp(near, keyword) != 0)
+            snprintf(guess, sizeof guess, " \u2014 did you mean '%s'?", near);
+        if (src->count == 1)
+            snprintf(at, left, "was read as a %s%s", noun[0], guess);
+        else
+            snprintf(at, left, "was read as %d %s%s", src->count, noun[1], guess);
+    }
+    if (dkernel_collecting())
+        dkernel_report(s->script, src->line, 1, "%s", message);
+    else
+        fprintf(stderr, "Warning: %s:%d: %s\n", s->script ? s->script : "?", src->line, message);
+}
+
+static void warnUnreadLines(SectionCount params, SectionCount strings, SectionCount splines)
+{
+    const Section* s = mySection;
+    const SectionCount* want[] = { &params, &strings, &splines, &splines };
+    for (int i = 0; i < s->source_count; i++) {
+        SectionSource* src = &s->sources[i];
+        const SectionCount& w = *want[src->kind];
+        char reads[64];
+        readsText(reads, sizeof reads, w, src->kind == DK_SOURCE_MODIFIER ? DK_SOURCE_SPLINE : src->kind);
+        if (src->kind == DK_SOURCE_MODIFIER) {
+            /* a modifier counts only on a spline the type reads and has */
+            int spline = s->modifiers[src->first].spline;
+            if (spline < 1 || spline > s->spline_count || (w.reads != DK_COUNT_ANY && spline > w.reads))
+                warnUnread(src, reads, spline, 1);
+            continue;
+        }
+        if (w.reads == DK_COUNT_ANY || src->first + src->count <= w.reads)
+            continue;
+        int from = src->first > w.reads ? src->first : w.reads;
+        warnUnread(src, reads, from + 1, src->first + src->count - from);
+    }
 }
 
 void section_needCounts(SectionCount params, SectionCount strings, SectionCount splines)
 {
+    warnUnreadLines(params, strings, splines);
     section_checkCount(mySection->param_count, params, "param", "params");
     section_checkCount(mySection->string_count, strings, "string", "strings");
     section_checkCount(mySection->spline_count, splines, "spline", "splines");

@@ -36,6 +36,18 @@ struct Modifier {
     int kind;      /* 1: BEAT */
 };
 
+/* One param, string, spline or modify line as written, so that what the
+** section's type never reads can be pointed out at its line. */
+enum { DK_SOURCE_PARAM, DK_SOURCE_STRING, DK_SOURCE_SPLINE, DK_SOURCE_MODIFIER };
+struct SectionSource {
+    char* text;    /* key and value, as in the script */
+    int   line;
+    int   kind;    /* DK_SOURCE_... */
+    int   first;   /* its items' index in the section's table ... */
+    int   count;   /* ... and how many it gave (a param line: one or more) */
+    int   warned;  /* the section's check has said its type does not read it */
+};
+
 struct Section {
     Section* next;
     Section* ready_next;
@@ -69,6 +81,10 @@ struct Section {
     const char* script;   /* the script and line of the section head, for messages */
     int      line;
     int      loaded;      /* its load function has run (live reload may keep it) */
+    /* every line that gave an item, in script order; at most one per item,
+    ** so never more than the four tables hold together */
+    SectionSource* sources;
+    int      source_count;
 };
 
 struct DemoSystem {
@@ -182,6 +198,8 @@ const char* script_closestName(const char* word, const void* table, size_t strid
 void script_nameHint(char* out, size_t size, const char* word, const void* table, size_t stride,
                      int count);
 void script_renderModeHint(char* out, size_t size, const char* word);
+/* Frees what the parser keeps of a section's lines (its `sources`). */
+void script_freeSources(Section* s);
 
 
 /* ---- sections and queues (dk_sections.cpp) ---- */
@@ -200,7 +218,8 @@ void section_needFile(const char* path);
 ** both as "spline %d needs %d channels". */
 void section_needChannels(int spline, int channels);
 /* How many params, strings or splines a section type takes: from min to max
-** (DK_COUNT_ANY: no upper bound).  `message` replaces the usual wording
+** (DK_COUNT_ANY: no upper bound), and how many it reads (DK_COUNT_ANY: all
+** it is given), the rest going unused.  `message` replaces the usual wording
 ** ("2 params needed", "at least 1 spline needed", "3 or 4 params needed")
 ** for the few types whose message says it differently. */
 #define DK_COUNT_ANY (-1)
@@ -208,13 +227,23 @@ struct SectionCount {
     int         min;
     int         max;
     const char* message;
+    int         reads;
 };
-inline SectionCount count_exactly(int n, const char* message = nullptr) { return { n, n, message }; }
-inline SectionCount count_atLeast(int n, const char* message = nullptr) { return { n, DK_COUNT_ANY, message }; }
-inline SectionCount count_range(int min, int max, const char* message = nullptr) { return { min, max, message }; }
-inline SectionCount count_any(void) { return { 0, DK_COUNT_ANY, nullptr }; }
+inline SectionCount count_exactly(int n, const char* message = nullptr) { return { n, n, message, n }; }
+inline SectionCount count_atLeast(int n, const char* message = nullptr) { return { n, DK_COUNT_ANY, message, DK_COUNT_ANY }; }
+inline SectionCount count_range(int min, int max, const char* message = nullptr) { return { min, max, message, max }; }
+/* any number, all read (or checked elsewhere) */
+inline SectionCount count_any(void) { return { 0, DK_COUNT_ANY, nullptr, DK_COUNT_ANY }; }
+/* any number, the first n read and the rest unused: none, for most types */
+inline SectionCount count_reads(int n) { return { 0, DK_COUNT_ANY, nullptr, n }; }
+inline SectionCount count_none(void) { return count_reads(0); }
 /* The counts of the current section, checked in this order (params, strings,
-** splines); the first one out of its range is a section error. */
+** splines); the first one out of its range is a section error that says how
+** many were given.  Before that, every line giving a param, string, spline
+** or modifier beyond what the type reads (a modifier of a spline it does
+** not read or have) is a warning at that line, saying what
+** the line was read as and which keyword it probably meant; a checking run
+** files it, a normal run prints it. */
 void section_needCounts(SectionCount params, SectionCount strings, SectionCount splines);
 /* Zeroed private data of `size` bytes for the current section, stored in
 ** its `vars`; running out of memory is a section error. */

@@ -40,7 +40,7 @@ void init_loading(void) {}
 void check_loading(void)
 {
     Section* s = mySection;
-    section_needCounts(count_exactly(17), count_exactly(2), count_any());
+    section_needCounts(count_exactly(17), count_exactly(2), count_none());
     section_needFile(s->strings[0]);
     section_needFile(s->strings[1]);
 }

@@ -33,7 +33,7 @@ void check_sound(void)
 {
     if (!demoSystem.sound)
         return;
-    section_needCounts(count_any(), count_exactly(1), count_any());
+    section_needCounts(count_none(), count_exactly(1), count_none());
     section_needFile(mySection->strings[0]);
 }
 

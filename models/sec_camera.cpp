@@ -23,7 +23,7 @@ void preload_camera(void) {}
 
 void check_camera(void)
 {
-    section_needCounts(count_any(), count_any(), count_range(0, 1));
+    section_needCounts(count_none(), count_none(), count_range(0, 1));
     section_needChannels(1, 12);
 }
 

@@ -34,7 +34,7 @@ static int light_index(float param)
 
 void check_light(void)
 {
-    section_needCounts(count_exactly(1), count_any(), count_exactly(2));
+    section_needCounts(count_exactly(1), count_none(), count_exactly(2));
     if (light_index(mySection->params[0]) < 0)
         section_error("Invalid light index");
     section_needChannels(1, 9);

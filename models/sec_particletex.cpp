@@ -64,7 +64,7 @@ void preload_particleTex(void) {}
 
 void check_particleTex(void)
 {
-    section_needCounts(count_exactly(9), count_exactly(2), count_any());
+    section_needCounts(count_exactly(9), count_exactly(2), count_none());
     /* the range is a modulus: below 1 it would divide by zero */
     if (!(mySection->params[2] >= 1.0f))
         section_error("invalid scatter range");

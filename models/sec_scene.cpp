@@ -77,7 +77,7 @@ void preload_scene(void) {}
 
 void check_scene(void)
 {
-    section_needCounts(count_exactly(1), count_range(2, 3), count_any());
+    section_needCounts(count_exactly(1), count_range(2, 3), count_none());
     for (int i = 0; i < mySection->string_count; i++)
         section_needFile(mySection->strings[i]);
 }

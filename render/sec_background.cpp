@@ -20,7 +20,7 @@ void preload_background(void) {}
 
 void check_background(void)
 {
-    section_needCounts(count_any(), count_exactly(1), count_any());
+    section_needCounts(count_none(), count_exactly(1), count_none());
     section_needFile(mySection->strings[0]);
 }
 

@@ -18,7 +18,7 @@ void preload_image(void) {}
 
 void check_image(void)
 {
-    section_needCounts(count_any(), count_exactly(1), count_exactly(1));
+    section_needCounts(count_none(), count_exactly(1), count_exactly(1));
     section_needChannels(1, 9);
     section_needFile(mySection->strings[0]);
 }

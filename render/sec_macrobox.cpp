@@ -21,7 +21,7 @@ void preload_macroBox(void) {}
 
 void check_macroBox(void)
 {
-    section_needCounts(count_exactly(3), count_exactly(1), count_any());
+    section_needCounts(count_exactly(3), count_exactly(1), count_none());
     section_needFile(mySection->strings[0]);
 }
 

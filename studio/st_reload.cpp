@@ -385,6 +385,7 @@ static void freeSection(Section* s)
         free(s->strings[i]);
     for (int i = 0; i < s->spline_count; i++)
         free(s->spline_files[i]);
+    script_freeSources(s);
     free(s);
 }
 

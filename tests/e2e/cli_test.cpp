@@ -97,7 +97,8 @@ TEST(Cli, CheckReportsEveryMistakeWithScriptAndLine)
         "spline ragged.spl\nspline short.spl\n"
         "[objects]\nstart 0\nend 4\n"                                      /* 26 */
         "[efxFader]\nstart 30\nend 31\nparam 1 2 3\nblend ONE TWO\n"      /* 29 */
-        "[image]\nstart 0\nend 5\nlayer x\nstring pic.tga\nspline pipe.spl\n");   /* 34 */
+        "[image]\nstart 0\nend 5\nlayer x\nstring pic.tga\nspline pipe.spl\n"      /* 34 */
+        "[efxFader]\nstart 0\nend 2\nparam 0 0 0 0 0 0 0 1\nstrat 19\nstring x\n");   /* 40 */
     const std::string d = dir + "/";
     const char* expected[] = {
         "demo.lum:1: Unknown variable 'demo_edn', did you mean 'demo_end'?",
@@ -110,13 +111,15 @@ TEST(Cli, CheckReportsEveryMistakeWithScriptAndLine)
         "demo.lum:19: Spline: incorrect channel in 'ragged.spl'",
         "demo.lum:19: imagePart: spline 2 needs 4 channels, 'short.spl' has 3",
         "demo.lum:26: Unknown section 'objects', did you mean 'object'?",
-        "demo.lum:29: efxFader: 8 params needed",
+        "demo.lum:29: efxFader: 8 params needed, 3 given",
         "demo.lum:29: warning: efxFader never plays: it starts at second 30, after demo_end 20",
         "demo.lum:33: Invalid blend factor",
         "demo.lum:34: Spline: error loading 'pipe.spl' (not a plain file)",
         "demo.lum:37: Invalid layer",
+        "demo.lum:44: warning: efxFader reads no strings; 'strat 19' was read as a string — did you mean 'start'?",
+        "demo.lum:45: warning: efxFader reads no strings; 'string x' gives string 2, which it does not read",
         "demo.lum~: warning: editor leftover, not read as a script",
-        ": 13 errors, 3 warnings",
+        ": 13 errors, 5 warnings",
     };
     std::string report;
     for (const char* line : expected) report += (line[0] == ':' ? dir : d) + line + "\n";

@@ -25,9 +25,9 @@ TEST(Kernel, FatalMessages)
     const char* cases[][2] = {
         { "sound 0\n[efxInverse]\nstart 0\nend 1\n", "Error: Loading section not found\n" },
         { "sound 0\n[loading]\nstart 0\nend 1\nparam 1 2 3\nstring a.tga\n",
-          "Error: loading (0, 0.000000 -> 1.000000): 17 params needed (script './demo.lum', line 2)\n" },
+          "Error: loading (0, 0.000000 -> 1.000000): 17 params needed, 3 given (script './demo.lum', line 2)\n" },
         { "[efxFader]\nstart 0.5\nend 1.5\nlayer 3\nparam 1 0 0\n",
-          "Error: efxFader (3, 0.500000 -> 1.500000): 8 params needed (script './demo.lum', line 10)\n" },
+          "Error: efxFader (3, 0.500000 -> 1.500000): 8 params needed, 3 given (script './demo.lum', line 10)\n" },
     };
     for (auto& c : cases) {
         std::string dir = c[0][0] == '[' ? e2e_demo(kRecord, c[0]) : e2e_makeDemo();

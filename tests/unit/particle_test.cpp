@@ -70,12 +70,12 @@ TEST(ParticleSectionChecks, MessagesInLoadOrder)
 {
     const CheckCase cases[] = {
         { "particleMatrix", 4, 1, 3, 1, 0.5f, "invalid modulation" },
-        { "particleTex", 8, 1, 0, 2, 0, "9 params needed" },
+        { "particleTex", 8, 1, 0, 2, 0, "9 params needed, 8 given" },
         { "particleTex", 9, 2, 0, 2, 0.9f, "invalid scatter range" },
         { "particleTex", 9, 2, 0, 2, 1, "" },
-        { "particleObject", 2, 3, 2, 0, 0, "1 float needed" },
-        { "particleObject", 1, 3, 1, 0, 0, "at least 2 splines needed" },
-        { "ray", 2, 0, 1, 0, 0, "2 splines needed" },
+        { "particleObject", 2, 3, 2, 0, 0, "1 float needed, 2 given" },
+        { "particleObject", 1, 3, 1, 0, 0, "at least 2 splines needed, 1 given" },
+        { "ray", 2, 0, 1, 0, 0, "2 splines needed, 1 given" },
         { "ray", 2, 0, 2, 0, 0, "" },
     };
     for (const CheckCase& c : cases) {

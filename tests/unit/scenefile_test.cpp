@@ -135,8 +135,8 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
 
     const std::string own = "scene \\(22, 1.000000 -> 3.000000\\): ";
     struct { std::vector<float> params; std::vector<std::string> strings; std::string message; } cases[] = {
-        { {}, { "cam.3ds", "one.shd" }, own + "1 param needed" },
-        { { 0 }, { "cam.3ds" }, own + "2 or 3 strings needed" },
+        { {}, { "cam.3ds", "one.shd" }, own + "1 param needed, 0 given" },
+        { { 0 }, { "cam.3ds" }, own + "2 or 3 strings needed, 1 given" },
         { { 0 }, { "gone.3ds", "one.shd" }, own + "'" + d + "gone.3ds' not found" },
         { { 0 }, { "", "one.shd" }, own + "Error loading '" + d + "'" },
         { { 0 }, { "damaged.3ds", "one.shd" }, own + "Error loading '" + d + "damaged.3ds'" },

@@ -126,6 +126,24 @@ TEST_F(Script, SectionKeywordsFillTheRecord)
     EXPECT_TRUE(s->modifiers[0].channel == 3 && s->modifiers[0].kind == 0 && s->modifiers[1].kind == 1);
 }
 
+/* A line giving what the type never reads is a warning at that line when the
+** section loads, saying what it was read as and what was probably meant. */
+TEST_F(Script, LinesTheTypeNeverReadsAreWarnedAtLoad)
+{
+    Section* s = parse("[camera]\nstart 0\nend 1\nfFov 2 3\nspline a.spl\nmodify 2 1 BEAT\n"
+                       "strat 19\nstring x\nmodify 1 1 BEAT\n");
+    mySection = s;
+    ::testing::internal::CaptureStderr();
+    sectionCheck[s->type]();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Warning: ./demo.lum:4: camera reads no params; 'fFov 2 3' was read as 2 params\n"
+              "Warning: ./demo.lum:6: camera reads up to 1 spline; 'modify 2 1 BEAT' modifies spline 2, "
+              "which the section does not have\n"
+              "Warning: ./demo.lum:7: camera reads no strings; 'strat 19' was read as a string \u2014 "
+              "did you mean 'start'?\n"
+              "Warning: ./demo.lum:8: camera reads no strings; 'string x' gives string 2, which it does not read\n");
+}
+
 TEST_F(Script, EveryErrorNamesScriptAndLine)
 {
     /* 32 of every list are accepted (a param line without numbers adds
@@ -153,6 +171,7 @@ TEST_F(Script, EveryErrorNamesScriptAndLine)
         { "[\n", "Unknown section", 1 },
         { "nonsense 1\n", "Unknown variable 'nonsense'", 1 },
         { "gl_widht 1\n", "Unknown variable 'gl_widht', did you mean 'gl_width'?", 1 },
+        { "suond 1\n", "Unknown variable 'suond', did you mean 'sound'?", 1 },   /* a swap is one slip */
         { " ; comment not in column one\n", "Unknown variable ';'", 1 },
         { "[object]\ndemo_end 3\n", "Unknown section variable", 2 },
         { "[object]\nFSpeed 3\n", "Unknown section variable", 2 },
