@@ -24,16 +24,26 @@ float track_value(const Track* track, double row)
     if (row >= (double)keys[n - 1].row)
         return keys[n - 1].value;
 
-    /* keys[lo].row <= row < keys[hi].row; rows are whole, so the key at or
-    ** before floor(row) is the key at or before row */
-    int lo = 0, hi = n - 1;
-    while (hi - lo > 1) {
-        int mid = lo + (hi - lo) / 2;
-        if ((double)keys[mid].row <= row)
-            lo = mid;
-        else
-            hi = mid;
+    /* keys[lo].row <= row < keys[lo + 1].row; rows are whole, so the key at
+    ** or before floor(row) is the key at or before row */
+    int lo = track->last;
+    if (lo < 0 || lo >= n - 1 || !((double)keys[lo].row <= row))
+        lo = 0;
+    if (!(row < (double)keys[lo + 1].row)) {
+        if (lo + 2 < n && row < (double)keys[lo + 2].row) {
+            lo++;
+        } else {
+            int hi = n - 1;
+            while (hi - lo > 1) {
+                int mid = lo + (hi - lo) / 2;
+                if ((double)keys[mid].row <= row)
+                    lo = mid;
+                else
+                    hi = mid;
+            }
+        }
     }
+    track->last = lo;
     const TrackKey* k0 = &keys[lo];
     const TrackKey* k1 = &keys[lo + 1];
     double t = (row - (double)k0->row) / ((double)k1->row - (double)k0->row);

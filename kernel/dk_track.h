@@ -40,6 +40,10 @@ struct Track {
     TrackKey* keys;           /* in row order, no row twice */
     int       key_count;
     int       key_capacity;
+    /* the stretch the last value came from: frames sample rows that rise
+    ** slowly, so the next one is nearly always the same stretch or the
+    ** one after it, found without a search */
+    mutable int last;
 };
 
 /* The value at `row`: 0 without keys, the first key's before it, the last

@@ -176,6 +176,8 @@ TEST(Sync, StandInEditorDrivesTheDemo)
     EXPECT_TRUE(shows(p, 128));
     editor.hangUp();
     EXPECT_TRUE(shows(p, 230));
+    e2e_writeFile(dir, "sync_fill-3A1.track", le32(1) + fileKey(0, 0.3f, 0));   /* live reload reads it */
+    EXPECT_TRUE(shows(p, 77));
     /* it comes back; then it sends nonsense and is dropped, and back again */
     EXPECT_EQ(editor.accept(), "fill:1 fill:2 fill:3 fill:4 ");
     editor.send("\x09");
