@@ -19,9 +19,10 @@
 #define TRACK_SMOOTH 2
 #define TRACK_RAMP   3
 
-/* More keys than a demo could use, few enough that a track file (and the
-** memory an editor can make us take) stays under 10 MB. */
-#define TRACK_MAX_KEYS (1 << 20)
+/* A key on every row for an hour of music at 16 rows a second, and few
+** enough that a key set in the middle of a full track (a move of what
+** follows) stays well under a millisecond. */
+#define TRACK_MAX_KEYS 65536
 /* A track name: a group of at most 250 characters, ':' and a channel. */
 #define TRACK_MAX_NAME 255
 /* "sync_", each character as at most three, ".track" and the terminator */

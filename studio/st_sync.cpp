@@ -31,7 +31,8 @@ SyncClient syncClient = { -1, SYNCCLIENT_IDLE, 0, 0, 0, 0, {}, {}, 0, -1, 0, {},
 #define SYNCCLIENT_RETRY_MS     1000
 #define SYNCCLIENT_CONNECT_MS   2000   /* a host that drops the attempt */
 #define SYNCCLIENT_GREETING_MS  3000   /* a listener that is no editor */
-#define SYNCCLIENT_READ_MAX     65536  /* a frame's share of a flood */
+#define SYNCCLIENT_READ_MAX     65536  /* bytes waiting before we stop reading */
+#define SYNCCLIENT_COMMANDS_MAX 1024   /* a frame's share of a flood */
 #define SYNCCLIENT_OUT_MAX      (1 << 20)
 
 static SyncClient& c = syncClient;
@@ -195,12 +196,12 @@ static void flushOut(void)
 static bool receive(void)
 {
     char buffer[16384];
-    size_t taken = 0;
-    while (taken < SYNCCLIENT_READ_MAX) {
+    /* what is not decoded yet waits in the socket, so a flood costs each
+    ** frame the same bounded work */
+    while (c.in.size() < SYNCCLIENT_READ_MAX) {
         ssize_t n = recv(c.fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n > 0) {
             c.in.append(buffer, (size_t)n);
-            taken += (size_t)n;
         } else if (n == 0) {
             return false;
         } else if (errno == EINTR) {
@@ -315,7 +316,8 @@ static void exchange(void)
 {
     bool open = receive();
     size_t at = 0;
-    while (c.phase == SYNCCLIENT_CONNECTED) {
+    int done = 0;
+    for (; c.phase == SYNCCLIENT_CONNECTED && done < SYNCCLIENT_COMMANDS_MAX; done++) {
         SyncCommand command;
         const char* why = nullptr;
         int used = syncproto_decode((const unsigned char*)c.in.data() + at, c.in.size() - at, c.requested,
@@ -334,7 +336,9 @@ static void exchange(void)
             return;
     }
     c.in.erase(0, at);
-    if (!open) {
+    /* a closed connection still reads as closed next frame: the commands
+    ** it sent before are all taken first */
+    if (!open && done < SYNCCLIENT_COMMANDS_MAX) {
         drop(c.in.empty() ? "it closed the connection" : "the connection ended in the middle of a command");
         return;
     }
