@@ -48,8 +48,9 @@ check-asan: deps
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && env $(AUDIO) $(XVFB) $$b; done; true
 
-# Fuzzes the script parser with libFuzzer for FUZZ_TIME seconds.  New inputs
-# go to $(FUZZ_BUILD)/corpus; the seeds in tests/fuzz/script_corpus stay put.
+# Fuzzes the script parser (and each target below) with libFuzzer for
+# FUZZ_TIME seconds each.  New inputs go to $(FUZZ_BUILD)/corpus; the seeds
+# in tests/fuzz/script_corpus stay put.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME  ?= 60
 FUZZ_SOURCES := tests/fuzz/script_fuzz.cpp kernel/dk_script.cpp kernel/dk_config.cpp \
@@ -79,7 +80,22 @@ $(FUZZ_BUILD)/scene3ds_fuzz: $(SCENE_FUZZ_SOURCES) models/model.h models/scene.h
 	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
 	  -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels $(SCENE_FUZZ_SOURCES) -l3ds -o $@
 
-fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz $(FUZZ_BUILD)/scene3ds_fuzz
+# Sync: the track-file reader, and the editor's command stream cut into
+# commands and applied to tracks as the client does.
+$(FUZZ_BUILD)/track_fuzz: tests/fuzz/track_fuzz.cpp kernel/dk_track.cpp kernel/dk_track.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
+	  -fno-sanitize-recover=undefined -Ikernel tests/fuzz/track_fuzz.cpp kernel/dk_track.cpp -o $@
+
+SYNCPROTO_FUZZ_SOURCES := tests/fuzz/syncproto_fuzz.cpp studio/st_syncproto.cpp kernel/dk_track.cpp
+
+$(FUZZ_BUILD)/syncproto_fuzz: $(SYNCPROTO_FUZZ_SOURCES) studio/st_syncproto.h kernel/dk_track.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
+	  -fno-sanitize-recover=undefined -Ikernel -Istudio $(SYNCPROTO_FUZZ_SOURCES) -o $@
+
+fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz $(FUZZ_BUILD)/scene3ds_fuzz \
+      $(FUZZ_BUILD)/track_fuzz $(FUZZ_BUILD)/syncproto_fuzz
 	@mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/script_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
 	  -dict=tests/fuzz/script.dict $(FUZZ_BUILD)/corpus tests/fuzz/script_corpus
@@ -89,6 +105,12 @@ fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz $(FUZZ_BUILD)/scene3
 	@mkdir -p $(FUZZ_BUILD)/scene3ds_corpus
 	$(FUZZ_BUILD)/scene3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
 	  -dict=tests/fuzz/scene3ds.dict $(FUZZ_BUILD)/scene3ds_corpus tests/data/3ds
+	@mkdir -p $(FUZZ_BUILD)/track_corpus
+	$(FUZZ_BUILD)/track_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
+	  $(FUZZ_BUILD)/track_corpus tests/fuzz/track_corpus
+	@mkdir -p $(FUZZ_BUILD)/syncproto_corpus
+	$(FUZZ_BUILD)/syncproto_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
+	  $(FUZZ_BUILD)/syncproto_corpus tests/fuzz/syncproto_corpus
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

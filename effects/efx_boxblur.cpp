@@ -22,6 +22,8 @@ void check_efxBoxBlur(void)
     /* either count may be right, which no range of each alone expresses */
     if (mySection->param_count != 1 && mySection->spline_count != 1)
         section_error("1 param or spline needed");
+    if (mySection->param_count != 1)
+        section_needChannels(1, 1);
 }
 
 void load_efxBoxBlur(void)

@@ -18,6 +18,7 @@ DemoSystem demoSystem;
 
 /* a writable array so the default caption needs no cast; never freed */
 static char defaultDemoName[] = "Lumeno Visuals Engine";
+static char defaultSyncHost[] = "127.0.0.1";
 
 ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS] = {
     { "demo_name",        DK_KEY_STRING, &demoSystem.demo_name },
@@ -52,6 +53,10 @@ ScriptCommand scriptCommand[DK_SCRIPT_COMMANDS] = {
     { "texture_detail",   DK_KEY_INT,    &tex_detail },
     { "beat_source",      DK_KEY_INT,    &demoSystem.beat_source },
     { "live_reload",      DK_KEY_INT,    &demoSystem.live_reload },
+    { "rows_per_beat",    DK_KEY_INT,    &demoSystem.rows_per_beat },
+    { "sync",             DK_KEY_INT,    &demoSystem.sync },
+    { "sync_host",        DK_KEY_STRING, &demoSystem.sync_host },
+    { "sync_port",        DK_KEY_INT,    &demoSystem.sync_port },
 };
 
 void dkernel_getArguments(int argc, char** argv)
@@ -98,6 +103,10 @@ void dkernel_setDefaults(void)
     demoSystem.demo_end = 20.0f;
     demoSystem.beat_source = 0;
     demoSystem.live_reload = 1;
+    demoSystem.rows_per_beat = 8;
+    demoSystem.sync = 0;
+    demoSystem.sync_host = defaultSyncHost;
+    demoSystem.sync_port = 1338;
     demoSystem.section_list = nullptr;
 
     gldrv_create();

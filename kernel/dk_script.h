@@ -15,7 +15,7 @@
 #define DK_KEY_FLOAT  1
 #define DK_KEY_STRING 2
 
-#define DK_SCRIPT_COMMANDS  32
+#define DK_SCRIPT_COMMANDS  36
 #define DK_SECTION_COMMANDS 9
 
 struct ScriptCommand {

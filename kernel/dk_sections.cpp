@@ -9,6 +9,7 @@
 */
 #include "dkernel.h"
 #include "dk_spline.h"
+#include "dk_sync.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
 #include "dk_script.h"
@@ -141,7 +142,12 @@ void section_needChannels(int spline, int channels)
     const Section* s = mySection;
     if (!s || spline < 1 || spline > s->spline_count)
         return;
-    const Spline* read = s->splines[spline - 1];
+    Spline* read = s->splines[spline - 1];
+    /* tracks have as many channels as the type reads */
+    if (read && read->sync_group) {
+        sync_attachChannels(read, channels);
+        return;
+    }
     if (!read || read->channel_count >= channels)
         return;
     char message[DK_MAX_PATH + 128];

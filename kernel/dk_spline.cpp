@@ -5,6 +5,7 @@
 ** every animated section, so it only searches and multiplies: no allocation.
 */
 #include "dk_spline.h"
+#include "dk_sync.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -60,10 +61,25 @@ void motion_setDuration(Spline* spline, float duration)
         spline->keys[k].time = step * (float)k;
 }
 
+/* the prefix of a spline line that names tracks instead of a file */
+static const char syncPrefix[] = "sync:";
+
+int motion_isSync(const char* name)
+{
+    return strncmp(name, syncPrefix, sizeof syncPrefix - 1) == 0;
+}
+
+Spline* motion_open(const char* name)
+{
+    if (motion_isSync(name))
+        return sync_newSpline(name + sizeof syncPrefix - 1);
+    return motion_load(name);
+}
+
 void motion_loadSection(Section* section)
 {
     for (int i = 0; i < section->spline_count; i++) {
-        section->splines[i] = motion_load(section->spline_files[i]);
+        section->splines[i] = motion_open(section->spline_files[i]);
         motion_setDuration(section->splines[i], section->spline_durations[i]);
     }
 }
@@ -142,7 +158,14 @@ void dkernel_getSpline(int index, float t, float* out)
     if (index < 0 || index >= mySection->spline_count || !mySection->splines[index])
         return;
     const Spline* spline = mySection->splines[index];
-    MotionCalcStep(spline, out, t);
+    if (spline->sync_group) {
+        /* Tracks follow the music's grid, not the section's clock: at the
+        ** section's own time that is the demo's row now; a type sampling
+        ** another moment (a path's trail) gets the row that far away. */
+        sync_sampleSpline(spline, sync_row(demoSystem.time + (t - mySection->elapsed)), out);
+    } else {
+        MotionCalcStep(spline, out, t);
+    }
     for (int m = 0; m < mySection->modifier_count; m++) {
         const Modifier* mod = &mySection->modifiers[m];
         if (mod->spline != index + 1 || mod->kind != 1)

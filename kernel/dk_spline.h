@@ -27,10 +27,22 @@ struct Spline {
     int   key_count;
     float duration;
     int   channel_count;
+    /* Non-null for `spline sync:GROUP`: no keys, channel c is the track
+    ** GROUP:c+1 (index tracks[c] of the sync store), sampled at the demo's
+    ** row.  Its channels are attached as the section type asks for them
+    ** (section_needChannels). */
+    char* sync_group;
+    int   tracks[SPLINE_MAX_CHANNELS];
 };
 
 /* Reads a motion file; fatal error on a missing or malformed file. */
 Spline* motion_load(const char* path);
+
+/* Does a spline line name tracks ("sync:GROUP") rather than a file? */
+int motion_isSync(const char* name);
+
+/* The spline a spline line names: tracks for "sync:GROUP", else the file. */
+Spline* motion_open(const char* name);
 
 /* Spreads the keys evenly over `duration` seconds (first at 0, last at duration). */
 void motion_setDuration(Spline* spline, float duration);

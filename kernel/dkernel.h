@@ -130,6 +130,10 @@ struct DemoSystem {
     float         beat;
     int           beat_source;   /* 0: beat stays 0; 1: a pulse at bpm; 2: the music's onsets */
     int           live_reload;   /* debug mode: reload the demo when its files change */
+    int           rows_per_beat; /* rows of the sync grid per beat of bpm */
+    int           sync;          /* debug mode: follow a sync editor over TCP */
+    char*         sync_host;     /* where the editor listens */
+    int           sync_port;
 };
 
 extern DemoSystem demoSystem;
@@ -215,7 +219,8 @@ void section_needFile(const char* path);
 /* Spline number `spline` (1-based) needs at least `channels` channels.  A
 ** normal run plays a shorter one (the missing channels keep the caller's
 ** values) and warns once at load; a checking run reports it as an error,
-** both as "spline %d needs %d channels". */
+** both as "spline %d needs %d channels".  A spline of tracks (sync:GROUP)
+** gets the tracks of that many channels. */
 void section_needChannels(int spline, int channels);
 /* How many params, strings or splines a section type takes: from min to max
 ** (DK_COUNT_ANY: no upper bound), and how many it reads (DK_COUNT_ANY: all

@@ -98,6 +98,12 @@ static void checkSplines(Section* s)
 {
     for (int i = 0; i < s->spline_count; i++) {
         const char* path = s->spline_files[i];
+        if (motion_isSync(path)) {
+            /* tracks: their files are named (and packed) as the type asks
+            ** for channels */
+            dkernel_guard(s->script, s->line, [s, i, path] { s->splines[i] = motion_open(path); });
+            continue;
+        }
         if (checking_fileSink)
             checking_fileSink(s, path);
         const char* why = checking_unreadable(path);

@@ -5,6 +5,7 @@
 #include "st_args.h"
 #include "st_check.h"
 #include "st_reload.h"
+#include "st_sync.h"
 
 static void noteFile(const Section* section, const char* path)
 {
@@ -12,10 +13,17 @@ static void noteFile(const Section* section, const char* path)
     checking_noteFile(section, path);
 }
 
+/* first thing of every frame: files changed on disk, then the editor */
+static void pollTools(void)
+{
+    reload_poll();
+    syncclient_poll();
+}
+
 void studio_install(void)
 {
     kernelHooks.arguments = args_parse;
-    kernelHooks.poll = reload_poll;
+    kernelHooks.poll = pollTools;
     kernelHooks.beat = beat_update;
     kernelHooks.fileUsed = noteFile;
 }

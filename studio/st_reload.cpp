@@ -18,6 +18,7 @@
 #include "dk_script.h"
 #include "dk_sections.h"
 #include "dk_spline.h"
+#include "dk_sync.h"
 #include "st_video.h"
 #include "gldrv.h"
 #include "model.h"
@@ -185,7 +186,8 @@ static void readEvents(void)
             if (!known || e->len == 0)
                 continue;
             std::string path = path_normalize((folder + "/" + e->name).c_str());
-            if (ignored(path))
+            /* while an editor holds the tracks their files are its saves */
+            if (ignored(path) || (syncState.live && sync_isTrackFile(path.c_str())))
                 continue;
             if (e->mask & IN_ISDIR) {
                 /* scripts may have come or gone with the folder */
@@ -343,6 +345,7 @@ static void rereadChangedFiles(const Section* fresh)
         if (stat(c.c_str(), &st) == 0 || namedBy(fresh, c.c_str()))
             reread += tex_reloadFile(c.c_str());
         reread += model_reloadFile(c.c_str());
+        reread += sync_reloadFile(c.c_str());
     }
 }
 

@@ -1,8 +1,9 @@
 /*
 ** studio.h -- the authoring tools around the player: the command line,
-** the checking run, video rendering, live reload and the beat.  They reach
-** the kernel through its hooks (kernelHooks), which studio_install sets;
-** the kernel itself never calls up into this folder.
+** the checking run, video rendering, live reload, the beat and the sync
+** editor's client.  They reach the kernel through its hooks (kernelHooks),
+** which studio_install sets; the kernel itself never calls up into this
+** folder.
 */
 #ifndef STUDIO_H
 #define STUDIO_H

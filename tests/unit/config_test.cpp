@@ -55,10 +55,12 @@ TEST(Config, EveryKeyStartsAtItsDefault)
         { "gl_info", 0 }, { "gl_width", 640 }, { "gl_height", 480 }, { "gl_bpp", 32 }, { "gl_zbuffer", 32 },
         { "gl_stencil", 0 }, { "gl_accum", 0 }, { "gl_multisampling", 0 }, { "gl_rttWidth", 1024 },
         { "gl_rttHeight", 512 }, { "gl_lowquality", 0 }, { "texture_detail", 5 },
+        { "rows_per_beat", 8 }, { "sync", 0 }, { "sync_port", 1338 },
     };
     for (auto& d : defaults) EXPECT_EQ(keyValue(d.first), d.second) << d.first;
     EXPECT_STREQ(scriptCommand[0].name, "demo_name");
     EXPECT_STREQ(demoSystem.demo_name, "Lumeno Visuals Engine");
+    EXPECT_STREQ(demoSystem.sync_host, "127.0.0.1");
     EXPECT_EQ(demoSystem.section_list, nullptr);
 }
 
