@@ -14,7 +14,7 @@ AUDIO      := $(shell if [ -n "$$SDL_AUDIODRIVER" ] || [ -d /dev/snd ] || \
                 else echo SDL_AUDIODRIVER=dummy; fi)
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo test check check-asan bench fuzz clean
+.PHONY: all deps configure build demo test check check-asan bench fuzz fuzz-seeds clean
 
 all: build
 
@@ -34,7 +34,7 @@ demo: build
 	  else env $(AUDIO) $(XVFB) $(CURDIR)/$(BUILD)/player; fi
 
 # Every test: the normal build, then the sanitizer build.
-test: check check-asan
+test: check check-asan fuzz-seeds
 
 check: build
 	@cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
@@ -48,17 +48,24 @@ check-asan: deps
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && env $(AUDIO) $(XVFB) $$b; done; true
 
-# Fuzzes the script parser with libFuzzer for FUZZ_TIME seconds.  New inputs
-# go to $(FUZZ_BUILD)/corpus; the seeds in tests/fuzz/script_corpus stay put.
-FUZZ_BUILD ?= build-fuzz
-FUZZ_TIME  ?= 60
-FUZZ_SOURCES := tests/fuzz/script_fuzz.cpp kernel/dk_script.cpp kernel/dk_config.cpp \
-                kernel/dk_sectiontable.cpp kernel/dk_random.cpp
+# Fuzz targets: libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer,
+# built with clang.  The targets that link the script module get their
+# fatal path and stand-ins from tests/fuzz/fuzz_support.h and fuzz_kernel.h;
+# readers that open their file by name (splines, shader scripts, pick files)
+# get the input as a file in memory, and a file a reader leaves open is a
+# finding.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_TIME    ?= 60
+FUZZ_FLAGS   := -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
+                -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels -Iaudio
+FUZZ_FILES   := -Wl,--wrap=fopen,--wrap=fclose
+FUZZ_LINES   := kernel/dk_script.cpp kernel/dk_config.cpp kernel/dk_sectiontable.cpp \
+                kernel/dk_random.cpp
+FUZZ_HEADERS := tests/fuzz/fuzz_support.h tests/fuzz/fuzz_kernel.h kernel/dkernel.h
 
-$(FUZZ_BUILD)/script_fuzz: $(FUZZ_SOURCES) kernel/dkernel.h kernel/dk_script.h
+$(FUZZ_BUILD)/script_fuzz: tests/fuzz/script_fuzz.cpp $(FUZZ_LINES) $(FUZZ_HEADERS) kernel/dk_script.h
 	@mkdir -p $(FUZZ_BUILD)
-	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
-	  -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels $(FUZZ_SOURCES) -o $@
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
 
 # The 3DS reader and model preparation, seeded with the shared 3DS corpus;
 # the texture manager is stubbed inside the target.
@@ -79,16 +86,42 @@ $(FUZZ_BUILD)/scene3ds_fuzz: $(SCENE_FUZZ_SOURCES) models/model.h models/scene.h
 	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
 	  -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels $(SCENE_FUZZ_SOURCES) -l3ds -o $@
 
-fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz $(FUZZ_BUILD)/scene3ds_fuzz
-	@mkdir -p $(FUZZ_BUILD)/corpus
-	$(FUZZ_BUILD)/script_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
-	  -dict=tests/fuzz/script.dict $(FUZZ_BUILD)/corpus tests/fuzz/script_corpus
-	@mkdir -p $(FUZZ_BUILD)/model3ds_corpus
-	$(FUZZ_BUILD)/model3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
-	  -dict=tests/fuzz/model3ds.dict $(FUZZ_BUILD)/model3ds_corpus tests/data/3ds
-	@mkdir -p $(FUZZ_BUILD)/scene3ds_corpus
-	$(FUZZ_BUILD)/scene3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
-	  -dict=tests/fuzz/scene3ds.dict $(FUZZ_BUILD)/scene3ds_corpus tests/data/3ds
+$(FUZZ_BUILD)/spline_fuzz: tests/fuzz/spline_fuzz.cpp kernel/dk_spline.cpp $(FUZZ_LINES) $(FUZZ_HEADERS)
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
+
+$(FUZZ_BUILD)/shader_fuzz: tests/fuzz/shader_fuzz.cpp models/mdl_shader.cpp $(FUZZ_LINES) $(FUZZ_HEADERS) models/shader.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
+
+$(FUZZ_BUILD)/pickcam_fuzz: tests/fuzz/pickcam_fuzz.cpp models/mdl_pickcam.cpp models/mdl_shader.cpp \
+                            $(FUZZ_LINES) $(FUZZ_HEADERS) models/scene.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
+
+# Every fuzz target, one after the other, FUZZ_TIME seconds each; new inputs
+# go to $(FUZZ_BUILD)/<name>_corpus, the seeds in the repository stay put.
+# `make fuzz FUZZ_TARGETS=spline` runs one.
+FUZZ_TARGETS ?= script model3ds scene3ds spline shader pickcam
+FUZZ_SEEDS_script   := -max_len=4096 tests/fuzz/script_corpus
+FUZZ_SEEDS_model3ds := -max_len=65536 -timeout=10 tests/data/3ds
+FUZZ_SEEDS_scene3ds := -max_len=65536 -timeout=10 tests/data/3ds
+FUZZ_SEEDS_spline   := -max_len=4096 tests/fuzz/spline_corpus
+FUZZ_SEEDS_shader   := -max_len=4096 tests/fuzz/shader_corpus
+FUZZ_SEEDS_pickcam  := -max_len=4096 tests/fuzz/pickcam_corpus
+
+fuzz: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
+	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t)"; mkdir -p $(FUZZ_BUILD)/$(t)_corpus; \
+	  $(FUZZ_BUILD)/$(t)_fuzz -max_total_time=$(FUZZ_TIME) \
+	  -dict=tests/fuzz/$(t).dict -artifact_prefix=$(FUZZ_BUILD)/$(t)- \
+	  $(FUZZ_BUILD)/$(t)_corpus $(FUZZ_SEEDS_$(t));)
+
+# Every target once over its seeds, which hold an input for each fault a
+# run found: a fault that comes back fails here.  Part of `make test`.
+fuzz-seeds: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
+	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t) seeds"; \
+	  $(FUZZ_BUILD)/$(t)_fuzz -runs=0 -artifact_prefix=$(FUZZ_BUILD)/$(t)- $(FUZZ_SEEDS_$(t)) >$(FUZZ_BUILD)/$(t)-seeds.log 2>&1 \
+	  || { cat $(FUZZ_BUILD)/$(t)-seeds.log; exit 1; };)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
