@@ -99,16 +99,25 @@ $(FUZZ_BUILD)/pickcam_fuzz: tests/fuzz/pickcam_fuzz.cpp models/mdl_pickcam.cpp m
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
 
+# The audio library opening, playing and positioning a stream on the
+# device-less output; the seeds are short WAV, Ogg Vorbis and MPEG files.
+AUDIO_FUZZ_SOURCES := tests/fuzz/audio_fuzz.cpp $(wildcard audio/*.cpp)
+
+$(FUZZ_BUILD)/audio_fuzz: $(AUDIO_FUZZ_SOURCES) audio/audio.h audio/aud_internal.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(AUDIO_FUZZ_SOURCES) -lvorbisfile -lvorbis -logg -lmpg123 -lSDL -lpthread -o $@
+
 # Every fuzz target, one after the other, FUZZ_TIME seconds each; new inputs
 # go to $(FUZZ_BUILD)/<name>_corpus, the seeds in the repository stay put.
 # `make fuzz FUZZ_TARGETS=spline` runs one.
-FUZZ_TARGETS ?= script model3ds scene3ds spline shader pickcam
+FUZZ_TARGETS ?= script model3ds scene3ds spline shader pickcam audio
 FUZZ_SEEDS_script   := -max_len=4096 tests/fuzz/script_corpus
 FUZZ_SEEDS_model3ds := -max_len=65536 -timeout=10 tests/data/3ds
 FUZZ_SEEDS_scene3ds := -max_len=65536 -timeout=10 tests/data/3ds
 FUZZ_SEEDS_spline   := -max_len=4096 tests/fuzz/spline_corpus
 FUZZ_SEEDS_shader   := -max_len=4096 tests/fuzz/shader_corpus
 FUZZ_SEEDS_pickcam  := -max_len=4096 tests/fuzz/pickcam_corpus
+FUZZ_SEEDS_audio    := -max_len=65536 -timeout=10 tests/fuzz/audio_corpus
 
 fuzz: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
 	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t)"; mkdir -p $(FUZZ_BUILD)/$(t)_corpus; \
