@@ -107,10 +107,16 @@ $(FUZZ_BUILD)/audio_fuzz: $(AUDIO_FUZZ_SOURCES) audio/audio.h audio/aud_internal
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ $(FUZZ_FLAGS) $(AUDIO_FUZZ_SOURCES) -lvorbisfile -lvorbis -logg -lmpg123 -lSDL -lpthread -o $@
 
+# The texture manager from a decoded surface to uploaded pixels; the
+# decoder and the GL are stand-ins inside the target.
+$(FUZZ_BUILD)/texture_fuzz: tests/fuzz/texture_fuzz.cpp render/tex.cpp render/tex.h $(FUZZ_HEADERS)
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -lSDL -o $@
+
 # Every fuzz target, one after the other, FUZZ_TIME seconds each; new inputs
 # go to $(FUZZ_BUILD)/<name>_corpus, the seeds in the repository stay put.
 # `make fuzz FUZZ_TARGETS=spline` runs one.
-FUZZ_TARGETS ?= script model3ds scene3ds spline shader pickcam audio
+FUZZ_TARGETS ?= script model3ds scene3ds spline shader pickcam audio texture
 FUZZ_SEEDS_script   := -max_len=4096 tests/fuzz/script_corpus
 FUZZ_SEEDS_model3ds := -max_len=65536 -timeout=10 tests/data/3ds
 FUZZ_SEEDS_scene3ds := -max_len=65536 -timeout=10 tests/data/3ds
@@ -118,6 +124,7 @@ FUZZ_SEEDS_spline   := -max_len=4096 tests/fuzz/spline_corpus
 FUZZ_SEEDS_shader   := -max_len=4096 tests/fuzz/shader_corpus
 FUZZ_SEEDS_pickcam  := -max_len=4096 tests/fuzz/pickcam_corpus
 FUZZ_SEEDS_audio    := -max_len=65536 -timeout=10 tests/fuzz/audio_corpus
+FUZZ_SEEDS_texture  := -max_len=4096 tests/fuzz/texture_corpus
 
 fuzz: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
 	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t)"; mkdir -p $(FUZZ_BUILD)/$(t)_corpus; \
