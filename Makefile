@@ -14,7 +14,7 @@ AUDIO      := $(shell if [ -n "$$SDL_AUDIODRIVER" ] || [ -d /dev/snd ] || \
                 else echo SDL_AUDIODRIVER=dummy; fi)
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo test check check-asan bench fuzz fuzz-seeds clean
+.PHONY: all deps configure build demo test check check-asan bench soak memcheck fuzz fuzz-seeds clean
 
 all: build
 
@@ -47,6 +47,19 @@ check-asan: deps
 
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && env $(AUDIO) $(XVFB) $$b; done; true
+
+# Plays the showcase in a loop for SOAK_MINUTES minutes, printing resident
+# memory once a minute; fails when it grows by more than 2 MB after the
+# first loop (tools/soak).
+SOAK_MINUTES ?= 10
+soak: build
+	@sh tools/soak $(BUILD)/player $(SOAK_MINUTES)
+
+# The showcase's first 10 seconds under valgrind's memcheck (tools/memcheck,
+# report in $(BUILD)/memcheck.log); minutes on a software renderer, so not
+# part of `make test`.
+memcheck: build
+	@cd $(BUILD) && sh $(CURDIR)/tools/memcheck $(CURDIR)/$(BUILD)/player 10 $(CURDIR)/examples/showcase
 
 # Fuzz targets: libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer,
 # built with clang.  The targets that link the script module get their
@@ -134,7 +147,7 @@ fuzz: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
 
 # Every target once over its seeds, which hold an input for each fault a
 # run found: a fault that comes back fails here.  Part of `make test`.
-fuzz-seeds: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
+fuzz-seeds: deps $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
 	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t) seeds"; \
 	  $(FUZZ_BUILD)/$(t)_fuzz -runs=0 -artifact_prefix=$(FUZZ_BUILD)/$(t)- $(FUZZ_SEEDS_$(t)) >$(FUZZ_BUILD)/$(t)-seeds.log 2>&1 \
 	  || { cat $(FUZZ_BUILD)/$(t)-seeds.log; exit 1; };)
