@@ -122,7 +122,7 @@ $(FUZZ_BUILD)/audio_fuzz: $(AUDIO_FUZZ_SOURCES) audio/audio.h audio/aud_internal
 
 # The texture manager from a decoded surface to uploaded pixels; the
 # decoder and the GL are stand-ins inside the target.
-$(FUZZ_BUILD)/texture_fuzz: tests/fuzz/texture_fuzz.cpp render/tex.cpp render/tex.h $(FUZZ_HEADERS)
+$(FUZZ_BUILD)/texture_fuzz: tests/fuzz/texture_fuzz.cpp render/tex.cpp kernel/dk_path.cpp render/tex.h $(FUZZ_HEADERS)
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -lSDL -o $@
 
