@@ -397,7 +397,10 @@ static void decodePicture(const char* file, Texture* t)
     /* named last: a refused picture leaves nothing behind */
     t->name = strdup(file);
     if (!t->name) {
-        free(t->data);
+        if (t->surface)
+            SDL_FreeSurface(t->surface);
+        else
+            free(t->data);
         dkernel_error("Error loading '%s': out of memory", file);
     }
 }
