@@ -14,7 +14,7 @@ AUDIO      := $(shell if [ -n "$$SDL_AUDIODRIVER" ] || [ -d /dev/snd ] || \
                 else echo SDL_AUDIODRIVER=dummy; fi)
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo test check check-asan bench fuzz clean
+.PHONY: all deps configure build demo test check check-asan bench soak memcheck fuzz fuzz-seeds clean
 
 all: build
 
@@ -34,7 +34,7 @@ demo: build
 	  else env $(AUDIO) $(XVFB) $(CURDIR)/$(BUILD)/player; fi
 
 # Every test: the normal build, then the sanitizer build.
-test: check check-asan
+test: check check-asan fuzz-seeds
 
 check: build
 	@cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
@@ -48,18 +48,37 @@ check-asan: deps
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && env $(AUDIO) $(XVFB) $$b; done; true
 
-# Fuzzes the script parser (and each target below) with libFuzzer for
-# FUZZ_TIME seconds each.  New inputs go to $(FUZZ_BUILD)/corpus; the seeds
-# in tests/fuzz/script_corpus stay put.
-FUZZ_BUILD ?= build-fuzz
-FUZZ_TIME  ?= 60
-FUZZ_SOURCES := tests/fuzz/script_fuzz.cpp kernel/dk_script.cpp kernel/dk_config.cpp \
-                kernel/dk_sectiontable.cpp kernel/dk_random.cpp
+# Plays the showcase in a loop for SOAK_MINUTES minutes, printing resident
+# memory once a minute; fails when it grows by more than 2 MB after the
+# first loop (tools/soak).
+SOAK_MINUTES ?= 10
+soak: build
+	@sh tools/soak $(BUILD)/player $(SOAK_MINUTES)
 
-$(FUZZ_BUILD)/script_fuzz: $(FUZZ_SOURCES) kernel/dkernel.h kernel/dk_script.h
+# The showcase's first 10 seconds under valgrind's memcheck (tools/memcheck,
+# report in $(BUILD)/memcheck.log); minutes on a software renderer, so not
+# part of `make test`.
+memcheck: build
+	@cd $(BUILD) && sh $(CURDIR)/tools/memcheck $(CURDIR)/$(BUILD)/player 10 $(CURDIR)/examples/showcase
+
+# Fuzz targets: libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer,
+# built with clang.  The targets that link the script module get their
+# fatal path and stand-ins from tests/fuzz/fuzz_support.h and fuzz_kernel.h;
+# readers that open their file by name (splines, shader scripts, pick files)
+# get the input as a file in memory, and a file a reader leaves open is a
+# finding.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_TIME    ?= 60
+FUZZ_FLAGS   := -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
+                -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels -Iaudio
+FUZZ_FILES   := -Wl,--wrap=fopen,--wrap=fclose
+FUZZ_LINES   := kernel/dk_script.cpp kernel/dk_config.cpp kernel/dk_sectiontable.cpp \
+                kernel/dk_random.cpp
+FUZZ_HEADERS := tests/fuzz/fuzz_support.h tests/fuzz/fuzz_kernel.h kernel/dkernel.h
+
+$(FUZZ_BUILD)/script_fuzz: tests/fuzz/script_fuzz.cpp $(FUZZ_LINES) $(FUZZ_HEADERS) kernel/dk_script.h
 	@mkdir -p $(FUZZ_BUILD)
-	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
-	  -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels $(FUZZ_SOURCES) -o $@
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
 
 # The 3DS reader and model preparation, seeded with the shared 3DS corpus;
 # the texture manager is stubbed inside the target.
@@ -84,33 +103,68 @@ $(FUZZ_BUILD)/scene3ds_fuzz: $(SCENE_FUZZ_SOURCES) models/model.h models/scene.h
 # commands and applied to tracks as the client does.
 $(FUZZ_BUILD)/track_fuzz: tests/fuzz/track_fuzz.cpp kernel/dk_track.cpp kernel/dk_track.h
 	@mkdir -p $(FUZZ_BUILD)
-	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
-	  -fno-sanitize-recover=undefined -Ikernel tests/fuzz/track_fuzz.cpp kernel/dk_track.cpp -o $@
+	clang++ $(FUZZ_FLAGS) tests/fuzz/track_fuzz.cpp kernel/dk_track.cpp -o $@
 
 SYNCPROTO_FUZZ_SOURCES := tests/fuzz/syncproto_fuzz.cpp studio/st_syncproto.cpp kernel/dk_track.cpp
 
 $(FUZZ_BUILD)/syncproto_fuzz: $(SYNCPROTO_FUZZ_SOURCES) studio/st_syncproto.h kernel/dk_track.h
 	@mkdir -p $(FUZZ_BUILD)
-	clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined \
-	  -fno-sanitize-recover=undefined -Ikernel -Istudio $(SYNCPROTO_FUZZ_SOURCES) -o $@
+	clang++ $(FUZZ_FLAGS) -Istudio $(SYNCPROTO_FUZZ_SOURCES) -o $@
 
-fuzz: $(FUZZ_BUILD)/script_fuzz $(FUZZ_BUILD)/model3ds_fuzz $(FUZZ_BUILD)/scene3ds_fuzz \
-      $(FUZZ_BUILD)/track_fuzz $(FUZZ_BUILD)/syncproto_fuzz
-	@mkdir -p $(FUZZ_BUILD)/corpus
-	$(FUZZ_BUILD)/script_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
-	  -dict=tests/fuzz/script.dict $(FUZZ_BUILD)/corpus tests/fuzz/script_corpus
-	@mkdir -p $(FUZZ_BUILD)/model3ds_corpus
-	$(FUZZ_BUILD)/model3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
-	  -dict=tests/fuzz/model3ds.dict $(FUZZ_BUILD)/model3ds_corpus tests/data/3ds
-	@mkdir -p $(FUZZ_BUILD)/scene3ds_corpus
-	$(FUZZ_BUILD)/scene3ds_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
-	  -dict=tests/fuzz/scene3ds.dict $(FUZZ_BUILD)/scene3ds_corpus tests/data/3ds
-	@mkdir -p $(FUZZ_BUILD)/track_corpus
-	$(FUZZ_BUILD)/track_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
-	  $(FUZZ_BUILD)/track_corpus tests/fuzz/track_corpus
-	@mkdir -p $(FUZZ_BUILD)/syncproto_corpus
-	$(FUZZ_BUILD)/syncproto_fuzz -max_total_time=$(FUZZ_TIME) -max_len=4096 \
-	  $(FUZZ_BUILD)/syncproto_corpus tests/fuzz/syncproto_corpus
+$(FUZZ_BUILD)/spline_fuzz: tests/fuzz/spline_fuzz.cpp kernel/dk_spline.cpp $(FUZZ_LINES) $(FUZZ_HEADERS)
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
+
+$(FUZZ_BUILD)/shader_fuzz: tests/fuzz/shader_fuzz.cpp models/mdl_shader.cpp $(FUZZ_LINES) $(FUZZ_HEADERS) models/shader.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
+
+$(FUZZ_BUILD)/pickcam_fuzz: tests/fuzz/pickcam_fuzz.cpp models/mdl_pickcam.cpp models/mdl_shader.cpp \
+                            $(FUZZ_LINES) $(FUZZ_HEADERS) models/scene.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
+
+# The audio library opening, playing and positioning a stream on the
+# device-less output; the seeds are short WAV, Ogg Vorbis and MPEG files.
+AUDIO_FUZZ_SOURCES := tests/fuzz/audio_fuzz.cpp $(wildcard audio/*.cpp)
+
+$(FUZZ_BUILD)/audio_fuzz: $(AUDIO_FUZZ_SOURCES) audio/audio.h audio/aud_internal.h
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(AUDIO_FUZZ_SOURCES) -lvorbisfile -lvorbis -logg -lmpg123 -lSDL -lpthread -o $@
+
+# The texture manager from a decoded surface to uploaded pixels; the
+# decoder and the GL are stand-ins inside the target.
+$(FUZZ_BUILD)/texture_fuzz: tests/fuzz/texture_fuzz.cpp render/tex.cpp kernel/dk_path.cpp render/tex.h $(FUZZ_HEADERS)
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -lSDL -o $@
+
+# Every fuzz target, one after the other, FUZZ_TIME seconds each; new inputs
+# go to $(FUZZ_BUILD)/<name>_corpus, the seeds in the repository stay put.
+# `make fuzz FUZZ_TARGETS=spline` runs one.
+FUZZ_TARGETS ?= script model3ds scene3ds spline shader pickcam audio texture track syncproto
+FUZZ_SEEDS_script   := -max_len=4096 tests/fuzz/script_corpus
+FUZZ_SEEDS_model3ds := -max_len=65536 -timeout=10 tests/data/3ds
+FUZZ_SEEDS_scene3ds := -max_len=65536 -timeout=10 tests/data/3ds
+FUZZ_SEEDS_spline   := -max_len=4096 tests/fuzz/spline_corpus
+FUZZ_SEEDS_shader   := -max_len=4096 tests/fuzz/shader_corpus
+FUZZ_SEEDS_pickcam  := -max_len=4096 tests/fuzz/pickcam_corpus
+FUZZ_SEEDS_audio    := -max_len=65536 -timeout=10 tests/fuzz/audio_corpus
+FUZZ_SEEDS_texture  := -max_len=4096 tests/fuzz/texture_corpus
+FUZZ_SEEDS_track    := -max_len=4096 tests/fuzz/track_corpus
+FUZZ_SEEDS_syncproto := -max_len=4096 tests/fuzz/syncproto_corpus
+
+fuzz: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
+	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t)"; mkdir -p $(FUZZ_BUILD)/$(t)_corpus; \
+	  $(FUZZ_BUILD)/$(t)_fuzz -max_total_time=$(FUZZ_TIME) \
+	  $(if $(wildcard tests/fuzz/$(t).dict),-dict=tests/fuzz/$(t).dict) -artifact_prefix=$(FUZZ_BUILD)/$(t)- \
+	  $(FUZZ_BUILD)/$(t)_corpus $(FUZZ_SEEDS_$(t));)
+
+# Every target once over its seeds, which hold an input for each fault a
+# run found: a fault that comes back fails here.  Part of `make test`.
+fuzz-seeds: deps $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
+	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t) seeds"; \
+	  $(FUZZ_BUILD)/$(t)_fuzz -runs=0 -artifact_prefix=$(FUZZ_BUILD)/$(t)- $(FUZZ_SEEDS_$(t)) >$(FUZZ_BUILD)/$(t)-seeds.log 2>&1 \
+	  || { cat $(FUZZ_BUILD)/$(t)-seeds.log; exit 1; };)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -10,13 +10,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-Spline* motion_load(const char* path)
+/* The key rows of an open motion file; every fault is fatal. */
+static void motion_readKeys(FILE* file, Spline* spline, const char* path)
 {
-    FILE* file = fopen(path, "r");
-    if (!file)
-        dkernel_error("Spline: error loading '%s'", path);
-
-    Spline* spline = (Spline*)calloc(1, sizeof(Spline));
     int capacity = 0;
     char line[DK_MAX_LINE];
     while (my_fgets(line, DK_MAX_LINE, file)) {
@@ -24,7 +20,10 @@ Spline* motion_load(const char* path)
             continue;
         if (spline->key_count == capacity) {
             capacity = capacity ? capacity * 2 : 16;
-            spline->keys = (Key*)realloc(spline->keys, capacity * sizeof(Key));
+            Key* keys = (Key*)realloc(spline->keys, (size_t)capacity * sizeof(Key));
+            if (!keys)
+                dkernel_error("Spline: out of memory reading '%s'", path);
+            spline->keys = keys;
         }
         Key* key = &spline->keys[spline->key_count++];
         memset(key, 0, sizeof(Key));
@@ -32,15 +31,34 @@ Spline* motion_load(const char* path)
         ** so the row comes out short and fails the format or channel test. */
         int count = getFloatVector(line, key->values, SPLINE_MAX_CHANNELS);
         if (spline->channel_count == 0) {
-            if (count == 0) {
-                fclose(file);
+            if (count == 0)
                 dkernel_error("Spline: incorrect format in '%s'", path);
-            }
             spline->channel_count = count;
         } else if (count != spline->channel_count) {
-            fclose(file);
             dkernel_error("Spline: incorrect channel in '%s'", path);
         }
+    }
+}
+
+Spline* motion_load(const char* path)
+{
+    FILE* file = fopen(path, "r");
+    if (!file)
+        dkernel_error("Spline: error loading '%s'", path);
+    Spline* spline = (Spline*)calloc(1, sizeof(Spline));
+    if (!spline) {
+        fclose(file);
+        dkernel_error("Spline: out of memory reading '%s'", path);
+    }
+    /* A run that goes on after the fatal error (a checking run, live
+    ** reload) keeps neither the file nor the rows read so far. */
+    try {
+        motion_readKeys(file, spline, path);
+    } catch (...) {
+        fclose(file);
+        free(spline->keys);
+        free(spline);
+        throw;
     }
     fclose(file);
     return spline;

@@ -63,15 +63,35 @@ Pickcam* pickcam_load(const char* file)
     FILE* f = fopen(file, "rt");
     if (!f) dkernel_error("Pickcam: error loading '%s'", file);
     PickcamReader reader = { file, nullptr, nullptr, 0, 0 };
-    blockfile_read(f, pickcam_key, &reader);
+    /* A run that goes on after the fatal error (a checking run, live
+    ** reload) keeps neither the file nor the entries read so far. */
+    try {
+        blockfile_read(f, pickcam_key, &reader);
+    } catch (...) {
+        fclose(f);
+        pickcam_free(reader.first);
+        throw;
+    }
     fclose(f);
     /* An entry without a camera would stop the demo at its first second
     ** with an empty name; say so while loading, where the line is known. */
     pickcam_close(&reader);
-    if (reader.unnamed_line)
+    if (reader.unnamed_line) {
+        pickcam_free(reader.first);
         dkernel_error("Pickcam: entry without a camera (pickcam '%s', line %d)", file,
                       reader.unnamed_line);
+    }
     return reader.first;
+}
+
+void pickcam_free(Pickcam* list)
+{
+    while (list) {
+        Pickcam* next = list->next;
+        free(list->camera);
+        free(list);
+        list = next;
+    }
 }
 
 const Pickcam* pickcam_find(const Pickcam* list, float t)

@@ -158,9 +158,27 @@ Shader* shaders_load(const char* file)
     if (!f)
         dkernel_error("Error loading '%s'", file);
     ShaderReader reader = { file, nullptr, nullptr };
-    blockfile_read(f, shader_key, &reader);
+    /* A run that goes on after the fatal error (a checking run, live
+    ** reload) keeps neither the file nor the shaders read so far. */
+    try {
+        blockfile_read(f, shader_key, &reader);
+    } catch (...) {
+        fclose(f);
+        shaders_free(reader.first);
+        throw;
+    }
     fclose(f);
     return reader.first;
+}
+
+void shaders_free(Shader* list)
+{
+    while (list) {
+        Shader* next = list->next;
+        free(list->node);
+        free(list);
+        list = next;
+    }
 }
 
 int shader_counter(const Shader* list)

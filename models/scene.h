@@ -26,6 +26,7 @@ Lib3dsFile* scene_readFile(FILE* stream);
 
 /* Reads a camera-pick file; every mistake is fatal. */
 Pickcam* pickcam_load(const char* file);
+void     pickcam_free(Pickcam* list);
 /* The first entry, in file order, with start <= t < end; none if no entry
 ** holds t. */
 const Pickcam* pickcam_find(const Pickcam* list, float t);

@@ -30,6 +30,8 @@ struct Shader {
 /* Reads a shader script; every error is fatal and names script and line.
 ** Returns the shaders in file order, none for a script without blocks. */
 Shader* shaders_load(const char* file);
+/* Releases a list shaders_load returned (not the textures it names). */
+void    shaders_free(Shader* list);
 int     shader_counter(const Shader* list);
 
 /* The layout both block files use: lines starting with ';', a line feed or

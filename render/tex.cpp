@@ -327,8 +327,8 @@ static void convertPicture(const char* file, SDL_Surface* s, Texture* t)
 
 /* Reads a picture file into the name, pixel and layout fields of a record
 ** that is not in the table yet, shrunk to the detail level; every failure
-** is fatal.  Nothing is taken from the table, so a failing picture costs
-** no slot. */
+** is fatal and leaves nothing allocated.  Nothing is taken from the table,
+** so a failing picture costs no slot. */
 static void decodePicture(const char* file, Texture* t)
 {
     long fw = 0, fh = 0;
@@ -364,14 +364,13 @@ static void decodePicture(const char* file, Texture* t)
         else
             t->format = bits == 24 ? GL_BGR : GL_BGRA;
     }
-    t->name = strdup(file);
 
     if (t->surface && surface->pitch != surface->w * t->components) {
         unsigned char* packed = packPixels(surface);
-        if (!packed) dkernel_error("Error loading '%s': out of memory", file);
         SDL_FreeSurface(surface);
         t->surface = NULL;
         t->data = packed;
+        if (!packed) dkernel_error("Error loading '%s': out of memory", file);
     }
 
     int max = tex_maxSize();
@@ -379,20 +378,30 @@ static void decodePicture(const char* file, Texture* t)
     int h = t->height < max ? t->height : max;
     if (w != t->width || h != t->height) {
         unsigned char* shrunk = (unsigned char*)malloc((size_t)w * (size_t)h * (size_t)t->components);
-        if (!shrunk) dkernel_error("Error loading '%s': out of memory", file);
-        if (t->components == 3)
-            scale_texture_24(t->data, t->width, t->height, w, h, shrunk);
-        else
-            scale_texture_32(t->data, t->width, t->height, w, h, shrunk);
-        if (t->surface) {
-            SDL_FreeSurface(t->surface);
-            t->surface = NULL;
-        } else {
-            free(t->data);
+        if (shrunk) {
+            if (t->components == 3)
+                scale_texture_24(t->data, t->width, t->height, w, h, shrunk);
+            else
+                scale_texture_32(t->data, t->width, t->height, w, h, shrunk);
         }
+        if (t->surface)
+            SDL_FreeSurface(t->surface);
+        else
+            free(t->data);
+        t->surface = NULL;
         t->data = shrunk;
         t->width = w;
         t->height = h;
+        if (!shrunk) dkernel_error("Error loading '%s': out of memory", file);
+    }
+    /* named last: a refused picture leaves nothing behind */
+    t->name = strdup(file);
+    if (!t->name) {
+        if (t->surface)
+            SDL_FreeSurface(t->surface);
+        else
+            free(t->data);
+        dkernel_error("Error loading '%s': out of memory", file);
     }
 }
 
@@ -420,6 +429,9 @@ int tex_load(const char* file)
         }
     }
 
+    /* a full table is refused before the picture is decoded for nothing */
+    if (tex_count >= TEX_MAX_TEXTURES)
+        dkernel_error("Too many textures (limited to %d)", TEX_MAX_TEXTURES);
     Texture picture = {};
     decodePicture(file, &picture);
     int index = tex_init();

@@ -155,6 +155,11 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
         Section s = test_section("scene", c.params, paths, 0, 22, 1, 3);
         EXPECT_EXIT(FATAL(section_load(&s)), ExitedWithCode(1), "^Error: " + c.message + "\n$");
     }
+    for (const char* rel : { "unknown.cam", "unnamed.cam" }) {
+        int open = test_openDescriptors();
+        EXPECT_THROW(pickcam_load((d + rel).c_str()), DemoError);
+        EXPECT_EQ(test_openDescriptors(), open) << rel;
+    }
 }
 
 }  // namespace

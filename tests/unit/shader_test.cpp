@@ -112,6 +112,9 @@ TEST(Shader, MistakesAreFatalWithScriptAndLine)
         std::string expected = "Error: " + std::string(c.message) + " \\(shader '" + path +
                                "', line " + std::to_string(c.line) + "\\)\n";
         EXPECT_EXIT(FATAL(shaders_load(path.c_str())), ExitedWithCode(1), "^" + expected + "$");
+        int open = test_openDescriptors();
+        EXPECT_THROW(shaders_load(path.c_str()), DemoError);
+        EXPECT_EQ(test_openDescriptors(), open);
         unlink(path.c_str());
     }
     EXPECT_EXIT(FATAL(shaders_load("/nonexistent/passes.shd")), ExitedWithCode(1),

@@ -169,4 +169,9 @@ TEST(SplineFileDeathTest, BadFilesAreFatal)
     const char* wide = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17\n";
     EXPECT_EXIT(FATAL(motion_load(writeSpline(wide).c_str())), ::testing::ExitedWithCode(1),
                 stderrIs(std::string("Error: Script: too many floats in vector '") + wide + "'\n"));
+    int open = test_openDescriptors();
+    for (const std::string& text : { std::string(wide), cases[2].second }) {
+        EXPECT_THROW(motion_load(writeSpline(text).c_str()), DemoError);
+        EXPECT_EQ(test_openDescriptors(), open) << text;
+    }
 }
