@@ -14,7 +14,7 @@ AUDIO      := $(shell if [ -n "$$SDL_AUDIODRIVER" ] || [ -d /dev/snd ] || \
                 else echo SDL_AUDIODRIVER=dummy; fi)
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo test check check-asan bench soak memcheck fuzz fuzz-seeds clean
+.PHONY: all deps configure build demo test check check-asan bench soak memcheck gallery fuzz fuzz-seeds clean
 
 all: build
 
@@ -44,6 +44,13 @@ check-asan: deps
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  $(XVFB) ctest --output-on-failure -j $(JOBS)
+
+# The stills of the reference's gallery: every docs/gallery/<type> example
+# played by the player in record mode, its frame kept as docs/gallery/<type>.png
+# (the playable folders stay in $(BUILD)/gallery).  GALLERY=efxGlow renders
+# only the types named.
+gallery: build
+	@python3 tools/make-gallery $(BUILD)/player $(BUILD)/gallery/data $(GALLERY)
 
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && env $(AUDIO) $(XVFB) $$b; done; true
