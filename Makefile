@@ -14,7 +14,7 @@ AUDIO      := $(shell if [ -n "$$SDL_AUDIODRIVER" ] || [ -d /dev/snd ] || \
                 else echo SDL_AUDIODRIVER=dummy; fi)
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo test check check-asan bench soak memcheck gallery fuzz fuzz-seeds clean
+.PHONY: all deps configure build demo test check check-asan bench soak memcheck gallery fuzz fuzz-seeds clean showcase-assets showcase-stills
 
 all: build
 
@@ -32,6 +32,20 @@ build: configure
 demo: build
 	@cd $(DEMO) && if [ -n "$$DISPLAY" ]; then env $(AUDIO) $(CURDIR)/$(BUILD)/player; \
 	  else env $(AUDIO) $(XVFB) $(CURDIR)/$(BUILD)/player; fi
+
+# Rebuilds every file of the example demo's data/ from the generators in
+# tools/ (pictures, text, splines, models, the scene, the music, the font).
+showcase-assets: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target make-music make-scene make-text
+	@python3 tools/make-showcase-assets examples/showcase/data $(BUILD)/make-text
+	@python3 tools/make-showcase-models
+	@$(BUILD)/make-scene examples/showcase/data/scene/showcase.3ds
+	@$(BUILD)/make-music examples/showcase/data/music.ogg
+	@sh tools/make-font
+
+# The four stills of the example demo in this README (docs/stills).
+showcase-stills: build
+	@sh tools/make-showcase-stills $(CURDIR)/$(BUILD)/player
 
 # Every test: the normal build, then the sanitizer build.
 test: check check-asan fuzz-seeds

@@ -1,8 +1,9 @@
 // make_scene.cpp -- writes the example demo's animated 3DS scene
 // (examples/showcase/data/scene/showcase.3ds) with lib3ds's own writer: a
-// turning crystal above a platform, a ring of pillars hung below a dummy
-// node that turns the other way, two coloured lamps circling, and two target
-// cameras -- one orbiting wide, one close with a roll.  Everything is
+// faceted crystal turning above a round, finely divided floor, a ring of
+// round pillars hung below a dummy node that turns the other way, a gold
+// and an ice lamp circling, and three target cameras -- wide outside the
+// pillars, close inside them, low outside looking up.  Everything is
 // computed here, so the committed file can be rebuilt byte for byte:
 //   make-scene [output.3ds]
 #include <lib3ds/camera.h>
@@ -21,7 +22,7 @@
 
 namespace {
 
-const int kFrames = 180;   // six seconds at 30 frames a second
+const int kFrames = 240;   // eight seconds at 30 frames a second
 const float kPi = 3.14159265f;
 
 struct P {
@@ -75,7 +76,8 @@ Lib3dsMaterial* material(Lib3dsFile* f, const char* name, float r, float g, floa
 // counter-clockwise triangles; `centre` is the mesh matrix's translation,
 // which the mesh's node must give back as its position.
 Lib3dsMesh* mesh(Lib3dsFile* f, const char* name, const std::vector<P>& points,
-                 const std::vector<int>& triangles, const char* mat, P centre)
+                 const std::vector<int>& triangles, const char* mat, P centre,
+                 const std::vector<int>& groups = {})
 {
     Lib3dsMesh* m = lib3ds_mesh_new(name);
     lib3ds_mesh_new_point_list(m, (Lib3dsDword)points.size());
@@ -88,7 +90,8 @@ Lib3dsMesh* mesh(Lib3dsFile* f, const char* name, const std::vector<P>& points,
     for (size_t i = 0; i < triangles.size() / 3; i++) {
         for (int j = 0; j < 3; j++) m->faceL[i].points[j] = (Lib3dsWord)triangles[3 * i + j];
         strcpy(m->faceL[i].material, mat);
-        m->faceL[i].smoothing = 1;
+        /* faces of one smoothing group share their vertex normals; 0: flat */
+        m->faceL[i].smoothing = groups.empty() ? 1 : (Lib3dsDword)groups[i];
     }
     lib3ds_matrix_identity(m->matrix);
     lib3ds_matrix_translate_xyz(m->matrix, centre.x, centre.y, centre.z);
@@ -96,17 +99,32 @@ Lib3dsMesh* mesh(Lib3dsFile* f, const char* name, const std::vector<P>& points,
     return m;
 }
 
-// A box from lo to hi, faces turned outwards; returns its centre, where
-// its node has to place it.
-P box(Lib3dsFile* f, const char* name, P lo, P hi, const char* mat)
+// An upright cylinder of `sides` sides from height 0 to `h`: round sides
+// (one smoothing group) and flat caps (their own groups).
+P cylinder(Lib3dsFile* f, const char* name, float x, float y, float radius, float h, int sides,
+           const char* mat)
 {
     std::vector<P> p;
-    for (int i = 0; i < 8; i++)
-        p.push_back({ i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z });
-    const std::vector<int> t = { 0, 2, 3, 0, 3, 1,  4, 5, 7, 4, 7, 6,  0, 1, 5, 0, 5, 4,
-                                 2, 6, 7, 2, 7, 3,  0, 4, 6, 0, 6, 2,  1, 3, 7, 1, 7, 5 };
-    P centre = { (lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2 };
-    mesh(f, name, p, t, mat, centre);
+    std::vector<int> t, groups;
+    for (int i = 0; i < sides; i++) {
+        float a = 2 * kPi * i / sides;
+        p.push_back({ x + radius * cosf(a), y + radius * sinf(a), 0 });
+        p.push_back({ x + radius * cosf(a), y + radius * sinf(a), h });
+    }
+    for (int i = 0; i < sides; i++) {
+        int a = 2 * i, b = 2 * ((i + 1) % sides);
+        t.insert(t.end(), { a, b, b + 1, a, b + 1, a + 1 });
+        groups.insert(groups.end(), { 1, 1 });
+    }
+    int top = (int)p.size();
+    p.push_back({ x, y, h });
+    for (int i = 0; i < sides; i++) {
+        int a = 2 * i + 1, b = 2 * ((i + 1) % sides) + 1;
+        t.insert(t.end(), { top, a, b });
+        groups.push_back(2);
+    }
+    P centre = { x, y, h / 2 };
+    mesh(f, name, p, t, mat, centre, groups);
     return centre;
 }
 
@@ -123,18 +141,29 @@ void crystal(Lib3dsFile* f, const char* name, P c, float radius, float height, i
         int a = 2 + i, b = 2 + (i + 1) % sides;
         t.insert(t.end(), { 0, a, b, 1, b, a });
     }
-    mesh(f, name, p, t, mat, c);
+    /* its facets are the point: no smoothing group */
+    mesh(f, name, p, t, mat, c, std::vector<int>(t.size() / 3, 0));
 }
 
-// A flat polygon platform of `sides` sides at height 0, facing up.
-void platform(Lib3dsFile* f, const char* name, float radius, int sides, const char* mat)
+// A round floor at height 0, facing up, in `rings` rings of `sides`
+// segments: fine enough that the lamps' light spreads smoothly over it.
+void floorDisc(Lib3dsFile* f, const char* name, float radius, int rings, int sides, const char* mat)
 {
     std::vector<P> p = { { 0, 0, 0 } };
     std::vector<int> t;
-    for (int i = 0; i < sides; i++) {
-        float a = 2 * kPi * i / sides;
-        p.push_back({ radius * cosf(a), radius * sinf(a), 0 });
-        t.insert(t.end(), { 0, 1 + i, 1 + (i + 1) % sides });
+    for (int r = 1; r <= rings; r++)
+        for (int i = 0; i < sides; i++) {
+            float a = 2 * kPi * (i + 0.5f * (r % 2)) / sides, d = radius * r / rings;
+            p.push_back({ d * cosf(a), d * sinf(a), 0 });
+        }
+    for (int i = 0; i < sides; i++) t.insert(t.end(), { 0, 1 + i, 1 + (i + 1) % sides });
+    for (int r = 1; r < rings; r++) {
+        int in = 1 + (r - 1) * sides, out = 1 + r * sides;
+        for (int i = 0; i < sides; i++) {
+            int j = (i + 1) % sides;
+            if (r % 2) t.insert(t.end(), { in + i, out + i, out + j, in + i, out + j, in + j });
+            else t.insert(t.end(), { in + i, out + i, in + j, in + j, out + i, out + j });
+        }
     }
     mesh(f, name, p, t, mat, { 0, 0, 0 });
 }
@@ -212,21 +241,22 @@ int main(int argc, char** argv)
     f->segment_to = kFrames;
 
     material(f, "Crystal", 0.55f, 0.75f, 1.0f, 0.5f);
-    material(f, "Stone", 0.8f, 0.7f, 0.55f, 0.2f);
-    material(f, "Floor", 0.25f, 0.28f, 0.4f, 0.1f);
+    material(f, "Stone", 0.55f, 0.47f, 0.72f, 0.3f);
+    material(f, "Floor", 0.22f, 0.16f, 0.38f, 0.4f);
 
-    platform(f, "Floor", 170, 24, "Floor");
+    floorDisc(f, "Floor", 170, 14, 48, "Floor");
     objectNode(f, "Floor", 0, LIB3DS_NO_PARENT, { 0, 0, 0 });
 
     const P core = { 0, 0, 55 };
     crystal(f, "Core", core, 26, 40, 6, "Crystal");
     Lib3dsNode* n = objectNode(f, "Core", 1, LIB3DS_NO_PARENT, core);
-    for (int k = 0; k <= 6; k++) {
-        key3(&n->data.object.pos_track, k * kFrames / 6, { 0, 0, core.z + (k % 2 ? 8.0f : -8.0f) });
-        keyTurn(&n->data.object.rot_track, k * kFrames / 6, { 0, 0, 1 }, k ? 60.0f : 0.0f);
+    for (int k = 0; k <= 8; k++) {
+        key3(&n->data.object.pos_track, k * kFrames / 8, { 0, 0, core.z + (k % 2 ? 8.0f : -8.0f) });
+        keyTurn(&n->data.object.rot_track, k * kFrames / 8, { 0, 0, 1 }, k ? 45.0f : 0.0f);
     }
 
     // The ring turns as a whole: a dummy parent, its pillars below it.
+    // Pillars stand 110 to 130 from the middle; no camera goes there.
     Lib3dsNode* ring = objectNode(f, "$$$DUMMY", 2, LIB3DS_NO_PARENT, { 0, 0, 0 });
     strcpy(ring->data.object.instance, "Ring");
     keyTurn(&ring->data.object.rot_track, 0, { 0, 0, 1 }, 0);
@@ -234,26 +264,38 @@ int main(int argc, char** argv)
     for (int i = 0; i < 8; i++) {
         char name[16];
         snprintf(name, sizeof name, "Pillar%d", i + 1);
-        float a = 2 * kPi * i / 8, x = 120 * cosf(a), y = 120 * sinf(a);
+        float a = 2 * kPi * i / 8;
         float h = 40 + 25 * (i % 3);
-        P centre = box(f, name, { x - 9, y - 9, 0 }, { x + 9, y + 9, h }, "Stone");
+        P centre = cylinder(f, name, 120 * cosf(a), 120 * sinf(a), 10, h, 16, "Stone");
         objectNode(f, name, 10 + i, 2, centre);
     }
 
     // brighter than white: the scene's lights fade by 1 + distance / 100
-    lamp(f, "Warm", 30, 1.8f, 1.35f, 0.8f, 100, 110, 0);
-    lamp(f, "Cool", 31, 0.8f, 1.1f, 1.8f, 100, 80, kPi);
+    lamp(f, "Warm", 30, 1.9f, 1.25f, 0.6f, 90, 100, 0);
+    lamp(f, "Cool", 31, 0.6f, 1.0f, 1.9f, 90, 75, kPi);
 
-    // Wide: half a turn around the platform, sinking toward the rim.
+    // Wide (0-4 s): a third of a turn well outside the pillars, sinking.
     std::vector<std::pair<int, P>> wide;
-    for (int k = 0; k <= 6; k++) {
-        float a = -kPi / 2 + kPi * k / 6;
-        wide.push_back({ k * kFrames / 6, { 330 * cosf(a), 330 * sinf(a), 170 - 12.0f * k } });
+    for (int k = 0; k <= 4; k++) {
+        float a = -kPi / 2 + kPi / 3 * k / 4;
+        wide.push_back({ k * kFrames / 16, { 300 * cosf(a), 300 * sinf(a), 160 - 15.0f * k } });
     }
-    camera(f, "Wide", 40, wide, { { 0, { 0, 0, 40 } } }, 50, 0);
-    // Close: drifting in on the crystal from low down, rolling a little.
-    camera(f, "Close", 42, { { 0, { 150, -80, 20 } }, { kFrames, { 95, -40, 30 } } },
-           { { 0, { 0, 0, 60 } }, { kFrames, { 0, 0, 50 } } }, 55, 20);
+    wide.push_back({ kFrames, { 300 * cosf(-kPi / 6), 300 * sinf(-kPi / 6), 100 } });
+    camera(f, "Wide", 40, wide, { { 0, { 0, 0, 45 } } }, 50, 0);
+    // Close (4-6 s): inside the ring, 70 from the crystal, sliding round it.
+    std::vector<std::pair<int, P>> close;
+    for (int k = 0; k <= 4; k++) {
+        float a = 0.3f + 0.5f * k / 4;
+        close.push_back({ kFrames / 2 + k * kFrames / 16, { 70 * cosf(a), 70 * sinf(a), 40 + 4.0f * k } });
+    }
+    camera(f, "Close", 42, close, { { 0, { 0, 0, 55 } } }, 60, 10);
+    // Top (6-8 s): high above, turning, looking down on the whole ring.
+    std::vector<std::pair<int, P>> top;
+    for (int k = 0; k <= 4; k++) {
+        float a = 1.0f + 0.6f * k / 4;
+        top.push_back({ 3 * kFrames / 4 + k * kFrames / 16, { 110 * cosf(a), 110 * sinf(a), 330 - 20.0f * k } });
+    }
+    camera(f, "Top", 44, top, { { 0, { 0, 0, 30 } } }, 55, 0);
 
     if (!lib3ds_file_save(f, out)) {
         fprintf(stderr, "make-scene: cannot write %s\n", out);
