@@ -14,7 +14,7 @@ AUDIO      := $(shell if [ -n "$$SDL_AUDIODRIVER" ] || [ -d /dev/snd ] || \
                 else echo SDL_AUDIODRIVER=dummy; fi)
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo test check check-asan bench soak memcheck gallery fuzz fuzz-seeds clean showcase-assets showcase-stills
+.PHONY: all deps configure build demo release test check check-asan bench soak memcheck gallery fuzz fuzz-seeds clean showcase-assets showcase-stills
 
 all: build
 
@@ -46,6 +46,13 @@ showcase-assets: configure
 # The four stills of the example demo in this README (docs/stills).
 showcase-stills: build
 	@sh tools/make-showcase-stills $(CURDIR)/$(BUILD)/player
+
+# Packs the demo in DEMO into RELEASE_DIR as a Windows zip and a Linux
+# archive (player --pack), building both players first.
+RELEASE_DIR ?= release
+release: build windows
+	@mkdir -p $(RELEASE_DIR)
+	@$(BUILD)/player --pack $(RELEASE_DIR) $(DEMO)
 
 # Every test: the normal build, then the sanitizer build.
 test: check check-asan fuzz-seeds

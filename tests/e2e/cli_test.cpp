@@ -151,12 +151,12 @@ TEST(Cli, GalleryHoldsACleanExampleOfEverySectionType)
         SCOPED_TRACE(name);
         ASSERT_TRUE(e2e_exists(src + "/" + name + ".lum"));
         EXPECT_TRUE(e2e_exists(gallery + name + ".png"));
-        EXPECT_NE(slurp(src + "/" + name + ".lum").find("\n[" + name + "]\n"), std::string::npos);
+        EXPECT_NE(e2e_readFile(src + "/" + name + ".lum").find("\n[" + name + "]\n"), std::string::npos);
         std::string dir = e2e_makeDemo();
         fs::remove_all(dir + "/data");
         fs::create_directory_symlink(LUMENO_GALLERY_DATA, dir + "/data");
         fs::copy(src, dir, fs::copy_options::recursive);
-        CliRun run = runPlayer("/", "--check " + dir, "env -u DISPLAY");
+        E2eRun run = runPlayer("/", "--check " + dir, kNoDisplay);
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, dir + ": no problems found\n");
     }
