@@ -129,7 +129,8 @@ TEST(Release, PackedLinuxDemoPlaysReadOnlyFromAnywhereAndQuitsOnEscape)
         "for i in $(seq 100); do xdotool search --onlyvisible --name . >/dev/null 2>&1 && break; sleep 0.2; done; "
         "sleep 1; xdotool search --onlyvisible --name . windowfocus %1 >/dev/null 2>&1; xdotool key Escape; "
         "wait $p";
-    int status = sh("timeout 45 xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' sh -c \"" + script + "\"",
+    e2e_writeFile(out, "escape.sh", script);
+    int status = sh("timeout 45 xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' sh '" + out + "/escape.sh'",
                     &text);
     EXPECT_EQ(status, 0) << text;
     sh("cd '" + top + "' && find . -type f -exec md5sum {} + | sort", &after);
