@@ -651,11 +651,11 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
     }
 }
 
-/* One copy of each script's path for all its sections; paths repeat only
-** when the same script is parsed again, which costs one more copy. */
+/* One copy of each script's path for all its sections, kept for the life
+** of the process: however often live reload reads the demo again, and
+** whichever records it keeps, the path costs no more. */
 static const char* scriptName(const char* path)
 {
-    /* one copy per script, however often the demo is read again */
     static std::vector<const char*> names;
     for (const char* name : names)
         if (strcmp(name, path) == 0)

@@ -49,7 +49,7 @@ void load_loading(void)
 {
     Section* s = mySection;
     LoadingVars* v = (LoadingVars*)section_allocVars(sizeof(LoadingVars));
-    v->backTexture = v->fadeTexture = -1;
+    v->backTexture = v->fadeTexture = -1;   /* neither held until it loads */
     v->backTexture = loadPicture(s->strings[0]);
     v->fadeTexture = loadPicture(s->strings[1]);
 

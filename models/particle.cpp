@@ -20,8 +20,11 @@ ParticleSystem* particlesystem_init(int count, float size)
         count = 0;
     ParticleSystem* ps = (ParticleSystem*)calloc(1, sizeof(ParticleSystem));
     Particle* particles = (Particle*)calloc(count > 0 ? (size_t)count : 1, sizeof(Particle));
-    if (!ps || !particles)
+    if (!ps || !particles) {
+        free(ps);
+        free(particles);
         dkernel_error("Out of memory creating %d particles", count);
+    }
     ps->particles = particles;
     ps->count = count;
     ps->size = size;
