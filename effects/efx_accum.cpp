@@ -54,3 +54,5 @@ void render_efxAccum(void)
 }
 
 void end_efxAccum(void) {}
+
+void free_efxAccum(void) { section_freeVars(); }

@@ -52,3 +52,5 @@ void render_efxBlackWhite(void)
 }
 
 void end_efxBlackWhite(void) {}
+
+void free_efxBlackWhite(void) { section_freeVars(); }

@@ -57,3 +57,5 @@ void render_efxBoxBlur(void)
 }
 
 void end_efxBoxBlur(void) {}
+
+void free_efxBoxBlur(void) { section_freeVars(); }

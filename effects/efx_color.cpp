@@ -32,3 +32,5 @@ void render_efxColor(void)
 }
 
 void end_efxColor(void) {}
+
+void free_efxColor(void) { section_freeVars(); }

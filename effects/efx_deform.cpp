@@ -155,3 +155,13 @@ void render_efxDeform(void)
 }
 
 void end_efxDeform(void) {}
+
+void free_efxDeform(void)
+{
+    DeformVars* vars = (DeformVars*)mySection->vars;
+    if (vars) {
+        free(vars->rest);
+        free(vars->current);
+    }
+    section_freeVars();
+}

@@ -43,3 +43,5 @@ void render_efxFader(void)
 }
 
 void end_efxFader(void) {}
+
+void free_efxFader(void) { section_freeVars(); }

@@ -65,3 +65,5 @@ void end_efxFog(void)
 {
     glDisable(GL_FOG);
 }
+
+void free_efxFog(void) { section_freeVars(); }

@@ -42,3 +42,5 @@ void render_efxGlow(void)
 }
 
 void end_efxGlow(void) {}
+
+void free_efxGlow(void) { section_freeVars(); }

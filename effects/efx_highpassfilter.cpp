@@ -47,3 +47,5 @@ void render_efxHighPassFilter(void)
 }
 
 void end_efxHighPassFilter(void) {}
+
+void free_efxHighPassFilter(void) { section_freeVars(); }

@@ -35,3 +35,5 @@ void render_efxInverse(void)
 }
 
 void end_efxInverse(void) {}
+
+void free_efxInverse(void) { section_freeVars(); }

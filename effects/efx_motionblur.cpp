@@ -31,6 +31,7 @@ void check_efxMotionBlur(void)
 void load_efxMotionBlur(void)
 {
     MotionBlurVars* vars = (MotionBlurVars*)section_allocVars(sizeof(MotionBlurVars));
+    vars->texture = -1;
     vars->texture = tex_new(glDriver.rtt_width, glDriver.rtt_height, GL_RGB, 3);
     /* modulate: the colour's alpha weights the old frame */
     tex_properties(vars->texture, 11);
@@ -66,3 +67,11 @@ void render_efxMotionBlur(void)
 }
 
 void end_efxMotionBlur(void) {}
+
+void free_efxMotionBlur(void)
+{
+    MotionBlurVars* vars = (MotionBlurVars*)mySection->vars;
+    if (vars)
+        tex_free(vars->texture);
+    section_freeVars();
+}

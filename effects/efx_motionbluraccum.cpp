@@ -46,3 +46,5 @@ void render_efxMotionBlurAccum(void)
 }
 
 void end_efxMotionBlurAccum(void) {}
+
+void free_efxMotionBlurAccum(void) { section_freeVars(); }

@@ -44,3 +44,5 @@ void render_efxRadialBlur(void)
 }
 
 void end_efxRadialBlur(void) {}
+
+void free_efxRadialBlur(void) { section_freeVars(); }

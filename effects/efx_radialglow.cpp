@@ -46,3 +46,5 @@ void render_efxRadialGlow(void)
 }
 
 void end_efxRadialGlow(void) {}
+
+void free_efxRadialGlow(void) { section_freeVars(); }

@@ -175,3 +175,5 @@ void render_efxRenderMesh(void)
 }
 
 void end_efxRenderMesh(void) {}
+
+void free_efxRenderMesh(void) { section_freeVars(); }

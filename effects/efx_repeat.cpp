@@ -149,3 +149,17 @@ void end_efxRepeat(void)
     vars->running = 0;
     callInner(&vars->inner, &SectionType::end);
 }
+
+/* The inner section's private data goes with the outer one's; its texts
+** and splines are the outer section's own. */
+void free_efxRepeat(void)
+{
+    Section* outer = mySection;
+    RepeatVars* vars = (RepeatVars*)outer->vars;
+    if (vars) {
+        mySection = &vars->inner;
+        sectionFree[vars->inner.type]();
+        mySection = outer;
+    }
+    section_freeVars();
+}

@@ -134,3 +134,5 @@ void render_efxSwirl(void)
 }
 
 void end_efxSwirl(void) {}
+
+void free_efxSwirl(void) { section_freeVars(); }

@@ -71,3 +71,5 @@ void render_efxViewport(void)
 }
 
 void end_efxViewport(void) {}
+
+void free_efxViewport(void) { section_freeVars(); }

@@ -98,3 +98,13 @@ void render_paintex(void)
 }
 
 void end_paintex(void) {}
+
+void free_paintex(void)
+{
+    PaintexVars* vars = (PaintexVars*)mySection->vars;
+    if (vars) {
+        particlesystem_free(vars->brush);
+        particle_freePicture(&vars->picture);
+    }
+    section_freeVars();
+}

@@ -36,6 +36,7 @@ void check_pathway(void)
 void load_pathway(void)
 {
     PathwayVars* vars = (PathwayVars*)section_allocVars(sizeof(PathwayVars));
+    vars->sprite = -1;
     vars->sprite = tex_load(mySection->strings[0]);
     tex_properties(vars->sprite, 8);
     tex_upload(vars->sprite);
@@ -113,3 +114,16 @@ void render_pathway(void)
 }
 
 void end_pathway(void) {}
+
+void free_pathway(void)
+{
+    PathwayVars* vars = (PathwayVars*)mySection->vars;
+    if (vars) {
+        /* once the system holds the sprite, its end lets the sprite go */
+        ParticleSystem* ps = vars->system;
+        if (!ps || ps->textureCount == 0)
+            tex_free(vars->sprite);
+        particlesystem_free(ps);
+    }
+    section_freeVars();
+}

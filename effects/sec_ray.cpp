@@ -153,3 +153,13 @@ void render_ray(void)
 }
 
 void end_ray(void) {}
+
+void free_ray(void)
+{
+    RayVars* ray = (RayVars*)mySection->vars;
+    if (ray) {
+        free(ray->offsets);
+        free(ray->points);
+    }
+    section_freeVars();
+}

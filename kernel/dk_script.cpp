@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 const char* const scriptSectionCommand[DK_SECTION_COMMANDS] = {
     "start", "end", "layer", "blend", "alpha", "param", "string", "spline", "modify",
@@ -285,22 +286,17 @@ struct FolderVisit {
     const FolderVisit* parent;
 };
 
-/* Returns true when `folder` is a folder (listed or already on the path). */
-static bool searchFolder(const char* folder, const FolderVisit* parent)
-{
-    DIR* dir = opendir(folder);
-    if (!dir)
-        return false;
+static bool searchFolder(const char* folder, const FolderVisit* parent);
 
+/* The scripts of an open folder and of the folders in it. */
+static void searchListing(DIR* dir, const char* folder, const FolderVisit* parent)
+{
     FolderVisit self = { 0, 0, parent };
     struct stat st;
     if (fstat(dirfd(dir), &st) == 0) {
-        for (const FolderVisit* v = parent; v; v = v->parent) {
-            if (v->dev == st.st_dev && v->ino == st.st_ino) {
-                closedir(dir);
-                return true;
-            }
-        }
+        for (const FolderVisit* v = parent; v; v = v->parent)
+            if (v->dev == st.st_dev && v->ino == st.st_ino)
+                return;
         self.dev = st.st_dev;
         self.ino = st.st_ino;
     }
@@ -341,6 +337,21 @@ static bool searchFolder(const char* folder, const FolderVisit* parent)
         }
         script_foundCount++;
         dkernel_guard(path, 0, [&path] { loadScriptFile(path); });
+    }
+}
+
+/* Returns true when `folder` is a folder (listed or already on the path). */
+static bool searchFolder(const char* folder, const FolderVisit* parent)
+{
+    DIR* dir = opendir(folder);
+    if (!dir)
+        return false;
+    /* a live reload goes on after a script error: the listing goes with it */
+    try {
+        searchListing(dir, folder, parent);
+    } catch (...) {
+        closedir(dir);
+        throw;
     }
     closedir(dir);
     return true;
@@ -640,13 +651,17 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
     }
 }
 
-/* One copy of each script's path for all its sections; paths repeat only
-** when the same script is parsed again, which costs one more copy. */
+/* One copy of each script's path for all its sections, kept for the life
+** of the process: however often live reload reads the demo again, and
+** whichever records it keeps, the path costs no more. */
 static const char* scriptName(const char* path)
 {
-    static const char* last = nullptr;
-    if (!last || strcmp(last, path) != 0) last = copyText(path);
-    return last;
+    static std::vector<const char*> names;
+    for (const char* name : names)
+        if (strcmp(name, path) == 0)
+            return name;
+    names.push_back(copyText(path));
+    return names.back();
 }
 
 /* The new section goes on section_list even when its type is unknown, so
@@ -733,7 +748,7 @@ void loadScriptFile(const char* path)
     /* a run that goes on after an error (live reload) must not keep it open */
     try {
         loadScriptStream(file, path);
-    } catch (const DemoError&) {
+    } catch (...) {
         fclose(file);
         throw;
     }

@@ -281,6 +281,32 @@ void* section_allocVars(size_t size)
     return vars;
 }
 
+void section_freeVars(void)
+{
+    free(mySection->vars);
+    mySection->vars = nullptr;
+}
+
+void section_free(Section* s)
+{
+    if (!s)
+        return;
+    mySection = s;
+    if (s->type >= 0 && s->type < DK_SECTION_TYPES)
+        sectionFree[s->type]();
+    else
+        section_freeVars();
+    mySection = nullptr;
+    for (int i = 0; i < s->spline_count; i++) {
+        motion_free(s->splines[i]);
+        free(s->spline_files[i]);
+    }
+    for (int i = 0; i < s->string_count; i++)
+        free(s->strings[i]);
+    script_freeSources(s);
+    free(s);
+}
+
 /* One event between loading steps, so the window stays responsive and a
    close or Escape ends the player after the current step. */
 static void loadingEvent(void)

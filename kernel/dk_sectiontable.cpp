@@ -16,6 +16,10 @@ SectionType sectionFunction[DK_SECTION_TYPES] = { DK_SECTION_LIST(DK_SECTION_ROW
 
 SectionFunc sectionCheck[DK_SECTION_TYPES] = { DK_SECTION_LIST(DK_CHECK_ROW) };
 
+#define DK_FREE_ROW(name) free_##name,
+
+SectionFunc sectionFree[DK_SECTION_TYPES] = { DK_SECTION_LIST(DK_FREE_ROW) };
+
 Section* mySection = nullptr;
 
 const NameCode blendFunc[15] = {

@@ -56,12 +56,20 @@ Spline* motion_load(const char* path)
         motion_readKeys(file, spline, path);
     } catch (...) {
         fclose(file);
-        free(spline->keys);
-        free(spline);
+        motion_free(spline);
         throw;
     }
     fclose(file);
     return spline;
+}
+
+void motion_free(Spline* spline)
+{
+    if (!spline)
+        return;
+    free(spline->keys);
+    free(spline->sync_group);
+    free(spline);
 }
 
 void motion_setDuration(Spline* spline, float duration)

@@ -2,7 +2,7 @@
 ** dk_spline.h -- splines: key rows read from motion files, spread over a
 ** duration and sampled with Kochanek-Bartels / Catmull-Rom interpolation.
 **
-** A section owns its splines (never freed).  The loading phase calls
+** A section owns its splines (section_free frees them with it).  The loading phase calls
 ** motion_loadSection for every section that will play; section types then
 ** sample through dkernel_getSpline (declared in dkernel.h).
 */
@@ -37,6 +37,8 @@ struct Spline {
 
 /* Reads a motion file; fatal error on a missing or malformed file. */
 Spline* motion_load(const char* path);
+/* A spline from motion_load or motion_open; none does nothing. */
+void    motion_free(Spline* spline);
 
 /* Does a spline line name tracks ("sync:GROUP") rather than a file? */
 int motion_isSync(const char* name);

@@ -161,6 +161,14 @@ extern Section*    mySection;
 ** a checking run calls it alone. */
 extern SectionFunc sectionCheck[DK_SECTION_TYPES];
 
+/* And free_<type>: releases everything mySection's load (and playing) made
+** and still holds -- its `vars` and what hangs off them, display lists,
+** particle systems, its uses of textures and models -- and leaves `vars`
+** null.  It runs after the section's end, and also on a load that failed
+** half-way, so it copes with private data the load did not finish.  Types
+** whose `vars` hold nothing else call section_freeVars. */
+extern SectionFunc sectionFree[DK_SECTION_TYPES];
+
 /* name tables shared by the parser and the render modes */
 struct NameCode {
     const char* name;
@@ -253,6 +261,13 @@ void section_needCounts(SectionCount params, SectionCount strings, SectionCount 
 /* Zeroed private data of `size` bytes for the current section, stored in
 ** its `vars`; running out of memory is a section error. */
 void* section_allocVars(size_t size);
+/* Frees mySection's `vars` and leaves it null: the free_<type> of types
+** whose private data owns nothing else. */
+void  section_freeVars(void);
+/* Everything a section record owns, the record included: what its type
+** made (free_<type>), its splines and its script texts.  For a section that
+** is off the queues and no longer listed; mySection is left null. */
+void  section_free(Section* s);
 [[noreturn]] void section_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void dkernel_warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 /* the debug log's separator line: 60 equals signs and a line feed */

@@ -49,6 +49,7 @@ void load_loading(void)
 {
     Section* s = mySection;
     LoadingVars* v = (LoadingVars*)section_allocVars(sizeof(LoadingVars));
+    v->backTexture = v->fadeTexture = -1;   /* neither held until it loads */
     v->backTexture = loadPicture(s->strings[0]);
     v->fadeTexture = loadPicture(s->strings[1]);
 
@@ -141,4 +142,15 @@ void end_loading(void)
     }
     /* a video run has nobody to show the finished screen to */
     if (!demoSystem.debug && !kernelHooks.offline) SDL_Delay(2000);
+}
+
+/* The end lets the pictures go already; this is for a load that failed. */
+void free_loading(void)
+{
+    LoadingVars* v = (LoadingVars*)mySection->vars;
+    if (v) {
+        tex_free(v->backTexture);
+        tex_free(v->fadeTexture);
+    }
+    section_freeVars();
 }

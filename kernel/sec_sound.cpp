@@ -18,7 +18,7 @@
 struct SoundStream {
     AudioStream*   stream;
     int            channel;
-    unsigned char* data;   /* the file image the stream decodes from; never freed */
+    unsigned char* data;   /* the file image the stream decodes from */
 };
 
 static void soundError(void)
@@ -112,4 +112,15 @@ void end_sound(void)
     SoundStream* s = (SoundStream*)mySection->vars;
     if (s && s->stream)
         audio_streamStop(s->stream);
+}
+
+void free_sound(void)
+{
+    SoundStream* s = (SoundStream*)mySection->vars;
+    if (s) {
+        if (s->stream)
+            audio_streamClose(s->stream);
+        free(s->data);
+    }
+    section_freeVars();
 }

@@ -1,9 +1,9 @@
 /*
-** sectiontypes.h -- the five lifecycle functions of every section type.
+** sectiontypes.h -- the lifecycle functions of every section type.
 **
 ** The list is in table order: the index of a type in DK_SECTION_LIST is its
-** `type` value in a Section.  Each type file defines its five functions and
-** its check_<type> (dkernel.h).
+** `type` value in a Section.  Each type file defines its five playing
+** functions, its check_<type> and its free_<type> (dkernel.h).
 */
 #ifndef SECTIONTYPES_H
 #define SECTIONTYPES_H
@@ -20,7 +20,8 @@
 
 #define DK_DECLARE_SECTION(name) \
     void preload_##name(void); void load_##name(void); void init_##name(void); \
-    void render_##name(void); void end_##name(void); void check_##name(void);
+    void render_##name(void); void end_##name(void); void check_##name(void); \
+    void free_##name(void);
 
 DK_SECTION_LIST(DK_DECLARE_SECTION)
 

@@ -582,7 +582,15 @@ Model* HRead3dsScene(FILE* stream)
     if (!openMain(stream, &main)) return nullptr;
 
     Model* model = (Model*)calloc(1, sizeof(Model));
-    if (model) ChunkReader(&main, model);
+    /* a map that does not load raises its error from inside the reader: the
+    ** model read so far and the file's bytes go with it */
+    try {
+        if (model) ChunkReader(&main, model);
+    } catch (...) {
+        releaseBuffer();
+        HFree3dsScene(model);
+        throw;
+    }
     releaseBuffer();
     if (!model) return nullptr;
     if (readFailed) {
@@ -605,6 +613,7 @@ void HFree3dsScene(Model* model)
     free(model->meshes);
     for (Material* m = model->materials; m;) {
         Material* next = m->next;
+        if (m->texture >= 0) tex_free(m->texture);
         free(m);
         m = next;
     }

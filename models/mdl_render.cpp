@@ -55,7 +55,14 @@ static void listStep(Model* model, unsigned int* slot, ModelDraw draw, bool text
 
 void model_releaseLists(unsigned int* slots, int count)
 {
-    if (demoSystem.debug || demoSystem.loop || !slots)
+    if (demoSystem.debug || demoSystem.loop)
+        return;
+    model_deleteLists(slots, count);
+}
+
+void model_deleteLists(unsigned int* slots, int count)
+{
+    if (!slots)
         return;
     for (int i = 0; i < count; i++) {
         if (slots[i] != 0)

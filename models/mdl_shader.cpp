@@ -127,7 +127,11 @@ static void shader_key(void* user, const char* key, const char* value, int line)
         if (shader_readFloats(value, s->color, 4) != 4)
             shader_error(r, "Invalid color", line);
     } else if (strcasecmp(key, "texture") == 0) {
-        s->texture = tex_load(value);
+        int texture = tex_load(value);
+        if (s->has_texture)
+            tex_free(s->texture);
+        s->texture = texture;
+        s->has_texture = 1;
         tex_upload(s->texture);
     } else if (strcasecmp(key, "cullface") == 0) {
         if (strcasecmp(value, "front") == 0)
@@ -175,6 +179,8 @@ void shaders_free(Shader* list)
 {
     while (list) {
         Shader* next = list->next;
+        if (list->has_texture)
+            tex_free(list->texture);
         free(list->node);
         free(list);
         list = next;

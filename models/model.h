@@ -75,6 +75,7 @@ struct Model {
     int       mesh_count;
     Mesh*     meshes;
     int       transparent_mesh_count;
+    int       users;                     /* sections holding it (model_load, model_free) */
 };
 
 /* A cursor over one chunk while it is read. */
@@ -96,8 +97,12 @@ extern SceneCacheEntry sceneCache[MODEL_CACHE_SIZE];
 extern int             sceneCount;
 
 /* ---- loading (mdl_cache.cpp) ---- */
-/* Never fails: a missing or unreadable file, or a full cache, is fatal. */
+/* Never fails: a missing or unreadable file, or a full cache, is fatal.
+** Every call adds a user of the model; model_free drops one. */
 Model* model_load(const char* dir, const char* file);
+/* Drops one user of a model from model_load; the last one frees it (and its
+** uses of its maps' textures).  None does nothing. */
+void   model_free(Model* model);
 /* Forgets the model of a cache entry (its file changed): the next
 ** model_load of that path reads it again into the same entry. */
 void   model_invalidate(int entry);
@@ -111,6 +116,7 @@ void   model_needFile(const char* dir, const char* file);
 /* ---- the 3DS reader (mdl_3ds.cpp) ---- */
 /* Returns none when the stream does not hold a readable model. */
 Model* HRead3dsScene(FILE* stream);
+/* The model and its uses of its maps' textures. */
 void   HFree3dsScene(Model* model);
 
 /* 1 when the stream holds a 3DS file whose chunks another reader (lib3ds)
@@ -213,5 +219,8 @@ float model_validSize(float size);
 /* What a model section's end does with its slots: deletes the compiled
 ** lists, unless `debug` or `loop` may start the section again. */
 void model_releaseLists(unsigned int* slots, int count);
+/* Deletes the compiled lists of the slots whatever the mode (the section
+** holding them goes) and empties the slots; none does nothing. */
+void model_deleteLists(unsigned int* slots, int count);
 
 #endif

@@ -20,8 +20,11 @@ ParticleSystem* particlesystem_init(int count, float size)
         count = 0;
     ParticleSystem* ps = (ParticleSystem*)calloc(1, sizeof(ParticleSystem));
     Particle* particles = (Particle*)calloc(count > 0 ? (size_t)count : 1, sizeof(Particle));
-    if (!ps || !particles)
+    if (!ps || !particles) {
+        free(ps);
+        free(particles);
         dkernel_error("Out of memory creating %d particles", count);
+    }
     ps->particles = particles;
     ps->count = count;
     ps->size = size;
@@ -44,6 +47,14 @@ void particlesystem_end(ParticleSystem* ps)
     ps->textureCount = 0;
     ps->particles = nullptr;
     ps->count = 0;
+}
+
+void particlesystem_free(ParticleSystem* ps)
+{
+    if (!ps)
+        return;
+    particlesystem_end(ps);
+    free(ps);
 }
 
 static void setVector(float* v, float x, float y, float z)
@@ -226,6 +237,8 @@ static unsigned char* readBack(int index, int* width, int* height)
 
 void particle_loadPicture(ParticlePicture* pic, const char* file, int properties)
 {
+    pic->texture = -1;
+    pic->rgb = nullptr;
     int index = tex_load(file);
     if (properties >= 0)
         tex_properties(index, properties);
@@ -233,7 +246,6 @@ void particle_loadPicture(ParticlePicture* pic, const char* file, int properties
     pic->texture = index;
     pic->width = t->orig_width;
     pic->height = t->orig_height;
-    pic->rgb = nullptr;
     if (t->data && (t->components == 3 || t->components == 4)) {
         pic->rgb = copyData(t);
         pic->data_width = t->width;
@@ -246,6 +258,14 @@ void particle_loadPicture(ParticlePicture* pic, const char* file, int properties
         pic->rgb = readBack(index, &pic->data_width, &pic->data_height);
     if (!pic->rgb)
         section_error("cannot read the pixels of '%s'", file);
+}
+
+void particle_freePicture(ParticlePicture* pic)
+{
+    tex_free(pic->texture);
+    free(pic->rgb);
+    pic->texture = -1;
+    pic->rgb = nullptr;
 }
 
 const unsigned char* particle_pixel(const ParticlePicture* pic, int column, int row)

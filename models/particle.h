@@ -34,6 +34,8 @@ struct ParticleSystem {
 ParticleSystem* particlesystem_init(int count, float size);
 void particlesystem_load(ParticleSystem* ps);
 void particlesystem_end(ParticleSystem* ps);
+/* particlesystem_end and the system itself; none does nothing. */
+void particlesystem_free(ParticleSystem* ps);
 
 /* Setters of one particle; the index is the caller's to keep in range. */
 void particle_position(ParticleSystem* ps, int index, float x, float y, float z);
@@ -80,6 +82,9 @@ struct ParticlePicture {
 ** copy comes from the loaded data, or back from GL when another section
 ** had already uploaded the picture and its data is gone. */
 void particle_loadPicture(ParticlePicture* pic, const char* file, int properties);
+/* The picture's use of its texture and its copied pixels; also after a
+** particle_loadPicture that failed half-way. */
+void particle_freePicture(ParticlePicture* pic);
 /* The RGB of the pixel at file column and row (clamped into the picture). */
 const unsigned char* particle_pixel(const ParticlePicture* pic, int column, int row);
 

@@ -79,3 +79,14 @@ void render_camera(void)
 }
 
 void end_camera(void) {}
+
+void free_camera(void)
+{
+    CameraVars* vars = (CameraVars*)mySection->vars;
+    if (vars) {
+        if (demoSystem.current_camera == vars->camera)
+            demoSystem.current_camera = nullptr;
+        camera_free(vars->camera);
+    }
+    section_freeVars();
+}

@@ -80,3 +80,5 @@ void end_light(void)
     if (vars)
         glDisable(vars->light);
 }
+
+void free_light(void) { section_freeVars(); }

@@ -59,8 +59,8 @@ void load_object(void)
 {
     ObjectVars* vars = (ObjectVars*)section_allocVars(sizeof(ObjectVars));
     vars->mode = getRenderModeByName(mySection->strings[0]);
-    vars->model = model_load(mySection->strings[1], mySection->strings[2]);
     vars->texture = -1;
+    vars->model = model_load(mySection->strings[1], mySection->strings[2]);
     vars->list_count = 1;
     switch (vars->mode) {
     case RENDER_TEXTURE:
@@ -179,4 +179,15 @@ void end_object(void)
     ObjectVars* vars = (ObjectVars*)mySection->vars;
     if (vars)
         model_releaseLists(vars->lists, vars->list_count);
+}
+
+void free_object(void)
+{
+    ObjectVars* vars = (ObjectVars*)mySection->vars;
+    if (vars) {
+        model_deleteLists(vars->lists, vars->list_count);
+        model_free(vars->model);
+        tex_free(vars->texture);
+    }
+    section_freeVars();
 }

@@ -46,6 +46,7 @@ void load_objectMatrix(void)
 {
     ObjectMatrixVars* vars = (ObjectMatrixVars*)section_allocVars(sizeof(ObjectMatrixVars));
     vars->mode = getRenderModeByName(mySection->strings[3]);
+    vars->texture = -1;
     vars->model = model_load(mySection->strings[1], mySection->strings[2]);
     vars->texture = tex_load(mySection->strings[0]);
     tex_upload(vars->texture);
@@ -112,4 +113,15 @@ void end_objectMatrix(void)
     ObjectMatrixVars* vars = (ObjectMatrixVars*)mySection->vars;
     if (vars)
         model_releaseLists(&vars->list, 1);
+}
+
+void free_objectMatrix(void)
+{
+    ObjectMatrixVars* vars = (ObjectMatrixVars*)mySection->vars;
+    if (vars) {
+        model_deleteLists(&vars->list, 1);
+        model_free(vars->model);
+        tex_free(vars->texture);
+    }
+    section_freeVars();
 }

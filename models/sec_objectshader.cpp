@@ -113,3 +113,15 @@ void end_objectShader(void)
     if (vars)
         model_releaseLists(vars->lists, vars->shader_count);
 }
+
+void free_objectShader(void)
+{
+    ShaderObjectVars* vars = (ShaderObjectVars*)mySection->vars;
+    if (vars) {
+        model_deleteLists(vars->lists, vars->shader_count);
+        free(vars->lists);
+        shaders_free(vars->shaders);
+        model_free(vars->model);
+    }
+    section_freeVars();
+}

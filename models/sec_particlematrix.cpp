@@ -109,3 +109,11 @@ void render_particleMatrix(void)
 }
 
 void end_particleMatrix(void) {}
+
+void free_particleMatrix(void)
+{
+    ParticleMatrixVars* vars = (ParticleMatrixVars*)mySection->vars;
+    if (vars)
+        particlesystem_free(vars->system);
+    section_freeVars();
+}

@@ -44,6 +44,7 @@ void check_particleObject(void)
 void load_particleObject(void)
 {
     ParticleObjectVars* vars = (ParticleObjectVars*)section_allocVars(sizeof(ParticleObjectVars));
+    vars->sprite = -1;
     vars->model = model_load(mySection->strings[0], mySection->strings[1]);
     for (int m = 0; m < vars->model->mesh_count; m++)
         vars->total += vars->model->meshes[m].vertex_count;
@@ -117,3 +118,14 @@ void render_particleObject(void)
 }
 
 void end_particleObject(void) {}
+
+void free_particleObject(void)
+{
+    ParticleObjectVars* vars = (ParticleObjectVars*)mySection->vars;
+    if (vars) {
+        free(vars->states);
+        model_free(vars->model);
+        tex_free(vars->sprite);
+    }
+    section_freeVars();
+}

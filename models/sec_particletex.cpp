@@ -31,15 +31,15 @@ struct TexParticle {
 };
 
 struct ParticleTexVars {
-    TexParticle* particles;
-    int          count;
-    int          picture;
-    int          sprite;
-    float        size;
-    float        half_width;
-    float        half_height;
-    float        spacing_x;     /* per copied column */
-    float        spacing_y;     /* per copied row */
+    TexParticle*    particles;
+    int             count;
+    ParticlePicture picture;       /* its pixels only while loading */
+    int             sprite;
+    float           size;
+    float           half_width;
+    float           half_height;
+    float           spacing_x;     /* per copied column */
+    float           spacing_y;     /* per copied row */
 };
 
 /* An alpha in 0..1 as a colour byte; out-of-range values saturate. */
@@ -77,9 +77,9 @@ void load_particleTex(void)
     const float* param = mySection->params;
     ParticleTexVars* vars = (ParticleTexVars*)section_allocVars(sizeof(ParticleTexVars));
 
-    ParticlePicture pic;
+    vars->sprite = -1;
+    ParticlePicture& pic = vars->picture;
     particle_loadPicture(&pic, mySection->strings[0], -1);
-    vars->picture = pic.texture;
     vars->sprite = tex_load(mySection->strings[1]);
     tex_properties(vars->sprite, 8);
     tex_upload(vars->sprite);
@@ -122,7 +122,9 @@ void load_particleTex(void)
             tp++;
         }
     }
+    /* the particles hold their colours: the pixels are not needed again */
     free(pic.rgb);
+    pic.rgb = nullptr;
 }
 
 void init_particleTex(void) {}
@@ -173,3 +175,14 @@ void render_particleTex(void)
 }
 
 void end_particleTex(void) {}
+
+void free_particleTex(void)
+{
+    ParticleTexVars* vars = (ParticleTexVars*)mySection->vars;
+    if (vars) {
+        free(vars->particles);
+        particle_freePicture(&vars->picture);
+        tex_free(vars->sprite);
+    }
+    section_freeVars();
+}

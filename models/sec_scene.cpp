@@ -110,7 +110,6 @@ static void scene_loadMaps(Lib3dsFile* file, const char* path)
     snprintf(folder, sizeof folder, "%.*s", length, path);
 
     for (Lib3dsMaterial* m = file->materials; m; m = m->next) {
-        m->user.i = -1;
         char name[sizeof m->texture1_map.name + 1];
         snprintf(name, sizeof name, "%.*s", (int)sizeof m->texture1_map.name, m->texture1_map.name);
         if (!name[0])
@@ -137,6 +136,7 @@ void prepare_node(Lib3dsNode* node, Shader* const* parent_list)
     SceneNode* data = (SceneNode*)calloc(1, sizeof(SceneNode));
     if (!data)
         section_error("out of memory");
+    node->user.p = data;
     int n = 0;
     for (; parent_list && parent_list[n]; n++)
         data->shaders[n] = parent_list[n];
@@ -149,7 +149,6 @@ void prepare_node(Lib3dsNode* node, Shader* const* parent_list)
             section_error("more than %d shaders apply to node '%s'", SCENE_NODE_SHADERS - 1, node->name);
         data->shaders[n++] = s;
     }
-    node->user.p = data;
     for (Lib3dsNode* child = node->childs; child; child = child->next)
         prepare_node(child, data->shaders);
 
@@ -174,6 +173,9 @@ void load_scene(void)
     SceneVars* vars = (SceneVars*)section_allocVars(sizeof(SceneVars));
 
     vars->file = scene_open(path);
+    /* no material holds a texture until its map loads */
+    for (Lib3dsMaterial* m = vars->file->materials; m; m = m->next)
+        m->user.i = -1;
     vars->shaders = shaders_load(mySection->strings[1]);
     /* a section that never plays (end at its start) must not divide by 0 */
     if (mySection->params[0] > 0.0f && mySection->duration > 0.0f)
@@ -604,3 +606,34 @@ void render_scene(void)
 }
 
 void end_scene(void) {}
+
+static void scene_freeNodes(Lib3dsNode* node)
+{
+    for (; node; node = node->next) {
+        scene_freeNodes(node->childs);
+        SceneNode* data = (SceneNode*)node->user.p;
+        if (!data)
+            continue;
+        for (int k = 0; k < SCENE_NODE_SHADERS; k++)
+            if (data->data.lists[k])
+                glDeleteLists(data->data.lists[k], 1);
+        free(data);
+        node->user.p = nullptr;
+    }
+}
+
+void free_scene(void)
+{
+    SceneVars* vars = (SceneVars*)mySection->vars;
+    if (vars && vars->file) {
+        scene_freeNodes(vars->file->nodes);
+        for (Lib3dsMaterial* m = vars->file->materials; m; m = m->next)
+            tex_free(m->user.i);
+        lib3ds_file_free(vars->file);
+    }
+    if (vars) {
+        shaders_free(vars->shaders);
+        pickcam_free(vars->pickcams);
+    }
+    section_freeVars();
+}

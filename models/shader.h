@@ -25,12 +25,14 @@ struct Shader {
     int     cull_face;    /* GL_FRONT or GL_BACK */
     int     cull_on;
     int     texture;      /* tex_array index for environment, cell and bump */
+    int     has_texture;  /* a texture key loaded `texture`: the shader is one of its users */
 };
 
 /* Reads a shader script; every error is fatal and names script and line.
 ** Returns the shaders in file order, none for a script without blocks. */
 Shader* shaders_load(const char* file);
-/* Releases a list shaders_load returned (not the textures it names). */
+/* Releases a list shaders_load returned and its uses of the textures it
+** names. */
 void    shaders_free(Shader* list);
 int     shader_counter(const Shader* list);
 

@@ -85,19 +85,28 @@ Skybox* skybox_make(const char* name, int format, int multi)
         return nullptr;
     skybox_geometry(sky);
     sky->multi = multi;
+    for (int f = 0; f < 6; f++)
+        sky->faces[f].texture = -1;
 
-    if (!multi) {
-        int texture = tex_load(name);
-        tex_properties(texture, 3);
-        for (int f = 0; f < 6; f++)
-            sky->faces[f].texture = texture;
-        return sky;
-    }
-    for (int f = 0; f < 6; f++) {
-        char file[DK_MAX_PATH + 8];
-        skybox_faceName(file, sizeof(file), name, format, f);
-        sky->faces[f].texture = tex_load(file);
-        tex_properties(sky->faces[f].texture, 3);
+    /* a face picture that does not load takes the box and the faces loaded
+    ** before it along with its error */
+    try {
+        if (!multi) {
+            int texture = tex_load(name);
+            tex_properties(texture, 3);
+            for (int f = 0; f < 6; f++)
+                sky->faces[f].texture = texture;
+            return sky;
+        }
+        for (int f = 0; f < 6; f++) {
+            char file[DK_MAX_PATH + 8];
+            skybox_faceName(file, sizeof(file), name, format, f);
+            sky->faces[f].texture = tex_load(file);
+            tex_properties(sky->faces[f].texture, 3);
+        }
+    } catch (...) {
+        skybox_free(sky);
+        throw;
     }
     return sky;
 }

@@ -27,12 +27,12 @@ void check_background(void)
 void load_background(void)
 {
     BackgroundVars* vars = (BackgroundVars*)section_allocVars(sizeof(BackgroundVars));
-    int texture = tex_load(mySection->strings[0]);
-    tex_properties(texture, 2);
-    tex_upload(texture);
-
     Rect2D* r = &vars->rect;
-    r->texture = texture;
+    r->texture = -1;   /* nothing to let go if the picture does not load */
+    r->texture = tex_load(mySection->strings[0]);
+    tex_properties(r->texture, 2);
+    tex_upload(r->texture);
+
     r->rect[0] = 0.0f; r->rect[1] = 0.0f; r->rect[2] = 1.0f; r->rect[3] = 1.0f;
     static const float corners[4][2] = { { 0, 0 }, { 1, 0 }, { 1, 1 }, { 0, 1 } };
     static const float texcoords[4][2] = { { 0, 1 }, { 1, 1 }, { 1, 0 }, { 0, 0 } };
@@ -59,3 +59,11 @@ void render_background(void)
 }
 
 void end_background(void) {}
+
+void free_background(void)
+{
+    BackgroundVars* vars = (BackgroundVars*)mySection->vars;
+    if (vars)
+        tex_free(vars->rect.texture);
+    section_freeVars();
+}

@@ -8,6 +8,7 @@
 #include "dkernel.h"
 #include "draw.h"
 #include "sectiontypes.h"
+#include "tex.h"
 
 struct ImageVars {
     Rect3D rect;
@@ -26,6 +27,7 @@ void check_image(void)
 void load_image(void)
 {
     ImageVars* vars = (ImageVars*)section_allocVars(sizeof(ImageVars));
+    vars->texture = -1;
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);
 }
 
@@ -46,3 +48,11 @@ void render_image(void)
 }
 
 void end_image(void) {}
+
+void free_image(void)
+{
+    ImageVars* vars = (ImageVars*)mySection->vars;
+    if (vars)
+        tex_free(vars->texture);
+    section_freeVars();
+}

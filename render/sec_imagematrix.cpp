@@ -10,6 +10,7 @@
 #include "dkernel.h"
 #include "draw.h"
 #include "sectiontypes.h"
+#include "tex.h"
 
 struct ImageMatrixVars {
     Rect3D rect;
@@ -34,6 +35,7 @@ void load_imageMatrix(void)
 {
     float modulation = mySection->params[1];
     ImageMatrixVars* vars = (ImageMatrixVars*)section_allocVars(sizeof(ImageMatrixVars));
+    vars->texture = -1;
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], modulation == 1.0f ? 11 : 3);
 }
 
@@ -68,3 +70,11 @@ void render_imageMatrix(void)
 }
 
 void end_imageMatrix(void) {}
+
+void free_imageMatrix(void)
+{
+    ImageMatrixVars* vars = (ImageMatrixVars*)mySection->vars;
+    if (vars)
+        tex_free(vars->texture);
+    section_freeVars();
+}

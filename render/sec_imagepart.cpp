@@ -31,6 +31,7 @@ void check_imagePart(void)
 void load_imagePart(void)
 {
     ImagePartVars* vars = (ImagePartVars*)section_allocVars(sizeof(ImagePartVars));
+    vars->texture = -1;
     vars->texture = rect3d_load(&vars->rect, mySection->strings[0], 2);
     vars->wrap_s = mySection->params[0] == 0.0f ? GL_REPEAT : GL_CLAMP;
     vars->wrap_t = mySection->params[1] == 0.0f ? GL_REPEAT : GL_CLAMP;
@@ -74,3 +75,11 @@ void render_imagePart(void)
 }
 
 void end_imagePart(void) {}
+
+void free_imagePart(void)
+{
+    ImagePartVars* vars = (ImagePartVars*)mySection->vars;
+    if (vars)
+        tex_free(vars->texture);
+    section_freeVars();
+}

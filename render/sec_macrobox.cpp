@@ -69,3 +69,11 @@ void render_macroBox(void)
 }
 
 void end_macroBox(void) {}
+
+void free_macroBox(void)
+{
+    MacroBoxVars* vars = (MacroBoxVars*)mySection->vars;
+    if (vars)
+        skybox_free(vars->skybox);
+    section_freeVars();
+}

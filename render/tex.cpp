@@ -143,9 +143,21 @@ void load_palette(unsigned char* palette, const char* file)
 
 /* ---- table slots ---- */
 
+/* The slot a new texture takes: one whose last user let it go, so a session
+** that reloads its demo again and again does not run out of slots, else the
+** next one; -1 when the table is full. */
+static int freeSlot(void)
+{
+    for (int i = 0; i < tex_count; i++)
+        if (!tex_array[i])
+            return i;
+    return tex_count < TEX_MAX_TEXTURES ? tex_count : -1;
+}
+
 int tex_init(void)
 {
-    if (tex_count >= TEX_MAX_TEXTURES)
+    int index = freeSlot();
+    if (index < 0)
         dkernel_error("Too many textures (limited to %d)", TEX_MAX_TEXTURES);
     Texture* t = (Texture*)calloc(1, sizeof(Texture));
     if (!t) dkernel_error("Out of memory creating a texture");
@@ -155,8 +167,10 @@ int tex_init(void)
     t->wrap = GL_REPEAT;
     t->env_mode = GL_REPLACE;
     t->users = 1;
-    tex_array[tex_count] = t;
-    return tex_count++;
+    tex_array[index] = t;
+    if (index == tex_count)
+        tex_count++;
+    return index;
 }
 
 int tex_new(int width, int height, GLenum format, int components)
@@ -430,7 +444,7 @@ int tex_load(const char* file)
     }
 
     /* a full table is refused before the picture is decoded for nothing */
-    if (tex_count >= TEX_MAX_TEXTURES)
+    if (freeSlot() < 0)
         dkernel_error("Too many textures (limited to %d)", TEX_MAX_TEXTURES);
     Texture picture = {};
     decodePicture(file, &picture);

@@ -8,9 +8,12 @@
 ** are not made again on every save; only new or edited sections and those
 ** whose files changed are loaded.  Changed pictures are read again into
 ** their own texture slot and changed models into their own cache entry.
+** The records a reload replaces are released with everything they hold, so
+** an afternoon of edits does not grow the player.
 ** Any error on the way (a script, spline, picture or model that does not
-** load) raises the kernel's DemoError, caught here: the message is printed
-** and the settings and sections of the demo that was playing are put back.
+** load) raises the kernel's DemoError, caught here: the message is printed,
+** what the new demo had loaded is released, and the settings and sections
+** of the demo that was playing are put back.
 */
 #include "st_reload.h"
 #include "dk_loop.h"
@@ -29,6 +32,9 @@
 #include <dirent.h>
 #include <errno.h>
 #include <limits.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -382,14 +388,42 @@ static void loadFreshDemo(Section* oldList)
     mySection = nullptr;
 }
 
-static void freeSection(Section* s)
+/* A section record that is out of the demo, with everything it holds; the
+** files it used are forgotten with it. */
+static void releaseSection(Section* s)
 {
-    for (int i = 0; i < s->string_count; i++)
-        free(s->strings[i]);
-    for (int i = 0; i < s->spline_count; i++)
-        free(s->spline_files[i]);
-    script_freeSources(s);
-    free(s);
+    std::vector<ReloadUse>& uses = reloadState.uses;
+    size_t kept = 0;
+    for (size_t i = 0; i < uses.size(); i++)
+        if (uses[i].section != s)
+            uses[kept++] = uses[i];
+    uses.resize(kept);
+    section_free(s);
+}
+
+static void releaseList(Section* list)
+{
+    while (list) {
+        Section* next = list->next;
+        releaseSection(list);
+        list = next;
+    }
+}
+
+/* The records of the old list that the joined list does not hold: they are
+** off the queues by now (reinit_sectionQueues ended the running ones, and a
+** loading section never plays). */
+static void releaseReplaced(Section* oldList, const Section* joined)
+{
+    for (Section* o = oldList; o;) {
+        Section* next = o->next;
+        int held = 0;
+        for (const Section* s = joined; s && !held; s = s->next)
+            held = s == o;
+        if (!held)
+            releaseSection(o);
+        o = next;
+    }
 }
 
 /* The fresh list with kept records in place of their duplicates; true
@@ -414,7 +448,7 @@ static int joinLists(Section* oldList, Section** joined)
         if (keep != s) {
             keep->script = s->script;
             keep->line = s->line;
-            freeSection(s);
+            releaseSection(s);
         }
         *tail = keep;
         keep->next = nullptr;
@@ -454,32 +488,14 @@ static void keepStartSettings(const DemoSystem* demo, const GlDriver* driver, in
         printf("live reload: %s take effect at the next start\n", changed.c_str());
 }
 
-/* Descriptors open now, to close those a failed reload left open (a
-** script or model file whose reader stopped at an error). */
-static std::vector<int> openDescriptors(void)
+/* A reload lets a whole demo's worth of memory go at once, in blocks spread
+** between the ones the new demo took: handed back to the system, they do
+** not raise the resident size a little further with every edit. */
+static void giveBackMemory(void)
 {
-    std::vector<int> fds;
-    DIR* dir = opendir("/proc/self/fd");
-    if (!dir)
-        return fds;
-    while (struct dirent* e = readdir(dir)) {
-        int fd = atoi(e->d_name);
-        if (e->d_name[0] != '.' && fd != dirfd(dir))
-            fds.push_back(fd);
-    }
-    closedir(dir);
-    return fds;
-}
-
-static void closeDescriptorsSince(const std::vector<int>& before)
-{
-    for (int fd : openDescriptors()) {
-        int known = 0;
-        for (int b : before)
-            known |= b == fd;
-        if (!known)
-            close(fd);
-    }
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 int reload_demo(void)
@@ -487,20 +503,21 @@ int reload_demo(void)
     DemoSystem savedDemo = demoSystem;
     GlDriver savedDriver = glDriver;
     int savedDetail = tex_detail;
-    std::vector<int> fdsBefore = openDescriptors();
     Section* oldList = demoSystem.section_list;
 
     demoSystem.section_list = nullptr;
     try {
         loadFreshDemo(oldList);
     } catch (const DemoError& error) {
-        /* the old demo goes on as it was */
+        /* the old demo goes on as it was; what the new one had read and
+        ** loaded goes (every reader let go of its files as it failed) */
         fprintf(stderr, "Error: %s\n", error.message);
+        releaseList(demoSystem.section_list);
+        giveBackMemory();
         demoSystem = savedDemo;
         glDriver = savedDriver;
         tex_detail = savedDetail;
         mySection = nullptr;
-        closeDescriptorsSince(fdsBefore);
         reloadState.failed = 1;
         reloadState.forced = 0;
         fprintf(stderr, "live reload: the demo plays on as it was; fix the file to reload it\n");
@@ -529,6 +546,8 @@ int reload_demo(void)
     ** among them; a save that changed nothing leaves them playing */
     if (!same)
         reinit_sectionQueues();
+    releaseReplaced(oldList, joined);
+    giveBackMemory();
     reloadState.changed.clear();
     reloadState.forced = 0;
     reloadState.failed = 0;

@@ -22,7 +22,8 @@ void gldrv_create(void) {}
 
 #define FUZZ_SECTION_STUBS(name) \
     void preload_##name(void) {} void load_##name(void) {} void init_##name(void) {} \
-    void render_##name(void) {} void end_##name(void) {} void check_##name(void) {}
+    void render_##name(void) {} void end_##name(void) {} void check_##name(void) {} \
+    void free_##name(void) {}
 DK_SECTION_LIST(FUZZ_SECTION_STUBS)
 
 #endif

@@ -13,6 +13,7 @@
 
 int tex_load(const char*) { return 0; }
 void tex_upload(int) {}
+void tex_free(int) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -14,6 +14,7 @@
 /* the block reader lives beside the shader keys, which load textures */
 int tex_load(const char*) { return 0; }
 void tex_upload(int) {}
+void tex_free(int) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

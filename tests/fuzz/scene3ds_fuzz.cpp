@@ -31,6 +31,7 @@
 
 int tex_load(const char*) { return 0; }
 void tex_upload(int) {}
+void tex_free(int) {}
 
 /* Names are compared and copied as C strings: each must end inside its
 ** 64-byte field. */

@@ -16,6 +16,7 @@
 
 int tex_load(const char*) { return 0; }
 void tex_upload(int) {}
+void tex_free(int) {}
 
 static void checkShader(const Shader* s)
 {
