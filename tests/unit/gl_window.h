@@ -13,7 +13,7 @@
 
 // Opens a window with the given size and panoramic setting (once).
 inline void openTestWindow(int width = 640, int height = 480, int panoramic = 1,
-                           int rtt_width = 1024, int rtt_height = 512)
+                           int rtt_width = 1024, int rtt_height = 512, int accum = 0)
 {
     static bool open = false;
     if (open) return;
@@ -24,6 +24,7 @@ inline void openTestWindow(int width = 640, int height = 480, int panoramic = 1,
     glDriver.panoramic = panoramic;
     glDriver.rtt_width = rtt_width;
     glDriver.rtt_height = rtt_height;
+    glDriver.accum = accum;
     demoSystem.demo_name = (char*)"lumeno test";
     demoSystem.gamma = 1.0f;
     gldrv_init();
