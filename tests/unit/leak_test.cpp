@@ -81,8 +81,7 @@ TEST(Leaks, FailingReadersKeepNoFileAndNoMemory)
     writeFile("unnamed.cam", "{\ncamera A\n}\n{\nstart 1\n}\n");
     using namespace tds;
     ASSERT_TRUE(save("nomap.3ds", file(material(matName("m"), chunk(0xA200, mapFile("missing.tga"))))));
-    const unsigned char p16[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 16, 0};
-    writeFile("p16.tga", std::string((const char*)p16, 18) + std::string(32, '\0'));
+    writeFile("bad.png", "\x89PNG\r\n\x1a\n not a picture after all");
     std::filesystem::create_directories("scripts/inner");
     writeFile("scripts/inner/a.lum", "[background]\nstart 0\nend 1\nstring x.tga\nbogus 1\n");
 
@@ -93,7 +92,7 @@ TEST(Leaks, FailingReadersKeepNoFileAndNoMemory)
         {"pick file", [] { pickcam_load("bad.cam"); }},
         {"pick entry", [] { pickcam_load("unnamed.cam"); }},
         {"3DS map", [] { model_load("./", "nomap.3ds"); }},
-        {"picture", [] { tex_load("p16.tga"); }},
+        {"picture", [] { tex_load("bad.png"); }},
         {"script", [] {
              try {
                  recurseDirectories("scripts");
