@@ -48,9 +48,10 @@ showcase-stills: build
 	@sh tools/make-showcase-stills $(CURDIR)/$(BUILD)/player
 
 # Packs the demo in DEMO into RELEASE_DIR as a Windows zip and a Linux
-# archive (player --pack), building both players first.
+# archive (player --pack); the Windows player is taken from beside the
+# player or from build-win/.
 RELEASE_DIR ?= release
-release: build windows
+release: build
 	@mkdir -p $(RELEASE_DIR)
 	@$(BUILD)/player --pack $(RELEASE_DIR) $(DEMO)
 
