@@ -140,7 +140,8 @@ $(FUZZ_BUILD)/syncproto_fuzz: $(SYNCPROTO_FUZZ_SOURCES) studio/st_syncproto.h ke
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ $(FUZZ_FLAGS) -Istudio $(SYNCPROTO_FUZZ_SOURCES) -o $@
 
-$(FUZZ_BUILD)/spline_fuzz: tests/fuzz/spline_fuzz.cpp kernel/dk_spline.cpp $(FUZZ_LINES) $(FUZZ_HEADERS)
+$(FUZZ_BUILD)/spline_fuzz: tests/fuzz/spline_fuzz.cpp kernel/dk_spline.cpp kernel/dk_sync.cpp kernel/dk_track.cpp \
+                           kernel/dk_path.cpp $(FUZZ_LINES) $(FUZZ_HEADERS)
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
 
