@@ -656,12 +656,13 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
 ** whichever records it keeps, the path costs no more. */
 static const char* scriptName(const char* path)
 {
-    static std::vector<const char*> names;
-    for (const char* name : names)
+    /* never destroyed: sections hold these names until the process ends */
+    static std::vector<const char*>* names = new std::vector<const char*>();
+    for (const char* name : *names)
         if (strcmp(name, path) == 0)
             return name;
-    names.push_back(copyText(path));
-    return names.back();
+    names->push_back(copyText(path));
+    return names->back();
 }
 
 /* The new section goes on section_list even when its type is unknown, so

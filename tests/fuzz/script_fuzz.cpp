@@ -22,6 +22,7 @@ static void freeSections(void)
             free(s->strings[i]);
         for (int i = 0; i < s->spline_count; i++)
             free(s->spline_files[i]);
+        script_freeSources(s);
         free(s);
         s = next;
     }
