@@ -14,12 +14,11 @@
 #include <string.h>
 #include <time.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,14 +31,6 @@ std::string setKey(uint32_t track, uint32_t row, float v, int i)
     return std::string(1, '\0') + be32(track) + be32(row) + be32(bits(v)) + (char)i;
 }
 std::string setRow(uint32_t row) { return "\3" + be32(row); }
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 int count(const std::string& text, const std::string& what)
 {
@@ -167,9 +158,9 @@ TEST(Sync, StandInEditorDrivesTheDemo)
 
     editor.send("\5");
     ASSERT_TRUE(e2e_waitOutput(p, "sync: 4 of 4 track files saved"));
-    EXPECT_EQ(slurp(dir + "/sync_fill-3A1.track"), le32(6) + fileKey(16, 0.2f, 0) + fileKey(32, 0.6f, 1) +
+    EXPECT_EQ(e2e_readFile(dir + "/sync_fill-3A1.track"), le32(6) + fileKey(16, 0.2f, 0) + fileKey(32, 0.6f, 1) +
                   fileKey(48, 0.2f, 2) + fileKey(64, 1.0f, 3) + fileKey(80, 0.4f, 0) + fileKey(100, 0.9f, 1));
-    EXPECT_EQ(slurp(dir + "/sync_fill-3A4.track"), le32(0));
+    EXPECT_EQ(e2e_readFile(dir + "/sync_fill-3A4.track"), le32(0));
 
     /* an unsaved key, then the editor goes: the saved tracks play */
     editor.send(setKey(0, 100, 0.5f, 0) + setKey(0, 100000, 0.5f, 0));
@@ -215,11 +206,9 @@ TEST(Sync, RecordingAndCheckReadTheTrackFiles)
     EXPECT_EQ(count(run.err, "track file 'sync_fill-3A2.track' refused: shorter than its key count says"), 1)
         << run.err;
 
-    std::string out = dir + ".check";
-    int status = system(("cd '" + dir + "' && timeout -s KILL 60 " LUMENO_PLAYER " --check >'" + out + "' 2>&1").c_str());
-    std::string report = slurp(out);
-    unlink(out.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 1) << report;
+    E2eRun check = e2e_command(dir, { LUMENO_PLAYER, "--check" });
+    const std::string& report = check.out;
+    EXPECT_EQ(check.status, 1) << report << check.err;
     EXPECT_NE(report.find("demo.lum:19: efxViewport: track file 'sync_fill-3A2.track' refused: shorter than its key "
                           "count says"), std::string::npos) << report;
     EXPECT_NE(report.find("demo.lum:19: efxViewport: cannot read 'sync_fill-3A3.track'"), std::string::npos) << report;
