@@ -282,19 +282,22 @@ static int channelByte(Uint8 shift, int bytes)
 #endif
 }
 
-/* One pixel of a surface row, 1 to 4 bytes, as the integer SDL maps. */
+/* One pixel of a surface row, 1 to 4 bytes, as the integer SDL maps.  Read
+** byte-wise: a row pitch need not keep wider pixels aligned. */
 static Uint32 pixelAt(const unsigned char* p, int bytes)
 {
+    Uint16 two;
+    Uint32 four;
     switch (bytes) {
     case 1: return *p;
-    case 2: return *(const Uint16*)p;
+    case 2: memcpy(&two, p, 2); return two;
     case 3:
 #if SDL_BYTEORDER == SDL_BIG_ENDIAN
         return (Uint32)p[0] << 16 | (Uint32)p[1] << 8 | p[2];
 #else
         return (Uint32)p[2] << 16 | (Uint32)p[1] << 8 | p[0];
 #endif
-    default: return *(const Uint32*)p;
+    default: memcpy(&four, p, 4); return four;
     }
 }
 
