@@ -225,11 +225,11 @@ static void warnUnread(SectionSource* src, const char* reads, int from, int unre
             snprintf(at, left, "gives %s %d to %d, which it does not read", noun[1], from,
                      from + unread - 1);
     } else {
-        const char* near = script_closestName(key.c_str(), scriptSectionCommand,
+        const char* closest = script_closestName(key.c_str(), scriptSectionCommand,
                                               sizeof scriptSectionCommand[0], DK_SECTION_COMMANDS);
         char guess[128] = "";
-        if (near && strcmp(near, keyword) != 0)
-            snprintf(guess, sizeof guess, " \u2014 did you mean '%s'?", near);
+        if (closest && strcmp(closest, keyword) != 0)
+            snprintf(guess, sizeof guess, " \u2014 did you mean '%s'?", closest);
         if (src->count == 1)
             snprintf(at, left, "was read as a %s%s", noun[0], guess);
         else
