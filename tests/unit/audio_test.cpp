@@ -1,7 +1,6 @@
 /*
 ** audio_test.cpp -- the audio library: decoding, seeking, resampling,
-** mixing, the device's pause and re-initialisation, error codes, and the
-** sound section's positioning through the kernel wrapper.
+** mixing, the device's pause and re-initialisation, and error codes.
 **
 ** Mixing tests use the device-less output and pull the mix themselves, so
 ** they are exact and independent of timing; the device tests run SDL's
@@ -17,8 +16,6 @@
 #include "audio.h"
 #include "aud_internal.h"
 #include "audio_signal.h"
-#include "dkernel.h"
-#include "sectiontypes.h"
 #include "testutil.h"
 #include "vorbis_writer.h"
 
@@ -132,51 +129,6 @@ TEST_F(AudioTest, VorbisSeeksToTheExactSample)
 
 /* the sound section's own path: load a file, start at elapsed 12.3456 s,
 ** the first mixed frame is the one at 12.345 s */
-TEST_F(AudioTest, SoundSectionStartsAtItsElapsedTime)
-{
-    char dir[] = "/tmp/audio_testXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string path = std::string(dir) + "/music.wav";
-    std::vector<short> pcm = sig_toShort(sig_positionSignal(14L * 44100, 44100));
-    std::vector<unsigned char> image = sig_wav16(pcm, 1, 44100);
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(image.data(), 1, image.size(), f);
-    fclose(f);
-
-    Section section{};
-    section.type = 36;
-    section.end = 20.0f;
-    section.string_count = 1;
-    section.strings[0] = (char*)path.c_str();
-    mySection = &section;
-    demoSystem.sound = 1;
-    demoSystem.state = 0;
-    ASSERT_TRUE(audio_setOutput(AUDIO_OUTPUT_NONE));
-    ASSERT_TRUE(audio_init(44100, 32, 0));
-    load_sound();
-    ASSERT_NE(section.vars, nullptr);
-    /* from 12.345 s, and after the section ended (which stops it) from 0 */
-    std::vector<short> out(2 * 256);
-    for (float elapsed : { 12.3456f, 0.0f }) {
-        section.elapsed = elapsed;
-        init_sound();
-        aud_mix(out.data(), 256);
-        long first = elapsed > 0 ? 544414 : 0;
-        for (int i = 0; i < 256; i++) ASSERT_EQ(out[2 * i], pcm[first + i]) << "frame " << i;
-        EXPECT_EQ(audio_getChannelsPlaying(), 1);
-        end_sound();
-        EXPECT_EQ(audio_getChannelsPlaying(), 0);
-    }
-    /* while paused, rewinding or fast-forwarding the section starts nothing */
-    demoSystem.state = DK_STATE_PAUSED;
-    init_sound();
-    EXPECT_EQ(audio_getChannelsPlaying(), 0);
-    demoSystem.state = 0;
-    unlink(path.c_str());
-    rmdir(dir);
-}
-
 TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
 {
     /* the same four values in each encoding: 0, +half, -half, near full

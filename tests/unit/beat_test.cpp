@@ -32,40 +32,6 @@ static std::vector<short> clickTrack(long frames, const std::vector<long>& click
     return pcm;
 }
 
-TEST_F(BeatTest, OfflineMixPlaysStreamsWhereTheyStart)
-{
-    std::vector<short> a(RATE), b(RATE);
-    for (int i = 0; i < RATE; i++) {
-        a[i] = (short)(i % 1000 + 1);
-        b[i] = (short)(-(i % 777) - 1);
-    }
-    std::vector<unsigned char> ia = sig_wav16(a, 1, RATE), ib = sig_wav16(b, 1, RATE);
-    AudioStream* sa = audio_streamOpen(ia.data(), MODE, 0, (int)ia.size());
-    AudioStream* sb = audio_streamOpen(ib.data(), MODE, 0, (int)ib.size());
-    ASSERT_TRUE(sa && sb);
-
-    short out[2 * 300];
-    EXPECT_FALSE(audio_mixOffline(out, 300));           /* before audio_init */
-    EXPECT_EQ(audio_getError(), AUDIO_ERR_UNINITIALIZED);
-    ASSERT_TRUE(audio_init(RATE, 32, 0));
-    EXPECT_FALSE(audio_mixOffline(out, -1));
-    EXPECT_EQ(audio_getError(), AUDIO_ERR_INVALID_PARAM);
-
-    ASSERT_GE(audio_streamPlay(AUDIO_FREE, sa), 0);
-    ASSERT_TRUE(audio_mixOffline(out, 300));
-    for (int i = 0; i < 300; i++)
-        ASSERT_EQ(out[2 * i], a[i]) << i;
-    /* the second stream joins 300 frames in: it adds from its own start */
-    ASSERT_GE(audio_streamPlay(AUDIO_FREE, sb), 0);
-    ASSERT_TRUE(audio_mixOffline(out, 300));
-    for (int i = 0; i < 300; i++) {
-        ASSERT_EQ(out[2 * i], a[300 + i] + b[i]) << i;
-        ASSERT_EQ(out[2 * i + 1], out[2 * i]) << i;
-    }
-    audio_streamClose(sa);
-    audio_streamClose(sb);
-}
-
 /* The onset rises at each click within one 10 ms step, reaches 1 there,
 ** and falls without rising again until the next click. */
 TEST_F(BeatTest, OnsetPeaksAtClicksAndFallsSmoothly)
