@@ -127,8 +127,6 @@ TEST_F(AudioTest, VorbisSeeksToTheExactSample)
     audio_streamClose(s);
 }
 
-/* the sound section's own path: load a file, start at elapsed 12.3456 s,
-** the first mixed frame is the one at 12.345 s */
 TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
 {
     /* the same four values in each encoding: 0, +half, -half, near full

@@ -6,7 +6,6 @@
 */
 #include <gtest/gtest.h>
 
-#include <SDL/SDL.h>
 #include <math.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -318,26 +317,4 @@ TEST(Model3dsLoadDeathTest, FatalMessages)
             fprintf(stderr, "not reached\n");
         }),
         testing::ExitedWithCode(1), "loaded 63\nError: Too many 3ds scenes\n");
-}
-
-/* Needs a GL context: runs under the X server of the test run. */
-TEST(Model3dsUpload, UploadsMappedMaterialsAndCountsAll)
-{
-    if (!getenv("DISPLAY")) GTEST_SKIP() << "no display";
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    ASSERT_NE(SDL_SetVideoMode(64, 64, 0, SDL_OPENGL), nullptr) << SDL_GetError();
-    TempDir tmp;
-    const std::string& dir = tmp.path;
-    ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "one.png"));
-    ASSERT_TRUE(copyFile(testdata_path("3ds/IMAGE1.jpg"), dir + "two.jpg"));
-    ASSERT_TRUE(save(dir + "three.3ds", file(material(matName("a"), chunk(0xA200, mapFile("one.png"))), material(matName("b")),
-                                             material(matName("c"), chunk(0xA200, mapFile("TWO.JPG"))), triangle("t"))));
-    Model* m = model_load(dir.c_str(), "three.3ds");
-    model_upload_tex(m);
-    EXPECT_EQ(m->material_count, 3);
-    int uploaded = 0;
-    for (Material* mat = m->materials; mat; mat = mat->next)
-        uploaded += mat->texture >= 0 && tex_array[mat->texture]->gl_id != -1;
-    EXPECT_EQ(uploaded, 2);
-    SDL_Quit();
 }
