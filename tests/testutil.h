@@ -135,4 +135,10 @@ inline ::testing::Matcher<const std::string&> stderrIs(const std::string& text)
     return ::testing::Matcher<const std::string&>(text);
 }
 
+/* Element by element, a 4 x 4 matrix unless `n` says otherwise. */
+inline void expectNear(const float* a, const float* b, int n = 16, float eps = 1e-5f)
+{
+    for (int i = 0; i < n; i++) EXPECT_NEAR(a[i], b[i], eps) << "element " << i;
+}
+
 #endif

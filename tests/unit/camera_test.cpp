@@ -7,14 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testutil.h"
+
 #include <math.h>
 
 namespace {
-
-void expectNear(const float* a, const float* b, float eps = 1e-5f)
-{
-    for (int i = 0; i < 16; i++) EXPECT_NEAR(a[i], b[i], eps) << "element " << i;
-}
 
 TEST(Camera, MatrixWithoutGl)
 {
@@ -43,7 +40,7 @@ TEST(Camera, MatrixWithoutGl)
     float angles[16] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0, -1, 0, 0, -1, 0, 1};
     expectNear(c->matrix, angles);
     const float axes[9] = {0, 0, 1, -1, 0, 0, 0, 1, 0};
-    for (int i = 0; i < 9; i++) EXPECT_NEAR(c->axes[i], axes[i], 1e-5f) << i;
+    expectNear(c->axes, axes, 9);
     camera_free(c);
 }
 
@@ -65,7 +62,7 @@ TEST_F(CameraGl, ModelViewInAnglesMode)
     float expect[16] = {0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 3, -2, -1, 1};
     expectNear(m, expect);
     const float axes[9] = {1, 0, 0, 0, 1, 0, 0, 0, -1};   // backward, up, right
-    for (int i = 0; i < 9; i++) EXPECT_NEAR(c->axes[i], axes[i], 1e-5f) << i;
+    expectNear(c->axes, axes, 9);
 
     camera_angle(c, 0, 0, 0);
     camera_roll(c, 90);

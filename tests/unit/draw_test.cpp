@@ -132,8 +132,7 @@ protected:
         glGetFloatv(GL_PROJECTION_MATRIX, want);
         glPopMatrix();
         glPopAttrib();
-        for (int i = 0; i < 16; i++)
-            EXPECT_NEAR(got[i], want[i], 1e-5) << "projection " << i;
+        expectNear(got, want);
         glGetFloatv(GL_MODELVIEW_MATRIX, got);
         EXPECT_TRUE(fabsf(got[12] + 30) < 1e-4f && fabsf(got[13] - 20) < 1e-4f && fabsf(got[14] + 50) < 1e-4f);
     }

@@ -4,14 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testutil.h"
+
 #include <math.h>
 
 namespace {
-
-void expectNear(const float* a, const float* b, float eps = 1e-5f)
-{
-    for (int i = 0; i < 16; i++) EXPECT_NEAR(a[i], b[i], eps) << "element " << i;
-}
 
 Vector transformed(float x, float y, float z, const float* m)
 {

@@ -68,11 +68,9 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
         Material* m = ours->materials;
         while (m && strcmp(m->name, rm->name) != 0) m = m->next;
         ASSERT_NE(m, nullptr);
-        for (int i = 0; i < 3; i++) {
-            EXPECT_NEAR(m->ambient[i], rm->ambient[i], 1e-5f);
-            EXPECT_NEAR(m->diffuse[i], rm->diffuse[i], 1e-5f);
-            EXPECT_NEAR(m->specular[i], rm->specular[i], 1e-5f);
-        }
+        expectNear(m->ambient, rm->ambient, 3);
+        expectNear(m->diffuse, rm->diffuse, 3);
+        expectNear(m->specular, rm->specular, 3);
         EXPECT_NEAR(m->transparency, rm->transparency, 1e-5f);
         EXPECT_NEAR(m->shininess_strength, rm->shin_strength, 1e-5f);
         EXPECT_STREQ(m->map_name, rm->texture1_map.name);
