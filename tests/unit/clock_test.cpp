@@ -179,18 +179,6 @@ TEST_F(Frames, EndOfDemoExitsWithoutDrawingOrLoops)
     EXPECT_NEAR(demoSystem.time, 2.0f, 0.01f);
 }
 
-/* Debug mode pauses at the end; Space plays one more frame. */
-TEST_F(Frames, DebugModePausesAtTheEnd)
-{
-    demoSystem.debug = 1;
-    demoSystem.time = 19.99f;
-    init_timer();
-    frames({ { 20.03f, 0 }, { 20.0f, DK_STATE_PAUSED }, { 20.0f, DK_STATE_PAUSED } }, 40);
-    EXPECT_EQ(demoSystem.exit_flag, 0);
-    key(SDLK_SPACE);
-    frames({ { 20.04f, 0 }, { 20.0f, DK_STATE_PAUSED } }, 40);
-}
-
 /* Winding runs at ten times real speed: rewinding stops paused at the
 ** start, fast-forwarding at the end only when there is one, and even when
 ** recording it follows the wall clock. */
