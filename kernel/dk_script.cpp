@@ -9,6 +9,7 @@
 */
 #include "dkernel.h"
 #include "dk_script.h"
+#include "dk_path.h"
 
 #include <ctype.h>
 #include <dirent.h>
@@ -376,8 +377,17 @@ char* my_fgets(char* buffer, int size, FILE* file)
         if (c == EOF)
             break;
         buffer[n++] = (char)c;
-        if (c == '\n' || c == '\r')
+        if (c == '\n')
             break;
+        if (c == '\r') {
+            /* CR LF, as Windows editors save, is one line end like LF */
+            int next = getc(file);
+            if (next == '\n' && n < size - 1)
+                buffer[n++] = '\n';
+            else if (next != '\n' && next != EOF)
+                ungetc(next, file);
+            break;
+        }
     }
     if (n == 0)
         return nullptr;
@@ -612,7 +622,8 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
     case SCMD_STRING:
         if (s->string_count >= DK_MAX_STRINGS)
             parseError("Too many strings", path, line);
-        s->strings[s->string_count++] = copyText(value);
+        s->strings[s->string_count] = copyText(value);
+        path_fromScript(s->strings[s->string_count++]);
         noteSource(s, DK_SOURCE_STRING, s->string_count - 1, 1, key, value, line);
         break;
     case SCMD_SPLINE: {
@@ -626,6 +637,7 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
             (!blankRest(value + used) &&
              !script_readNumber(value + used, DK_KEY_FLOAT, &length, nullptr)))
             parseError("Invalid spline", path, line);
+        path_fromScript(word1);
         s->spline_files[s->spline_count] = copyText(word1);
         s->spline_durations[s->spline_count] = length;
         s->spline_count++;
