@@ -5,11 +5,13 @@
 #include "dk_path.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -134,6 +136,56 @@ std::string path_folder(const std::string& path)
         return "";
     /* the root keeps its separator: "/a" lies in "/", "C:/a" in "C:/" */
     return end == 1 || (end == 3 && path[1] == ':') ? path.substr(0, end) : path.substr(0, end - 1);
+}
+
+bool path_folderId(const char* folder, PathId* id)
+{
+#ifdef _WIN32
+    /* the C library's file numbers are all 0 here: ask the file system */
+    HANDLE h = CreateFileA(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    id->volume = info.dwVolumeSerialNumber;
+    id->file = (unsigned long long)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+    return ok;
+#else
+    struct stat st;
+    if (stat(folder, &st) != 0)
+        return false;
+    id->volume = (unsigned long long)st.st_dev;
+    id->file = (unsigned long long)st.st_ino;
+    return true;
+#endif
+}
+
+bool path_isFolderIn(const char* folder, const char* name)
+{
+    struct stat st;
+#ifdef _WIN32
+    return stat((std::string(folder) + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+#else
+    int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool folderInside = fd >= 0 && fstatat(fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    if (fd >= 0)
+        close(fd);
+    return folderInside;
+#endif
+}
+
+int path_openPlain(const char* path, bool* plain)
+{
+#ifdef _WIN32
+    int fd = open(path, O_RDONLY | O_BINARY);
+#else
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
+#endif
+    struct stat st;
+    *plain = fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    return fd;
 }
 
 int path_replace(const char* from, const char* to)

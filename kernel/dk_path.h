@@ -35,6 +35,23 @@ std::string path_absolute(const char* path);
 ** on Windows. */
 std::string path_folder(const std::string& path);
 
+/* What tells folders apart: device and file number; two names with the
+** same identity are the same folder (a link led back). */
+struct PathId {
+    unsigned long long volume;
+    unsigned long long file;
+};
+/* False when the folder cannot be looked at. */
+bool path_folderId(const char* folder, PathId* id);
+
+/* Is `name` inside `folder` a folder?  For names too long to join. */
+bool path_isFolderIn(const char* folder, const char* name);
+
+/* Opens a file for reading without waiting on a pipe named like it: the
+** descriptor, with *plain telling whether it is a plain file, or -1 with
+** errno set. */
+int path_openPlain(const char* path, bool* plain);
+
 /* Renames `from` to `to`, replacing a file of that name as rename does on
 ** Linux; 0 on success, -1 with errno set. */
 int path_replace(const char* from, const char* to);

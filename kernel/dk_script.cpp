@@ -282,8 +282,7 @@ static void discoveryWarning(const char* path, const char* text)
 ** ancestor would otherwise make the search revisit the same tree until the
 ** path limit, once per link, which grows exponentially with two links. */
 struct FolderVisit {
-    dev_t              dev;
-    ino_t              ino;
+    PathId             id;
     const FolderVisit* parent;
 };
 
@@ -292,14 +291,11 @@ static bool searchFolder(const char* folder, const FolderVisit* parent);
 /* The scripts of an open folder and of the folders in it. */
 static void searchListing(DIR* dir, const char* folder, const FolderVisit* parent)
 {
-    FolderVisit self = { 0, 0, parent };
-    struct stat st;
-    if (fstat(dirfd(dir), &st) == 0) {
+    FolderVisit self = { { 0, 0 }, parent };
+    if (path_folderId(folder, &self.id)) {
         for (const FolderVisit* v = parent; v; v = v->parent)
-            if (v->dev == st.st_dev && v->ino == st.st_ino)
+            if (v->id.volume == self.id.volume && v->id.file == self.id.file)
                 return;
-        self.dev = st.st_dev;
-        self.ino = st.st_ino;
     }
 
     struct dirent* entry;
@@ -315,8 +311,7 @@ static void searchListing(DIR* dir, const char* folder, const FolderVisit* paren
             /* Paths are limited to 255 characters.  A script we cannot name
             ** must not be dropped quietly, so that is fatal; a folder that is
             ** too deep is skipped with a warning, a plain file silently. */
-            struct stat est;
-            bool isFolder = fstatat(dirfd(dir), name, &est, 0) == 0 && S_ISDIR(est.st_mode);
+            bool isFolder = path_isFolderIn(folder, name);
             if (script && !isFolder) {
                 if (!dkernel_collecting())
                     dkernel_error("Script path too long '%s/%s'", folder, name);
@@ -744,9 +739,9 @@ void loadScriptFile(const char* path)
     /* Only regular files are scripts: a pipe named like one would block the
     ** start forever and a folder reads as nothing, so both count as a script
     ** that cannot be opened (the pipe is opened without waiting for it). */
-    int fd = open(path, O_RDONLY | O_NONBLOCK);
-    struct stat st;
-    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    bool plain = false;
+    int fd = path_openPlain(path, &plain);
+    if (fd >= 0 && !plain) {
         close(fd);
         fd = -1;
     }

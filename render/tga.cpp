@@ -9,6 +9,7 @@
 #include "gldrv.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
