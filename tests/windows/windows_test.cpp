@@ -53,6 +53,8 @@ std::string sh(const std::string& command, int* status = nullptr)
     return out;
 }
 
+std::string wineDisplay;
+
 class WineEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
@@ -61,7 +63,7 @@ public:
         setenv("WINEDEBUG", "-all", 1);
         setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::string display = e2e_usePlayer({ LUMENO_WINE64, LUMENO_WIN_PLAYER }, true);
+        std::string display = wineDisplay = e2e_usePlayer({ LUMENO_WINE64, LUMENO_WIN_PLAYER }, true);
         /* the first start makes the prefix; wine's desktop process starts
         ** here, so it holds no test's output files open */
         sh("mkdir -p " LUMENO_WINE_PREFIX " && " LUMENO_WINESERVER " -p 20 && DISPLAY=" + display +
@@ -265,6 +267,31 @@ TEST(Windows, CommandLineFormsAsOnLinux)
     EXPECT_EQ(v.status, 1);
     EXPECT_EQ(unixLines(v.err), "Error: Rendering a video needs ffmpeg, which was not found "
                                 "(put ffmpeg.exe beside player.exe or in a folder on PATH)\n");
+}
+
+/* Started as a double-click starts it: no standard handles, working folder
+** elsewhere.  It plays the demo beside it, and a fatal error comes up in
+** a message box that waits for OK. */
+TEST(Windows, DoubleClickPlaysItsOwnFolderAndShowsErrorsInABox)
+{
+    std::string dir = e2e_demo("record 1\nrecord_fps 2\ndemo_end 1\n", "");
+    ASSERT_EQ(system(("cp " LUMENO_WIN_PLAYER " '" + dir + "/player.exe'").c_str()), 0);
+    std::string start = "cd / && DISPLAY=" + wineDisplay + " timeout 60 " LUMENO_WINE64 " start /wait /unix '" + dir +
+                        "/player.exe' </dev/null >/dev/null 2>&1";
+    int status = -1;
+    sh(start, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(e2e_frameCount(dir), 3);
+
+    e2e_writeFile(dir, "demo.lum", "demo_end 1\n[bogus]\n");
+    std::thread player([&] { sh(start, &status); });
+    std::string find = "DISPLAY=" + wineDisplay + " xdotool search --name 'Lumeno demo player' 2>/dev/null";
+    std::string box;
+    for (int i = 0; i < 100 && box.empty(); i++, e2e_sleep(0.2)) box = sh(find);
+    EXPECT_FALSE(box.empty()) << "no message box";
+    sh("DISPLAY=" + wineDisplay + " xdotool search --name 'Lumeno demo player' windowfocus --sync %1 key Return");
+    player.join();
+    EXPECT_EQ(status, 1);
 }
 
 }  // namespace
