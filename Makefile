@@ -100,6 +100,9 @@ gallery: build
 
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && env $(AUDIO) $(XVFB) $$b; done; true
+	@if [ -x $(WIN_BUILD)/player.exe ] && $(WIN_TOOLS); then \
+	  $(XVFB) sh tools/bench-windows $(BUILD)/player $(WIN_BUILD)/player.exe; \
+	  else echo "no $(WIN_BUILD)/player.exe (make windows) or no wine64: the Windows player is not measured"; fi
 
 # Plays the showcase in a loop for SOAK_MINUTES minutes, printing resident
 # memory once a minute; fails when it grows by more than 2 MB after the
