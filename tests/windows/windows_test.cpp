@@ -269,6 +269,31 @@ TEST(Windows, CommandLineFormsAsOnLinux)
                                 "(put ffmpeg.exe beside player.exe or in a folder on PATH)\n");
 }
 
+/* Debug mode under wine: the folder watched through Windows' change
+** notifications, a changed picture reloaded, a screenshot on the s key. */
+TEST(Windows, LiveReloadAndScreenshot)
+{
+    std::string dir = e2e_makeDemo();
+    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    e2e_writeTga(dir, "pic.tga", e2e_solid(8, 8, 200, 0, 0));
+    e2e_writeFile(dir, "demo.lum", "debug 1\nsound 0\ndemo_end 0\ngl_width 320\ngl_height 240\n" +
+                                       e2e_loadingSection("black.tga") +
+                                       "[background]\nstart 0\nend 100\nstring pic.tga\n");
+    useWine();
+    E2eProc p = e2e_start(dir);
+    ASSERT_TRUE(e2e_waitOutput(p, "live reload: watching", 40)) << e2e_currentOutput(p);
+    e2e_sleep(0.5);
+    e2e_writeTga(dir, "pic.tga", e2e_solid(8, 8, 0, 200, 0));
+    EXPECT_TRUE(e2e_waitOutput(p, "live reload: second", 20)) << e2e_currentOutput(p);
+    EXPECT_TRUE(e2e_key(p, "s"));
+    for (int i = 0; i < 100 && !e2e_exists(dir + "/screen00.tga"); i++) e2e_sleep(0.1);
+    E2eImage shot = e2e_readTga(dir + "/screen00.tga");
+    EXPECT_TRUE(e2e_rgbNear(shot, 160, 120, 0, 200, 0, 4)) << "the reloaded picture on the screenshot";
+    e2e_key(p, "Escape");
+    E2eRun r = e2e_finish(p, 20);
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
 /* Started as a double-click starts it: no standard handles, working folder
 ** elsewhere.  It plays the demo beside it, and a fatal error comes up in
 ** a message box that waits for OK. */
