@@ -12,6 +12,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <strings.h>
 #include <sys/wait.h>
 
@@ -267,6 +268,52 @@ TEST(Windows, CommandLineFormsAsOnLinux)
     EXPECT_EQ(v.status, 1);
     EXPECT_EQ(unixLines(v.err), "Error: Rendering a video needs ffmpeg, which was not found "
                                 "(put ffmpeg.exe beside player.exe or in a folder on PATH)\n");
+}
+
+/* The demo folder on read-only media (a read-only mount of it, for wine's
+** server too): the player plays without writing anything, and record mode
+** and the s key say why their pictures are missing, on both systems alike. */
+TEST(Windows, ReadOnlyFolder)
+{
+    struct Case {
+        std::string globals;
+        const char* key;
+        const char* warning;
+    };
+    const Case cases[] = {
+        { "demo_end 1\n", nullptr, nullptr },
+        { "record 1\nrecord_fps 2\ndemo_end 1\n", nullptr, "cannot write record frame 'video/00000000.tga'" },
+        { "debug 1\ndemo_end 0\n", "s", "cannot write screenshot 'screen00.tga'" },
+    };
+    for (const Case& c : cases) {
+        for (bool wine : { false, true }) {
+            SCOPED_TRACE(std::string(wine ? "wine: " : "Linux: ") + c.globals);
+            std::string dir = e2e_demo(c.globals, "");
+            if (system(("mount --bind '" + dir + "' '" + dir + "' 2>/dev/null").c_str()) != 0)
+                GTEST_SKIP() << "cannot mount a read-only folder here";
+            int ro = system(("mount -o remount,bind,ro '" + dir + "'").c_str());
+            std::string before = sh("cd '" + dir + "' && ls -lR --time-style=+%s");
+            if (wine) useWine();
+            else useLinux();
+            E2eProc p = e2e_start(dir);
+            if (c.key) {
+                e2e_waitOutput(p, "live reload: watching", 40);
+                e2e_sleep(0.5);
+                e2e_key(p, c.key);
+                for (int i = 0; i < 50 && !strstr(slurp(dir + ".stderr").c_str(), "screenshot"); i++) e2e_sleep(0.1);
+                e2e_key(p, "Escape");
+            }
+            E2eRun r = e2e_finish(p, 60);
+            std::string after = sh("cd '" + dir + "' && ls -lR --time-style=+%s");
+            system(("umount '" + dir + "'").c_str());
+            ASSERT_EQ(ro, 0);
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(after, before) << "the folder changed";
+            if (c.warning) EXPECT_NE(r.err.find(c.warning), std::string::npos) << r.err;
+            else EXPECT_EQ(unixLines(r.err), "");
+        }
+    }
+    useWine();
 }
 
 /* Debug mode under wine: the folder watched through Windows' change
