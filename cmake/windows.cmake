@@ -9,8 +9,11 @@ endif()
 
 file(GLOB WIN_SOURCES CONFIGURE_DEPENDS
      kernel/*.cpp render/*.cpp models/*.cpp effects/*.cpp audio/*.cpp studio/*.cpp studio/win/*.cpp)
-# The Linux entry; studio/win/st_winmain.cpp is the Windows one.
-list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/studio/main.cpp)
+# The Linux entry; studio/win/st_winmain.cpp is the Windows one.  Packing
+# releases and the sync editor's network client are Linux tools for now:
+# studio/win/st_linuxonly.cpp says so.
+list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/studio/main.cpp ${CMAKE_SOURCE_DIR}/studio/st_pack.cpp
+     ${CMAKE_SOURCE_DIR}/studio/st_sync.cpp)
 
 add_executable(player WIN32 ${WIN_SOURCES})
 target_include_directories(player PRIVATE kernel render models effects audio studio studio/win)

@@ -16,6 +16,7 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <direct.h>
 #include <windows.h>
 #endif
 
@@ -186,6 +187,15 @@ int path_openPlain(const char* path, bool* plain)
     struct stat st;
     *plain = fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     return fd;
+}
+
+bool path_makeFolder(const char* path)
+{
+#ifdef _WIN32
+    return _mkdir(path) == 0 || errno == EEXIST;
+#else
+    return mkdir(path, 0755) == 0 || errno == EEXIST;
+#endif
 }
 
 int path_replace(const char* from, const char* to)

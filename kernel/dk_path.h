@@ -52,6 +52,9 @@ bool path_isFolderIn(const char* folder, const char* name);
 ** errno set. */
 int path_openPlain(const char* path, bool* plain);
 
+/* Makes a folder; true when it exists afterwards. */
+bool path_makeFolder(const char* path);
+
 /* Renames `from` to `to`, replacing a file of that name as rename does on
 ** Linux; 0 on success, -1 with errno set. */
 int path_replace(const char* from, const char* to);

@@ -193,7 +193,7 @@ static int makeFolders(const char* path)
     snprintf(folder, sizeof folder, "%s", path);
     for (char* slash = strchr(folder, '/'); slash; slash = strchr(slash + 1, '/')) {
         *slash = '\0';
-        if (mkdir(folder, 0755) != 0 && errno != EEXIST)
+        if (!path_makeFolder(folder))
             return 0;
         *slash = '/';
     }
