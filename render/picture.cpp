@@ -30,6 +30,11 @@ static SDL_Surface* newSurface(int w, int h, int bits, bool redFirst, bool alpha
                                 redFirst ? hi : lo, alpha ? 0xFF000000u : 0);
 }
 
+/* What the Linux player converts through SDL_image's paletted surfaces. */
+static const char notTrueColour[] =
+    "only 24 and 32-bit pictures are read by this player: save greyscale, colour-mapped and "
+    "15 or 16-bit pictures with 24 or 32 bits";
+
 static SDL_Surface* fail(const char* message)
 {
     SDL_SetError("%s", message);
@@ -45,12 +50,10 @@ static SDL_Surface* decodeTga(const Bytes& d)
     int type = b[2], bits = b[16], w = b[12] | b[13] << 8, h = b[14] | b[15] << 8;
     bool rle = type >= 9;
     if (w == 0 || h == 0) return fail("TGA picture without pixels");
-    if (type == 1 || type == 3 || type == 9 || type == 11)
-        return newSurface(w, h, 8, true, false);          /* refused by the texture loader */
-    if ((type != 2 && type != 10) || (bits != 24 && bits != 32)) {
-        if (type == 2 || type == 10) return newSurface(w, h, bits == 15 ? 16 : bits, true, false);
+    if (type == 1 || type == 3 || type == 9 || type == 11 || ((type == 2 || type == 10) && bits != 24 && bits != 32))
+        return fail(notTrueColour);
+    if (type != 2 && type != 10)
         return fail("Unsupported TGA format");
-    }
     int bytes = bits / 8;
     size_t pos = 18 + (size_t)b[0] + (b[1] ? (size_t)(b[5] | b[6] << 8) * ((b[7] + 7) / 8) : 0);
     size_t count = (size_t)w * (size_t)h;
@@ -140,10 +143,8 @@ static SDL_Surface* decodePng(const Bytes& d)
     int channels = png_get_channels(png, info);
     int w = (int)png_get_image_width(png, info), h = (int)png_get_image_height(png, info);
     if (channels < 3) {
-        /* one grey or palette channel: a paletted surface, which is refused */
-        s = newSurface(w, h, 8, true, false);
         png_destroy_read_struct(&png, &info, nullptr);
-        return s;
+        return fail(notTrueColour);
     }
     s = newSurface(w, h, channels * 8, true, channels == 4);
     rows = (png_bytep*)malloc(sizeof(png_bytep) * (size_t)h);

@@ -11,9 +11,9 @@ struct SDL_Surface;
 
 /* The picture in `file`, or null with the reason in SDL_GetError().  True
 ** colour comes back as 24 or 32 bits (TGA and BMP in their file's
-** blue-green-red order, PNG and JPEG red first); grey and colour-mapped
-** pictures come back as 8-bit paletted surfaces and other depths as
-** what they are, which the texture loader refuses as it does on Linux. */
+** blue-green-red order, PNG and JPEG red first).  Greyscale,
+** colour-mapped and 15/16-bit pictures, which the Linux player converts,
+** are refused with a message that says to save them with 24 or 32 bits. */
 SDL_Surface* picture_decode(const char* file);
 
 #endif
