@@ -13,6 +13,8 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
