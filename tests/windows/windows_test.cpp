@@ -133,7 +133,10 @@ FrameDiff compareFrames(const Both& b, int tolerance)
 
 void copyFrom(const std::string& dir, const std::string& from, const std::vector<std::string>& files)
 {
-    for (const std::string& f : files) e2e_writeFile(dir, f, slurp(source + "/" + from + "/" + f));
+    for (const std::string& f : files) {
+        EXPECT_TRUE(e2e_exists(source + "/" + from + "/" + f)) << "moved? " << from << "/" << f;
+        e2e_writeFile(dir, f, slurp(source + "/" + from + "/" + f));
+    }
 }
 
 TEST(Windows, ImportsOnlyDllsEveryWindowsHas)
@@ -181,7 +184,9 @@ TEST(Windows, StarterDemoFramesMatchLinux)
 ** Windows editor would: CR LF line ends, "\" between folders. */
 void modelDemo(const std::string& dir)
 {
-    copyFrom(dir, "examples/showcase/data/models", { "torus.3ds", "torus.tga", "key_light.spl", "key_light_dir.spl" });
+    copyFrom(dir, "examples/showcase/data/models", { "torus.3ds", "torus.tga" });
+    e2e_writeFile(dir, "key_light.spl", "0.1 0.09 0.12  1 0.9 0.75  0.8 0.8 0.7\n");
+    e2e_writeFile(dir, "key_light_dir.spl", "0.8 0.9 0.6\n0.2 1 0.8\n-0.6 0.8 0.7\n");
     e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
     e2e_writeFile(dir, "view.spl", "0 2 7  0 0 0  0 0 0  60 0.1 100\n");
     e2e_writeFile(dir, "turn.spl", "1 1 1  0 0 0  0 0 0\n1 1 1  90 45 0  0 0 0\n");
@@ -364,6 +369,41 @@ TEST(Windows, DoubleClickPlaysItsOwnFolderAndShowsErrorsInABox)
     sh("DISPLAY=" + wineDisplay + " xdotool search --name 'Lumeno demo player' windowfocus --sync %1 key Return");
     player.join();
     EXPECT_EQ(status, 1);
+}
+
+/* A release as a party's machine gets it: the zip `--pack` wrote, unpacked
+** into a folder made read-only, started from another working folder, quit
+** on Escape long before its end; nothing in the folder changes. */
+TEST(Windows, PackedZipPlaysReadOnlyFromAnywhereAndQuitsOnEscape)
+{
+    std::string root = e2e_makeDemo(), out = root + "/out", demo = root + "/Party Demo";
+    int status = -1;
+    sh("mkdir -p '" + root + "/bin' '" + out + "' && cp " LUMENO_PLAYER " '" + root + "/bin/player' && cp "
+       LUMENO_WIN_PLAYER " '" + root + "/bin/player.exe' && cp -r '" + source + "/examples/template' '" + demo +
+       "' && sed -i -e '/^demo_name/d' -e 's/^demo_end .*/demo_end 60/' '" + demo + "/template.lum'");
+    std::string text = sh("cd / && '" + root + "/bin/player' --pack '" + out + "' '" + demo + "' 2>&1", &status);
+    ASSERT_EQ(status, 0) << text;
+    std::string top = out + "/zip/Party-Demo";
+    sh("unzip -q -d '" + out + "/zip' '" + out + "/Party-Demo-windows-x64.zip' && chmod -R a-w '" + top + "'",
+       &status);
+    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(e2e_exists(top + "/Party-Demo.exe"));
+    std::string before = sh("cd '" + top + "' && find . -type f -exec md5sum {} + | sort");
+
+    std::thread player([&] {
+        sh("cd / && DISPLAY=" + wineDisplay + " timeout 50 " LUMENO_WINE64 " '" + top +
+           "/Party-Demo.exe' </dev/null >/dev/null 2>&1", &status);
+    });
+    std::string find = "DISPLAY=" + wineDisplay + " xdotool search --onlyvisible --name 'Lumeno' 2>/dev/null";
+    std::string window;
+    for (int i = 0; i < 150 && window.empty(); i++, e2e_sleep(0.2)) window = sh(find);
+    EXPECT_FALSE(window.empty()) << "no demo window";
+    e2e_sleep(1.0);
+    sh("DISPLAY=" + wineDisplay + " xdotool search --onlyvisible --name 'Lumeno' windowfocus --sync %1 key Escape");
+    player.join();
+    EXPECT_EQ(status, 0) << "124 is the timeout: Escape did not end it";
+    EXPECT_EQ(sh("cd '" + top + "' && find . -type f -exec md5sum {} + | sort"), before);
+    sh("chmod -R u+w '" + out + "'");
 }
 
 }  // namespace
