@@ -14,7 +14,7 @@ AUDIO      := $(shell if [ -n "$$SDL_AUDIODRIVER" ] || [ -d /dev/snd ] || \
                 else echo SDL_AUDIODRIVER=dummy; fi)
 DEMO       ?= examples/showcase
 
-.PHONY: all deps configure build demo release test check check-asan bench soak memcheck gallery fuzz fuzz-seeds clean showcase-assets showcase-stills
+.PHONY: all deps configure build demo release test check check-asan check-windows windows bench soak memcheck gallery fuzz fuzz-seeds clean showcase-assets showcase-stills
 
 all: build
 
@@ -55,11 +55,35 @@ release: build
 	@mkdir -p $(RELEASE_DIR)
 	@$(BUILD)/player --pack $(RELEASE_DIR) $(DEMO)
 
-# Every test: the normal build, then the sanitizer build.
+# Every test: the normal build, the sanitizer build, the fuzz seeds, and
+# the Windows player under wine where the cross compiler and wine are
+# installed.
 test: check check-asan fuzz-seeds
+	@if $(WIN_TOOLS); then $(MAKE) --no-print-directory check-windows; \
+	  else echo "mingw-w64 or wine64 missing: the Windows player is not tested"; fi
 
 check: build
-	@cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) -LE windows
+
+# The Windows player: its libraries are cross-built once from Debian's source
+# packages into ~/.cache/lumeno (tools/build-win-deps prints the folder).
+WIN_BUILD ?= build-win
+CCACHE    := $(shell command -v ccache >/dev/null && \
+               echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+WIN_TOOLS := command -v x86_64-w64-mingw32-g++-posix >/dev/null && \
+             { command -v wine64 || test -x /usr/lib/wine/wine64; } >/dev/null
+
+windows: deps
+	@prefix=$$(sh tools/build-win-deps) && \
+	  cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw64.cmake \
+	    -DCMAKE_BUILD_TYPE=Release -DLUMENO_WIN_PREFIX="$$prefix" $(CCACHE) >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+
+# player.exe under wine64 beside the Linux player: imports, frames, errors.
+check-windows: windows build
+	@cmake -S . -B $(BUILD) -DLUMENO_WIN_PLAYER=$(CURDIR)/$(WIN_BUILD)/player.exe >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target windows_test
+	@cd $(BUILD) && ctest --output-on-failure -L windows
 
 check-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLUMENO_SANITIZE=ON -DLUMENO_PLUGIN=OFF >/dev/null
@@ -76,6 +100,9 @@ gallery: build
 
 bench: build
 	@for b in $(BUILD)/*_bench; do [ -x "$$b" ] && env $(AUDIO) $(XVFB) $$b; done; true
+	@if [ -x $(WIN_BUILD)/player.exe ] && $(WIN_TOOLS); then \
+	  $(XVFB) sh tools/bench-windows $(BUILD)/player $(WIN_BUILD)/player.exe; \
+	  else echo "no $(WIN_BUILD)/player.exe (make windows) or no wine64: the Windows player is not measured"; fi
 
 # Plays the showcase in a loop for SOAK_MINUTES minutes, printing resident
 # memory once a minute; fails when it grows by more than 2 MB after the
@@ -197,4 +224,4 @@ fuzz-seeds: deps $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
 	  || { cat $(FUZZ_BUILD)/$(t)-seeds.log; exit 1; };)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)

@@ -17,6 +17,7 @@
 
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include "glproc.h"
 #include <math.h>
 
 /* ---- conversions and the blend convention ---- */

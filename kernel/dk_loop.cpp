@@ -221,9 +221,12 @@ void dkernel_error(const char* format, ...)
 void dkernel_fail(const DemoError& error)
 {
     dkernel_closeDemo();
-    fprintf(stderr, "Error: %s\n", error.message);
-    if (dkernel_errorHint)
-        fprintf(stderr, "%s\n", dkernel_errorHint);
+    char text[2048];
+    snprintf(text, sizeof text, "Error: %s\n%s%s", error.message, dkernel_errorHint ? dkernel_errorHint : "",
+             dkernel_errorHint ? "\n" : "");
+    fputs(text, stderr);
+    if (kernelHooks.fatal)
+        kernelHooks.fatal(text);
     exit(1);
 }
 

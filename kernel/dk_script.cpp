@@ -9,6 +9,7 @@
 */
 #include "dkernel.h"
 #include "dk_script.h"
+#include "dk_path.h"
 
 #include <ctype.h>
 #include <dirent.h>
@@ -281,8 +282,7 @@ static void discoveryWarning(const char* path, const char* text)
 ** ancestor would otherwise make the search revisit the same tree until the
 ** path limit, once per link, which grows exponentially with two links. */
 struct FolderVisit {
-    dev_t              dev;
-    ino_t              ino;
+    PathId             id;
     const FolderVisit* parent;
 };
 
@@ -291,14 +291,11 @@ static bool searchFolder(const char* folder, const FolderVisit* parent);
 /* The scripts of an open folder and of the folders in it. */
 static void searchListing(DIR* dir, const char* folder, const FolderVisit* parent)
 {
-    FolderVisit self = { 0, 0, parent };
-    struct stat st;
-    if (fstat(dirfd(dir), &st) == 0) {
+    FolderVisit self = { { 0, 0 }, parent };
+    if (path_folderId(folder, &self.id)) {
         for (const FolderVisit* v = parent; v; v = v->parent)
-            if (v->dev == st.st_dev && v->ino == st.st_ino)
+            if (v->id.volume == self.id.volume && v->id.file == self.id.file)
                 return;
-        self.dev = st.st_dev;
-        self.ino = st.st_ino;
     }
 
     struct dirent* entry;
@@ -314,8 +311,7 @@ static void searchListing(DIR* dir, const char* folder, const FolderVisit* paren
             /* Paths are limited to 255 characters.  A script we cannot name
             ** must not be dropped quietly, so that is fatal; a folder that is
             ** too deep is skipped with a warning, a plain file silently. */
-            struct stat est;
-            bool isFolder = fstatat(dirfd(dir), name, &est, 0) == 0 && S_ISDIR(est.st_mode);
+            bool isFolder = path_isFolderIn(folder, name);
             if (script && !isFolder) {
                 if (!dkernel_collecting())
                     dkernel_error("Script path too long '%s/%s'", folder, name);
@@ -376,8 +372,17 @@ char* my_fgets(char* buffer, int size, FILE* file)
         if (c == EOF)
             break;
         buffer[n++] = (char)c;
-        if (c == '\n' || c == '\r')
+        if (c == '\n')
             break;
+        if (c == '\r') {
+            /* CR LF, as Windows editors save, is one line end like LF */
+            int next = getc(file);
+            if (next == '\n' && n < size - 1)
+                buffer[n++] = '\n';
+            else if (next != '\n' && next != EOF)
+                ungetc(next, file);
+            break;
+        }
     }
     if (n == 0)
         return nullptr;
@@ -612,7 +617,8 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
     case SCMD_STRING:
         if (s->string_count >= DK_MAX_STRINGS)
             parseError("Too many strings", path, line);
-        s->strings[s->string_count++] = copyText(value);
+        s->strings[s->string_count] = copyText(value);
+        path_fromScript(s->strings[s->string_count++]);
         noteSource(s, DK_SOURCE_STRING, s->string_count - 1, 1, key, value, line);
         break;
     case SCMD_SPLINE: {
@@ -626,6 +632,7 @@ static void sectionKey(Section* s, const char* key, const char* value, const cha
             (!blankRest(value + used) &&
              !script_readNumber(value + used, DK_KEY_FLOAT, &length, nullptr)))
             parseError("Invalid spline", path, line);
+        path_fromScript(word1);
         s->spline_files[s->spline_count] = copyText(word1);
         s->spline_durations[s->spline_count] = length;
         s->spline_count++;
@@ -732,9 +739,9 @@ void loadScriptFile(const char* path)
     /* Only regular files are scripts: a pipe named like one would block the
     ** start forever and a folder reads as nothing, so both count as a script
     ** that cannot be opened (the pipe is opened without waiting for it). */
-    int fd = open(path, O_RDONLY | O_NONBLOCK);
-    struct stat st;
-    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    bool plain = false;
+    int fd = path_openPlain(path, &plain);
+    if (fd >= 0 && !plain) {
         close(fd);
         fd = -1;
     }

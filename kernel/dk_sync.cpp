@@ -100,7 +100,8 @@ int sync_readFile(int index)
     track_fileName(track->name, path);
 
     /* non-blocking: a pipe named like a track file must not stall us */
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    bool plain = false;
+    int fd = path_openPlain(path, &plain);
     if (fd < 0) {
         /* No file is no keys.  A checking run has reported it already
         ** (section_needFile); a run with an editor has its keys to come. */
@@ -193,7 +194,7 @@ static int makeFolders(const char* path)
     snprintf(folder, sizeof folder, "%s", path);
     for (char* slash = strchr(folder, '/'); slash; slash = strchr(slash + 1, '/')) {
         *slash = '\0';
-        if (mkdir(folder, 0755) != 0 && errno != EEXIST)
+        if (!path_makeFolder(folder))
             return 0;
         *slash = '/';
     }

@@ -337,6 +337,9 @@ struct KernelHooks {
     void (*report)(const char* script, int line, int warning, const char* message);
     /* frames go to a video file: no pauses meant for a watcher */
     int offline;
+    /* a fatal error's whole text, once it is printed: a player without a
+    ** console to print to shows it in a message box */
+    void (*fatal)(const char* text);
 };
 extern KernelHooks kernelHooks;
 

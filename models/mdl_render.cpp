@@ -11,6 +11,7 @@
 
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include "glproc.h"
 #include <GL/glu.h>
 #include <math.h>
 #include <stdlib.h>

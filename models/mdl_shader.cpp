@@ -15,6 +15,9 @@
 #include "dkernel.h"
 #include "dk_script.h"
 #include "tex.h"
+#include "dk_path.h"
+
+#include <string>
 
 void blockfile_read(FILE* file, BlockLineFunc func, void* user)
 {
@@ -127,7 +130,9 @@ static void shader_key(void* user, const char* key, const char* value, int line)
         if (shader_readFloats(value, s->color, 4) != 4)
             shader_error(r, "Invalid color", line);
     } else if (strcasecmp(key, "texture") == 0) {
-        int texture = tex_load(value);
+        std::string file = value;
+        path_fromScript(&file[0]);
+        int texture = tex_load(file.c_str());
         if (s->has_texture)
             tex_free(s->texture);
         s->texture = texture;

@@ -5,6 +5,7 @@
 #include "particle.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <stdlib.h>
 #include <string.h>
 

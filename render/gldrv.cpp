@@ -10,6 +10,7 @@
 
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include "glproc.h"
 #include <GL/glu.h>
 #include <SDL/SDL.h>
 #include <math.h>
@@ -93,6 +94,8 @@ void gldrv_initEXT(void)
     if (!d->ext_multitexture || !d->ext_cube_map || !d->ext_env_add || !d->ext_env_combine ||
         !d->ext_blend_subtract || !d->ext_generate_mipmap)
         dkernel_error("Required extension not available. OpenGL 1.5 required");
+    if (const char* missing = glproc_load())
+        dkernel_error("Required extension not available. OpenGL 1.5 required (%s is missing)", missing);
 }
 
 void writeSpacedString(const char* text)

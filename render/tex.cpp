@@ -13,7 +13,11 @@
 #include <GL/glext.h>
 #include <GL/glu.h>
 #include <SDL/SDL.h>
+#ifdef LUMENO_NO_SDL_IMAGE
+#include "picture.h"
+#else
 #include <SDL/SDL_image.h>
+#endif
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -353,7 +357,11 @@ static void decodePicture(const char* file, Texture* t)
         (fw > TEX_MAX_SIDE || fh > TEX_MAX_SIDE || fw * fh > TEX_MAX_PIXELS))
         dkernel_error("Error loading '%s': picture too large (%ld x %ld)", file, fw, fh);
 
+#ifdef LUMENO_NO_SDL_IMAGE
+    SDL_Surface* surface = picture_decode(file);
+#else
     SDL_Surface* surface = IMG_Load(file);
+#endif
     if (!surface) dkernel_error("Error loading '%s': %s", file, SDL_GetError());
 
     t->width = t->orig_width = surface->w;

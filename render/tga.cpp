@@ -9,6 +9,7 @@
 #include "gldrv.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -194,7 +195,10 @@ void gldrv_screenshot(void)
             fclose(existing);
             continue;
         }
-        grabWindow(name);
+        /* a demo on read-only media: say why no picture came */
+        errno = 0;
+        if (!grabWindow(name))
+            dkernel_warn("cannot write screenshot '%s' (%s)", name, errno ? strerror(errno) : "write failed");
         return;
     }
 }

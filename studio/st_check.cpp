@@ -10,6 +10,7 @@
 */
 #include "dkernel.h"
 #include "st_check.h"
+#include "dk_path.h"
 #include "dk_loop.h"
 #include "dk_sections.h"
 #include "dk_spline.h"
@@ -81,11 +82,10 @@ const char* checking_unreadable(const char* path)
     if (!path || !*path)
         return "no file name";
     /* non-blocking, so that a pipe named like a picture cannot stall us */
-    int fd = open(path, O_RDONLY | O_NONBLOCK);
+    bool plain = false;
+    int fd = path_openPlain(path, &plain);
     if (fd < 0)
         return strerror(errno);
-    struct stat st;
-    bool plain = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     close(fd);
     return plain ? nullptr : "not a plain file";
 }

@@ -1,119 +1,26 @@
 /*
-** st_encoder.cpp -- the child processes of a video run: ffmpeg fed raw
-** frames on its standard input and raw music on descriptor 3, and the
-** private X server a run without a display plays on.
+** st_encoder.cpp -- the encoder of a video run: ffmpeg fed raw frames on
+** its standard input and raw music on its second input (st_spawn.h starts
+** it, and the private X server a run without a display plays on).
 **
-** Both are started and stopped here only; video_cleanup is written to be
-** safe inside a signal handler, so an interrupted run leaves neither a
-** process nor a half-written file behind.
+** video_cleanup is written to be safe inside a signal handler, so an
+** interrupted run leaves neither a process nor a half-written file behind.
 */
 #include "st_video.h"
+#include "st_spawn.h"
 
-#include <errno.h>
 #include <math.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <string>
 #include <deque>
+#include <string>
 #include <vector>
 
-VideoState videoState = { 0, nullptr, nullptr, nullptr, -1, -1, -1, 0, -1, 0, 0, 0, 0, 0, 0.0f };
-
-char* video_findProgram(const char* name)
-{
-    const char* path = getenv("PATH");
-    if (!path || !*path)
-        return nullptr;
-    std::string dirs = path;
-    size_t from = 0;
-    while (from <= dirs.size()) {
-        size_t to = dirs.find(':', from);
-        if (to == std::string::npos)
-            to = dirs.size();
-        std::string dir = dirs.substr(from, to - from);
-        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
-        struct stat st;
-        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            access(candidate.c_str(), X_OK) == 0)
-            return strdup(candidate.c_str());
-        from = to + 1;
-    }
-    return nullptr;
-}
-
-/* ---- the private X server ---- */
-
-static double nowSeconds(void)
-{
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
-}
-
-void video_startDisplay(int width, int height)
-{
-    char* server = video_findProgram("Xvfb");
-    if (!server)
-        dkernel_error("Rendering without a display needs Xvfb, which was not found");
-    char screen[64];
-    snprintf(screen, sizeof screen, "%dx%dx24", width < 64 ? 64 : width, height < 64 ? 64 : height);
-
-    int fds[2];
-    if (pipe(fds) != 0)
-        dkernel_error("Cannot start Xvfb: %s", strerror(errno));
-    char fdText[16];
-    snprintf(fdText, sizeof fdText, "%d", fds[1]);
-    pid_t pid = fork();
-    if (pid < 0)
-        dkernel_error("Cannot start Xvfb: %s", strerror(errno));
-    if (pid == 0) {
-        close(fds[0]);
-        int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, 0);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        /* -noreset: the server lives exactly as long as this run */
-        execl(server, "Xvfb", "-displayfd", fdText, "-screen", "0", screen, "-nolisten", "tcp",
-              "-noreset", (char*)nullptr);
-        _exit(127);
-    }
-    free(server);
-    close(fds[1]);
-    videoState.display = pid;
-
-    /* the server writes its display number once it accepts clients */
-    char number[32] = { 0 };
-    size_t got = 0;
-    double until = nowSeconds() + 20.0;
-    while (got < sizeof number - 1 && !strchr(number, '\n')) {
-        double left = until - nowSeconds();
-        if (left <= 0)
-            break;
-        struct pollfd p = { fds[0], POLLIN, 0 };
-        if (poll(&p, 1, (int)(left * 1000) + 1) <= 0)
-            continue;
-        ssize_t n = read(fds[0], number + got, sizeof number - 1 - got);
-        if (n <= 0)
-            break;
-        got += (size_t)n;
-    }
-    close(fds[0]);
-    if (!strchr(number, '\n'))
-        dkernel_error("Cannot start Xvfb for rendering without a display");
-    char display[40];
-    snprintf(display, sizeof display, ":%d", atoi(number));
-    setenv("DISPLAY", display, 1);
-}
+VideoState videoState = { 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0.0f };
 
 /* ---- ffmpeg ---- */
 
@@ -186,7 +93,7 @@ static void addMp4Settings(std::vector<std::string>& args, int width, int height
 
 void video_startEncoder(int width, int height, float fps, int withAudio)
 {
-    char* ffmpeg = video_findProgram("ffmpeg");
+    char* ffmpeg = spawn_findProgram("ffmpeg");
     if (!ffmpeg)
         dkernel_error("Rendering a video needs ffmpeg, which was not found");
 
@@ -207,8 +114,9 @@ void video_startEncoder(int width, int height, float fps, int withAudio)
     };
     if (withAudio) {
         for (const char* a : { "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "256",
-                               "-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:3" })
+                               "-f", "s16le", "-ar", "44100", "-ac", "2", "-i" })
             args.push_back(a);
+        args.push_back(spawn_secondInput());
     }
     for (const char* a : { "-map", "0:v" })
         args.push_back(a);
@@ -224,66 +132,24 @@ void video_startEncoder(int width, int height, float fps, int withAudio)
     }
     addMp4Settings(args, width, height, withAudio);
     args.push_back(videoState.partial);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-
-    int logFd = open(videoState.log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    int video[2], audio[2] = { -1, -1 };
-    if (logFd < 0 || pipe2(video, O_CLOEXEC) != 0 || (withAudio && pipe2(audio, O_CLOEXEC) != 0))
-        dkernel_error("Cannot start ffmpeg: %s", strerror(errno));
-    pid_t pid = fork();
-    if (pid < 0)
-        dkernel_error("Cannot start ffmpeg: %s", strerror(errno));
-    if (pid == 0) {
-        /* dup2 clears close-on-exec on the copies, and only on them */
-        dup2(video[0], 0);
-        int devnull = open("/dev/null", O_WRONLY);
-        dup2(devnull, 1);
-        dup2(logFd, 2);
-        if (withAudio)
-            dup2(audio[0], 3);
-        execv(ffmpeg, argv.data());
-        _exit(127);
-    }
+    spawn_start(ffmpeg, args, videoState.log, withAudio);
     free(ffmpeg);
-    close(logFd);
-    close(video[0]);
-    videoState.encoder = pid;
-    videoState.video_fd = video[1];
     frameLead = withAudio ? (size_t)ceil(1024.0 / (44100.0 / fps)) + 1 : 0;
-    if (withAudio) {
-        close(audio[0]);
-        videoState.audio_fd = audio[1];
-    }
 }
 
-/* All of it, or mark the encoder as gone (it closed its end or died). */
-static void writeAll(int fd, const void* data, size_t size)
+/* All of it, or mark the encoder as gone (it closed its input or died). */
+static void writeAll(int input, const void* data, size_t size)
 {
-    const char* p = (const char*)data;
-    while (size > 0 && !videoState.failed) {
-        ssize_t n = write(fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            videoState.failed = 1;
-            return;
-        }
-        p += n;
-        size -= (size_t)n;
-    }
+    if (!videoState.failed && !spawn_write(input, data, size))
+        videoState.failed = 1;
 }
 
 void video_writeFrame(const unsigned char* bgr, int width, int height)
 {
-    if (videoState.video_fd < 0)
-        return;
     size_t size = (size_t)width * (size_t)height * 3;
     heldFrames.emplace_back(bgr, bgr + size);
     while (heldFrames.size() > frameLead) {
-        writeAll(videoState.video_fd, heldFrames.front().data(), heldFrames.front().size());
+        writeAll(0, heldFrames.front().data(), heldFrames.front().size());
         heldFrames.pop_front();
     }
     videoState.written++;
@@ -291,27 +157,14 @@ void video_writeFrame(const unsigned char* bgr, int width, int height)
 
 void video_writeAudio(const short* pcm, int frames)
 {
-    if (videoState.audio_fd >= 0)
-        writeAll(videoState.audio_fd, pcm, (size_t)frames * 4);
+    writeAll(1, pcm, (size_t)frames * 4);
 }
 
 int video_finishEncoder(void)
 {
     for (; !heldFrames.empty(); heldFrames.pop_front())
-        if (videoState.video_fd >= 0)
-            writeAll(videoState.video_fd, heldFrames.front().data(), heldFrames.front().size());
-    if (videoState.video_fd >= 0)
-        close(videoState.video_fd);
-    if (videoState.audio_fd >= 0)
-        close(videoState.audio_fd);
-    videoState.video_fd = videoState.audio_fd = -1;
-    if (videoState.encoder < 0)
-        return 0;
-    int status = 0;
-    while (waitpid(videoState.encoder, &status, 0) < 0 && errno == EINTR) {
-    }
-    videoState.encoder = -1;
-    return !videoState.failed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        writeAll(0, heldFrames.front().data(), heldFrames.front().size());
+    return spawn_finish() && !videoState.failed;
 }
 
 const char* video_encoderLog(void)
@@ -340,18 +193,9 @@ const char* video_encoderLog(void)
 void video_cleanup(void)
 {
     /* only calls that are safe in a signal handler */
-    if (videoState.encoder > 0) {
-        kill(videoState.encoder, SIGKILL);
-        waitpid(videoState.encoder, nullptr, 0);
-        videoState.encoder = -1;
-    }
+    spawn_kill();
     if (videoState.partial)
         unlink(videoState.partial);
     if (videoState.log)
         unlink(videoState.log);
-    if (videoState.display > 0) {
-        kill(videoState.display, SIGTERM);
-        waitpid(videoState.display, nullptr, 0);
-        videoState.display = -1;
-    }
 }

@@ -27,9 +27,10 @@
 #include "model.h"
 #include "tex.h"
 
+#include "st_watch.h"
+
 #include <SDL/SDL.h>
 #include <ctype.h>
-#include <dirent.h>
 #include <errno.h>
 #include <limits.h>
 #ifdef __GLIBC__
@@ -39,17 +40,13 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-ReloadState reloadState = { -1, 0, {}, {}, {}, 0, 0, 0, 0, {}, 0 };
+ReloadState reloadState = { 0, 0, {}, 0, 0, 0, 0, {}, 0 };
 
 /* how long the files must be quiet before a reload: editors write a file
 ** in several steps (a backup, the file, its attributes) */
 #define RELOAD_SETTLE_MS 150
-
-#define RELOAD_EVENTS (IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE)
 
 /* ---- paths ---- */
 
@@ -99,56 +96,22 @@ void reload_noteFile(const Section* section, const char* path)
 
 /* ---- watching ---- */
 
-static void watchTree(const std::string& folder)
-{
-    if (reloadState.fd < 0 || folder.size() >= DK_MAX_PATH)
-        return;
-    const char* name = folder.empty() ? "." : folder.c_str();
-    int wd = inotify_add_watch(reloadState.fd, name, RELOAD_EVENTS | IN_ONLYDIR);
-    if (wd < 0)
-        return;
-    reloadState.watches.push_back(wd);
-    reloadState.folders.push_back(folder);
-    DIR* dir = opendir(name);
-    if (!dir)
-        return;
-    while (struct dirent* e = readdir(dir)) {
-        std::string child = folder.empty() ? e->d_name : folder + "/" + e->d_name;
-        struct stat st;
-        /* no links: a link back up the tree would be watched forever */
-        if (e->d_name[0] == '.' || ignored(child) || lstat(child.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            continue;
-        int known = 0;
-        for (const std::string& f : reloadState.folders)
-            known |= f == child;
-        if (!known)
-            watchTree(child);
-    }
-    closedir(dir);
-}
-
 static void startWatching(void)
 {
     reloadState.tried = 1;
-    reloadState.fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (reloadState.fd < 0) {
-        fprintf(stderr, "Warning: live reload is off: cannot watch the demo folder (%s)\n",
-                strerror(errno));
+    int folders = watch_start(ignored);
+    reloadState.watching = folders >= 0;
+    if (!reloadState.watching)
         return;
-    }
-    watchTree("");
-    printf("live reload: watching %d folders\n", (int)reloadState.watches.size());
+    printf("live reload: watching %d folders\n", folders);
     fflush(stdout);
 }
 
 static void stopWatching(void)
 {
-    if (reloadState.fd >= 0)
-        close(reloadState.fd);
-    reloadState.fd = -1;
+    watch_stop();
+    reloadState.watching = 0;
     reloadState.tried = 0;
-    reloadState.watches.clear();
-    reloadState.folders.clear();
 }
 
 static void noteChange(const std::string& path)
@@ -159,54 +122,18 @@ static void noteChange(const std::string& path)
     reloadState.changed.push_back(path);
 }
 
-static void readEvents(void)
+static void takeEvent(const std::string& path, int kind)
 {
-    alignas(struct inotify_event) char buffer[8192];
-    for (;;) {
-        ssize_t n = read(reloadState.fd, buffer, sizeof buffer);
-        if (n <= 0)
-            return;
-        for (char* p = buffer; p < buffer + n;) {
-            const struct inotify_event* e = (const struct inotify_event*)p;
-            p += sizeof(struct inotify_event) + e->len;
-            if (e->mask & IN_Q_OVERFLOW) {
-                reloadState.forced = 1;
-                reloadState.pending = 1;
-                reloadState.last_event = dkernel_ticks();
-                continue;
-            }
-            std::string folder;
-            int known = 0;
-            for (size_t i = 0; i < reloadState.watches.size(); i++) {
-                if (reloadState.watches[i] != e->wd)
-                    continue;
-                if (e->mask & IN_IGNORED) {
-                    reloadState.watches.erase(reloadState.watches.begin() + (long)i);
-                    reloadState.folders.erase(reloadState.folders.begin() + (long)i);
-                } else {
-                    folder = reloadState.folders[i];
-                    known = 1;
-                }
-                break;
-            }
-            if (!known || e->len == 0)
-                continue;
-            std::string path = path_normalize((folder + "/" + e->name).c_str());
-            /* while an editor holds the tracks their files are its saves */
-            if (ignored(path) || (syncState.live && sync_isTrackFile(path.c_str())))
-                continue;
-            if (e->mask & IN_ISDIR) {
-                /* scripts may have come or gone with the folder */
-                if (e->mask & (IN_CREATE | IN_MOVED_TO))
-                    watchTree(path);
-                reloadState.forced = 1;
-            } else {
-                noteChange(path);
-            }
-            reloadState.last_event = dkernel_ticks();
-            reloadState.pending = 1;
-        }
-    }
+    /* while an editor holds the tracks their files are its saves */
+    if (syncState.live && sync_isTrackFile(path.c_str()))
+        return;
+    /* scripts may have come or gone with a folder */
+    if (kind != WATCH_FILE)
+        reloadState.forced = 1;
+    if (kind == WATCH_FILE || kind == WATCH_GONE)
+        noteChange(path);
+    reloadState.last_event = dkernel_ticks();
+    reloadState.pending = 1;
 }
 
 /* Does any change touch the demo: a script, or a file one of its sections
@@ -244,9 +171,9 @@ void reload_poll(void)
     }
     if (!reloadState.tried)
         startWatching();
-    if (reloadState.fd < 0)
+    if (!reloadState.watching)
         return;
-    readEvents();
+    watch_read(takeEvent);
     /* a failed reload waits for the next change: the files are as they were */
     if (!reloadState.pending || dkernel_ticks() - reloadState.last_event < RELOAD_SETTLE_MS)
         return;

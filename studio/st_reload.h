@@ -1,6 +1,6 @@
 /*
-** st_reload.h -- live reload in debug mode: the demo folder watched with
-** inotify, and the demo read and loaded again when one of its files
+** st_reload.h -- live reload in debug mode: the demo folder watched
+** (st_watch.h), and the demo read and loaded again when one of its files
 ** changes, playing on at the same second in the same window.
 */
 #ifndef ST_RELOAD_H
@@ -18,10 +18,8 @@ struct ReloadUse {
 };
 
 struct ReloadState {
-    int                      fd;          /* inotify, -1 when not watching */
+    int                      watching;    /* notifications are coming */
     int                      tried;       /* watching was set up (or failed to be) */
-    std::vector<int>         watches;     /* watch descriptors ... */
-    std::vector<std::string> folders;     /* ... and the folders they watch */
     std::vector<std::string> changed;     /* files changed since the last good reload */
     int                      pending;     /* events came since the last attempt */
     int                      forced;      /* a folder came or went, or events were lost */

@@ -9,7 +9,12 @@
 #define ST_SYNC_H
 
 #include <string>
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <sys/socket.h>
+#endif
 
 /* where the connection stands */
 #define SYNCCLIENT_IDLE       0   /* none; another try at next_try */

@@ -6,15 +6,15 @@
 */
 #include "st_video.h"
 #include "st_args.h"
+#include "st_spawn.h"
 #include "dk_loop.h"
+#include "dk_path.h"
 #include "dk_sections.h"
 #include "gldrv.h"
 
 #include <SDL/SDL.h>
 #include <errno.h>
-#include <limits.h>
 #include <math.h>
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -25,13 +25,6 @@
 
 /* the music section's type in sectionFunction */
 #define VIDEO_SOUND_TYPE 36
-
-static void stopOnSignal(int sig)
-{
-    video_cleanup();
-    signal(sig, SIG_DFL);
-    raise(sig);
-}
 
 static void cleanupAtExit(void)
 {
@@ -46,16 +39,11 @@ static void chooseOutput(const char* out)
 {
     if (!*out)
         dkernel_error("No video file named");
-    std::string path = out;
-    if (path[0] != '/') {
-        char cwd[PATH_MAX];
-        if (!getcwd(cwd, sizeof cwd))
-            dkernel_error("Cannot write the video '%s': %s", out, strerror(errno));
-        path = std::string(cwd) + "/" + path;
-    }
-    size_t slash = path.rfind('/');
-    std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-    std::string name = path.substr(slash + 1);
+    std::string path = path_absolute(out);
+    if (path.empty())
+        dkernel_error("Cannot write the video '%s': %s", out, strerror(errno));
+    std::string folder = path_folder(path);
+    std::string name = path.substr(folder.size() + (folder.back() == '/' ? 0 : 1));
     size_t dot = name.rfind('.');
     if (name.empty() || dot == std::string::npos || dot == 0 || dot + 1 == name.size())
         dkernel_error("Cannot write the video '%s': its extension (.mp4, .mkv ...) chooses the format",
@@ -69,11 +57,11 @@ static void chooseOutput(const char* out)
     if (stat(path.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || access(path.c_str(), W_OK) != 0))
         dkernel_error("Cannot write the video '%s': it is not a writable file", out);
 
-    std::string partial = folder + "/." + name.substr(0, dot) + ".rendering-" +
-                          std::to_string((long)getpid()) + name.substr(dot);
+    std::string partial = folder + (folder.back() == '/' ? "." : "/.") + name.substr(0, dot) +
+                          ".rendering-" + std::to_string((long)getpid()) + name.substr(dot);
     videoState.output = strdup(path.c_str());
     videoState.partial = strdup(partial.c_str());
-    std::string log = "/tmp/lumeno-render-" + std::to_string((long)getpid()) + ".log";
+    std::string log = path_tempFolder() + "/lumeno-render-" + std::to_string((long)getpid()) + ".log";
     videoState.log = strdup(log.c_str());
 }
 
@@ -148,17 +136,14 @@ static void playFrames(void)
 
 static int makeVideo(void)
 {
-    signal(SIGPIPE, SIG_IGN);
     videoState.active = 1;
     kernelHooks.offline = 1;
     atexit(cleanupAtExit);
-    signal(SIGINT, stopOnSignal);
-    signal(SIGTERM, stopOnSignal);
-    signal(SIGHUP, stopOnSignal);
+    spawn_onInterrupt(video_cleanup);
 
-    char* ffmpeg = video_findProgram("ffmpeg");
+    char* ffmpeg = spawn_findProgram("ffmpeg");
     if (!ffmpeg)
-        dkernel_error("Rendering a video needs ffmpeg, which was not found (install the ffmpeg package)");
+        dkernel_error("Rendering a video needs ffmpeg, which was not found (%s)", spawn_missingHint);
     free(ffmpeg);
 
     dkernel_loadScripts();
@@ -171,9 +156,7 @@ static int makeVideo(void)
         demoSystem.record_fps = videoState.fps;
     settleDemo();
     int music = hasMusic();
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display)
-        video_startDisplay(glDriver.width, glDriver.height);
+    spawn_display(glDriver.width, glDriver.height);
 
     dkernel_initDemo();
     video_startEncoder(glDriver.width, glDriver.height, demoSystem.record_fps, music);
@@ -189,7 +172,7 @@ static int makeVideo(void)
                       videoState.frames);
     if (!video_finishEncoder())
         dkernel_error("ffmpeg failed to write '%s': %s", videoState.output, video_encoderLog());
-    if (rename(videoState.partial, videoState.output) != 0)
+    if (path_replace(videoState.partial, videoState.output) != 0)
         dkernel_error("Cannot write the video '%s': %s", videoState.output, strerror(errno));
     dkernel_closeDemo();
     video_cleanup();

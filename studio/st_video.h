@@ -6,8 +6,6 @@
 #ifndef ST_VIDEO_H
 #define ST_VIDEO_H
 
-#include <sys/types.h>
-
 #include "dkernel.h"
 
 #define VIDEO_PRESET_PARTY   0   /* the default: what a party's video archive asks for */
@@ -19,11 +17,7 @@ struct VideoState {
     char*  output;            /* the file asked for, absolute */
     char*  partial;           /* what ffmpeg writes until it has finished: renamed to output */
     char*  log;               /* ffmpeg's messages, shown when it fails */
-    pid_t  encoder;           /* ffmpeg, -1 when not running */
-    int    video_fd;          /* its standard input: raw frames */
-    int    audio_fd;          /* its descriptor 3: raw 16-bit stereo at 44100 Hz, or -1 */
     int    failed;            /* a write to the encoder failed: it has gone */
-    pid_t  display;           /* the private X server, -1 when a display was given */
     int    frames;            /* frames the video will have */
     int    written;           /* frames handed to the encoder */
     int    preset;            /* VIDEO_PRESET_*: the encoder settings of an .mp4 */
@@ -38,11 +32,9 @@ extern VideoState videoState;
 ** errors exit with status 1 through dkernel_error. */
 int video_option(int count, char** args);
 
-/* ---- the child processes (st_encoder.cpp) ---- */
-/* Starts a private X server large enough for the window and points
-** DISPLAY at it. */
-void video_startDisplay(int width, int height);
-/* Starts ffmpeg writing videoState.partial from raw frames (and music). */
+/* ---- the encoder (st_encoder.cpp) ---- */
+/* Starts ffmpeg writing videoState.partial from raw frames (and music:
+** raw 16-bit stereo at 44100 Hz). */
 void video_startEncoder(int width, int height, float fps, int withAudio);
 /* The sinks of the frame capture and of record mode's music. */
 void video_writeFrame(const unsigned char* bgr, int width, int height);
@@ -54,7 +46,5 @@ const char* video_encoderLog(void);
 /* Kills what is still running and removes the partial file; safe in a
 ** signal handler and at exit, and more than once. */
 void video_cleanup(void);
-/* Finds an executable by name along PATH; an allocated path or null. */
-char* video_findProgram(const char* name);
 
 #endif

@@ -23,6 +23,10 @@ namespace fs = std::filesystem;
 
 static std::vector<std::string> createdDirs;
 static std::vector<pid_t> livePids;     /* players and servers of e2e_start not yet finished */
+static std::vector<std::string> playerCommand;   /* empty: the Linux player */
+static std::string sharedDisplay;
+static pid_t sharedServer = -1;
+static std::string sharedFb;
 
 static double nowSeconds()
 {
@@ -50,10 +54,25 @@ std::string e2e_readFile(const std::string& path)
     return ss.str();
 }
 
+static void cleanupAtExit();
+/* Registers the clean-up once, before the first folder or server. */
+static void cleanUpLater()
+{
+    static bool registered = false;
+    if (!registered) atexit(cleanupAtExit);
+    registered = true;
+}
+
 static void cleanupAtExit()
 {
     /* a test that stopped early (failed assertion) leaves its processes here */
     for (pid_t x : livePids) { kill(x, SIGKILL); waitpid(x, nullptr, 0); }
+    if (sharedServer > 0) {
+        kill(sharedServer, SIGTERM);
+        waitpid(sharedServer, nullptr, 0);
+        std::error_code ignored;
+        fs::remove_all(sharedFb, ignored);
+    }
     const char* keep = getenv("LUMENO_E2E_KEEP");
     if ((keep && *keep && strcmp(keep, "0")) || !::testing::UnitTest::GetInstance()->Passed()) {
         for (auto& d : createdDirs) fprintf(stderr, "e2e: kept %s\n", d.c_str());
@@ -67,7 +86,7 @@ static void cleanupAtExit()
 
 std::string e2e_makeDemo()
 {
-    if (createdDirs.empty()) atexit(cleanupAtExit);
+    cleanUpLater();
     const char* tmp = getenv("TMPDIR");
     std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/lumeno-e2e-XXXXXX";
     if (!mkdtemp(&templ[0])) {
@@ -169,6 +188,14 @@ static bool displayRefused(const std::string& err)
 
 /* Starts `args` in `cwd`, in a process group of its own, with the output
    in `out`.stdout and `out`.stderr and the environment changed by `env`. */
+/* The player to start (e2e_usePlayer) with its arguments. */
+static std::vector<std::string> playerWords(const std::vector<std::string>& args)
+{
+    std::vector<std::string> words = playerCommand.empty() ? std::vector<std::string>{ LUMENO_PLAYER } : playerCommand;
+    words.insert(words.end(), args.begin(), args.end());
+    return words;
+}
+
 static pid_t spawn(const std::string& cwd, const std::string& out, const std::vector<std::string>& args,
                    const std::vector<std::string>& env)
 {
@@ -241,9 +268,9 @@ E2eRun e2e_command(const std::string& cwd, const std::vector<std::string>& args,
 
 /* Every run has its own X server: keys reach only its player, and no
    server shared with other tests resets under it. */
-E2eRun e2e_run(const std::string& dir, double timeoutSeconds)
+E2eRun e2e_run(const std::string& dir, double timeoutSeconds, const std::vector<std::string>& args)
 {
-    E2eProc p = e2e_start(dir);
+    E2eProc p = e2e_start(dir, args);
     return e2e_finish(p, timeoutSeconds);
 }
 
@@ -300,15 +327,35 @@ static bool windowShown(const std::string& display)
 /* Returns once the player's window is up, or the player has already ended
    (then e2e_finish reports how).  A player that could not reach its fresh
    server at all is started again on a new one. */
-E2eProc e2e_start(const std::string& dir)
+std::string e2e_usePlayer(const std::vector<std::string>& command, bool shared)
+{
+    cleanUpLater();
+    playerCommand = command;
+    if (shared && sharedServer < 0) {
+        const char* tmp = getenv("TMPDIR");
+        sharedFb = std::string(tmp && *tmp ? tmp : "/tmp") + "/lumeno-e2e-fb-" + std::to_string(getpid());
+        mkdir(sharedFb.c_str(), 0755);
+        sharedServer = startXvfb(sharedDisplay, sharedFb);
+        if (sharedServer < 0) ADD_FAILURE() << "cannot start Xvfb";
+    }
+    return shared ? sharedDisplay : "";
+}
+
+E2eProc e2e_start(const std::string& dir, const std::vector<std::string>& args)
 {
     E2eProc p;
     p.dir = dir;
+    if (!playerCommand.empty() && sharedServer > 0) {
+        p.display = sharedDisplay;
+        p.pid = spawn(dir, dir, playerWords(args), { "DISPLAY=" + p.display });
+        livePids.push_back(p.pid);
+        return p;
+    }
     for (int attempt = 0; attempt < 3; attempt++) {
         mkdir((dir + ".fb").c_str(), 0755);
         p.xvfb = startXvfb(p.display, dir + ".fb");
         if (p.xvfb < 0) { ADD_FAILURE() << "cannot start Xvfb"; return p; }
-        p.pid = spawn(dir, dir, { LUMENO_PLAYER }, { "DISPLAY=" + p.display });
+        p.pid = spawn(dir, dir, playerWords(args), { "DISPLAY=" + p.display });
         bool ended = false;
         for (double until = nowSeconds() + 30; nowSeconds() < until && !windowShown(p.display); usleep(20000)) {
             siginfo_t info;

@@ -22,6 +22,10 @@
 **
 ** Folders are removed at exit when every test passed; LUMENO_E2E_KEEP=1
 ** keeps them (their paths are printed on failure).
+**
+** Another player (the Windows one under wine) is run the same way after
+** e2e_usePlayer(command, true): runs then start the command, with the
+** player's own arguments after it, on one X server they share.
 */
 #ifndef LUMENO_E2E_HARNESS_H
 #define LUMENO_E2E_HARNESS_H
@@ -51,7 +55,7 @@ struct E2eRun {
 /* A player started with e2e_start and still running. */
 struct E2eProc {
     pid_t pid = -1;
-    pid_t xvfb = -1;
+    pid_t xvfb = -1;        /* its private server; -1 on the shared one */
     std::string dir;
     std::string display;    /* ":N" of its private X server */
 };
@@ -74,12 +78,19 @@ std::string e2e_section(const std::string& type, float start, float end, const s
 std::string e2e_loadingSection(const std::string& picture1, const std::string& picture2 = "");
 
 /* ---- running the player ---- */
-E2eRun e2e_run(const std::string& dir, double timeoutSeconds = 30.0);
+/* args: the player's arguments (none by default: it plays its folder) */
+E2eRun e2e_run(const std::string& dir, double timeoutSeconds = 30.0, const std::vector<std::string>& args = {});
 /* Any program run from `cwd` with the tests' display, 60 s at most; `env`
    entries "NAME=value" set a variable, a bare "NAME" removes it. */
 E2eRun e2e_command(const std::string& cwd, const std::vector<std::string>& args,
                    const std::vector<std::string>& env = {});
-E2eProc e2e_start(const std::string& dir);
+E2eProc e2e_start(const std::string& dir, const std::vector<std::string>& args = {});
+/* Later runs start `command` (a program and the words before the player's
+   arguments) instead of the Linux player, an empty one the Linux player
+   again; with `shared`, all on one X server started now and kept until
+   exit (a program like wine keeps state on the first server it meets).
+   Returns that server's display. */
+std::string e2e_usePlayer(const std::vector<std::string>& command, bool shared);
 bool e2e_waitOutput(const E2eProc& p, const std::string& text, double timeoutSeconds = 20.0);
 std::string e2e_currentOutput(const E2eProc& p);
 bool e2e_key(const E2eProc& p, const std::string& key);
