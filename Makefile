@@ -129,7 +129,7 @@ FUZZ_FLAGS   := -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefi
                 -fno-sanitize-recover=undefined -Ikernel -Irender -Imodels -Iaudio
 FUZZ_FILES   := -Wl,--wrap=fopen,--wrap=fclose
 FUZZ_LINES   := kernel/dk_script.cpp kernel/dk_config.cpp kernel/dk_sectiontable.cpp \
-                kernel/dk_random.cpp
+                kernel/dk_random.cpp kernel/dk_path.cpp
 FUZZ_HEADERS := tests/fuzz/fuzz_support.h tests/fuzz/fuzz_kernel.h kernel/dkernel.h
 
 $(FUZZ_BUILD)/script_fuzz: tests/fuzz/script_fuzz.cpp $(FUZZ_LINES) $(FUZZ_HEADERS) kernel/dk_script.h
@@ -168,7 +168,7 @@ $(FUZZ_BUILD)/syncproto_fuzz: $(SYNCPROTO_FUZZ_SOURCES) studio/st_syncproto.h ke
 	clang++ $(FUZZ_FLAGS) -Istudio $(SYNCPROTO_FUZZ_SOURCES) -o $@
 
 $(FUZZ_BUILD)/spline_fuzz: tests/fuzz/spline_fuzz.cpp kernel/dk_spline.cpp kernel/dk_sync.cpp kernel/dk_track.cpp \
-                           kernel/dk_path.cpp $(FUZZ_LINES) $(FUZZ_HEADERS)
+                           $(FUZZ_LINES) $(FUZZ_HEADERS)
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ $(FUZZ_FLAGS) $(filter %.cpp,$^) $(FUZZ_FILES) -o $@
 
