@@ -10,10 +10,8 @@ endif()
 file(GLOB WIN_SOURCES CONFIGURE_DEPENDS
      kernel/*.cpp render/*.cpp models/*.cpp effects/*.cpp audio/*.cpp studio/*.cpp studio/win/*.cpp)
 # The Linux entry; studio/win/st_winmain.cpp is the Windows one.  Packing
-# releases and the sync editor's network client are Linux tools for now:
-# studio/win/st_linuxonly.cpp says so.
-list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/studio/main.cpp ${CMAKE_SOURCE_DIR}/studio/st_pack.cpp
-     ${CMAKE_SOURCE_DIR}/studio/st_sync.cpp)
+# releases is a Linux tool: studio/win/st_linuxonly.cpp says so.
+list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/studio/main.cpp ${CMAKE_SOURCE_DIR}/studio/st_pack.cpp)
 
 add_executable(player WIN32 ${WIN_SOURCES})
 target_include_directories(player PRIVATE kernel render models effects audio studio studio/win)
@@ -26,5 +24,5 @@ target_link_directories(player PRIVATE ${LUMENO_WIN_PREFIX}/lib)
 target_compile_definitions(player PRIVATE LUMENO_NO_SDL_IMAGE _USE_MATH_DEFINES _SDL_main_h)
 target_link_libraries(player PRIVATE
     vorbisfile vorbis ogg mpg123 shlwapi 3ds png16 jpeg z SDL
-    glu32 opengl32 user32 gdi32 winmm shell32 ole32 version imm32 setupapi)
+    glu32 opengl32 ws2_32 user32 gdi32 winmm shell32 ole32 version imm32 setupapi)
 target_link_options(player PRIVATE -static -static-libgcc -static-libstdc++)

@@ -10,21 +10,15 @@
 ** are the editor's (syncState.live) and their files are left alone.
 */
 #include "st_sync.h"
+#include "st_socket.h"
 #include "st_syncproto.h"
 #include "dk_loop.h"
 #include "dk_sync.h"
 #include "dkernel.h"
 
-#include <arpa/inet.h>
-#include <errno.h>
 #include <math.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 SyncClient syncClient = { -1, SYNCCLIENT_IDLE, 0, 0, 0, 0, {}, {}, 0, -1, 0, {}, 0, 0, nullptr, {}, 0 };
 
@@ -50,7 +44,7 @@ static long long currentRow(void)
 static void drop(const char* why)
 {
     if (c.fd >= 0)
-        close(c.fd);
+        sock_close(c.fd);
     c.fd = -1;
     c.phase = SYNCCLIENT_IDLE;
     c.in.clear();
@@ -139,52 +133,43 @@ static void startConnect(void)
         drop(c.lookup_error);
         return;
     }
-    c.fd = socket(c.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    c.fd = sock_open(c.address.ss_family);
     if (c.fd < 0) {
-        drop(strerror(errno));
+        drop(sock_error());
         return;
     }
-    int one = 1;
-    setsockopt(c.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (connect(c.fd, (const sockaddr*)&c.address, c.address_length) == 0) {
+    int done = sock_connect(c.fd, (const sockaddr*)&c.address, c.address_length);
+    if (done > 0) {
         startGreeting();
-    } else if (errno == EINPROGRESS) {
+    } else if (done == 0) {
         c.phase = SYNCCLIENT_CONNECTING;
         c.since = dkernel_ticks();
     } else {
-        drop(strerror(errno));
+        drop(sock_error());
     }
 }
 
 static void checkConnect(void)
 {
-    pollfd p = { c.fd, POLLOUT, 0 };
-    if (poll(&p, 1, 0) > 0) {
-        int err = 0;
-        socklen_t length = sizeof err;
-        if (getsockopt(c.fd, SOL_SOCKET, SO_ERROR, &err, &length) != 0)
-            err = errno;
-        if (err)
-            drop(strerror(err));
-        else
-            startGreeting();
-    } else if (dkernel_ticks() - c.since > SYNCCLIENT_CONNECT_MS) {
+    int done = sock_connected(c.fd);
+    if (done > 0)
+        startGreeting();
+    else if (done < 0)
+        drop(sock_error());
+    else if (dkernel_ticks() - c.since > SYNCCLIENT_CONNECT_MS)
         drop("no answer to the connection");
-    }
 }
 
 static void flushOut(void)
 {
     while (!c.out.empty()) {
-        ssize_t n = send(c.fd, c.out.data(), c.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        long n = sock_send(c.fd, c.out.data(), c.out.size());
         if (n > 0) {
             c.out.erase(0, (size_t)n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        } else if (n == 0) {
             break;
         } else {
-            drop(n < 0 ? strerror(errno) : "the connection was lost");
+            drop(sock_error());
             return;
         }
     }
@@ -199,19 +184,13 @@ static bool receive(void)
     /* what is not decoded yet waits in the socket, so a flood costs each
     ** frame the same bounded work */
     while (c.in.size() < SYNCCLIENT_READ_MAX) {
-        ssize_t n = recv(c.fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n > 0) {
+        long n = sock_recv(c.fd, buffer, sizeof buffer);
+        if (n > 0)
             c.in.append(buffer, (size_t)n);
-        } else if (n == 0) {
-            return false;
-        } else if (errno == EINTR) {
-            continue;
-        } else {
-            /* nothing more now, or a reset the next call reports as closed */
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
-                return false;
+        else if (n == -1)
             break;
-        }
+        else   /* closed, or a reset: the caller reports it as closed */
+            return false;
     }
     return true;
 }

@@ -7,101 +7,13 @@
 ** editor): the private X server's screen shows each frame instead.
 */
 #include "harness.h"
+#include "sync_editor.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <string.h>
-#include <time.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 namespace {
-
-std::string be32(uint32_t v) { return std::string{ (char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v }; }
-std::string le32(uint32_t v) { return std::string{ (char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24) }; }
-uint32_t bits(float f) { uint32_t b; memcpy(&b, &f, 4); return b; }
-std::string fileKey(uint32_t row, float v, int i) { return le32(row) + le32(bits(v)) + (char)i; }
-std::string setKey(uint32_t track, uint32_t row, float v, int i)
-{
-    return std::string(1, '\0') + be32(track) + be32(row) + be32(bits(v)) + (char)i;
-}
-std::string setRow(uint32_t row) { return "\3" + be32(row); }
-
-int count(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
-}
-
-/* The stand-in editor: a socket on a free port of 127.0.0.1, listening
-** only once told to, so that the player first finds no editor. */
-struct Editor {
-    int listener = -1, peer = -1, port = 0;
-    Editor()
-    {
-        listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t n = sizeof a;
-        bind(listener, (sockaddr*)&a, n);
-        getsockname(listener, (sockaddr*)&a, &n);
-        port = ntohs(a.sin_port);
-    }
-    ~Editor() { hangUp(); close(listener); }
-    void hangUp() { if (peer >= 0) close(peer); peer = -1; }
-    bool wait(int fd, double seconds) { pollfd p = { fd, POLLIN, 0 }; return poll(&p, 1, (int)(seconds * 1000)) > 0; }
-    /* n bytes, or what came within the time */
-    std::string read(size_t n, double seconds = 5)
-    {
-        std::string got;
-        char b[256];
-        while (got.size() < n && wait(peer, seconds)) {
-            ssize_t k = recv(peer, b, std::min(sizeof b, n - got.size()), 0);
-            if (k <= 0) break;
-            got.append(b, (size_t)k);
-        }
-        return got;
-    }
-    void send(const std::string& bytes) { ::send(peer, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
-    /* accepts the player, greets it and returns the tracks it asks for */
-    std::string accept(double seconds = 5)
-    {
-        if (!wait(listener, seconds)) return "no connection";
-        peer = ::accept(listener, nullptr, nullptr);
-        if (read(19) != "hello, synctracker!") return "no greeting";
-        send("hello, demo!");
-        std::string names;
-        for (int i = 0; i < 4; i++) {
-            std::string head = read(5);
-            if (head.size() < 5 || head[0] != 2) return names + " no GET_TRACK";
-            names += read((unsigned char)head[4]) + " ";
-        }
-        return names;
-    }
-    /* the rows the player reports within the time */
-    std::vector<uint32_t> rows(double seconds)
-    {
-        std::vector<uint32_t> r;
-        timespec t0, t;
-        clock_gettime(CLOCK_MONOTONIC, &t0);
-        for (double left = seconds; left > 0;) {
-            std::string c = read(5, left);
-            if (c.size() < 5 || c[0] != 3) break;
-            r.push_back((uint32_t)(unsigned char)c[1] << 24 | (unsigned char)c[2] << 16 | (unsigned char)c[3] << 8 |
-                        (unsigned char)c[4]);
-            clock_gettime(CLOCK_MONOTONIC, &t);
-            left = seconds - (t.tv_sec - t0.tv_sec) - (t.tv_nsec - t0.tv_nsec) * 1e-9;
-        }
-        return r;
-    }
-};
 
 ::testing::AssertionResult shows(const E2eProc& p, int red)
 {
@@ -112,19 +24,10 @@ struct Editor {
     return e2e_rgbNear(e2e_screen(p, 320, 240), 160, 120, red, 0, 0, 3);
 }
 
-/* A full-screen fill whose red is track fill:1 (green, blue, alpha: fill:2 to 4). */
-std::string demo(const std::string& globals)
-{
-    std::string dir = e2e_demo("sound 0\ngl_width 320\ngl_height 240\ngl_panoramic 0\nbpm 120\n" + globals,
-                               "[efxViewport]\nstart 0\nend 1000\nspline full.spl\nspline sync:fill\n");
-    e2e_writeFile(dir, "full.spl", "0 0 1 1\n");
-    return dir;
-}
-
 TEST(Sync, StandInEditorDrivesTheDemo)
 {
     Editor editor;
-    std::string dir = demo("debug 1\ndemo_end 0\nsync 1\nsync_port " + std::to_string(editor.port) + "\n");
+    std::string dir = syncDemo("debug 1\ndemo_end 0\nsync 1\nsync_port " + std::to_string(editor.port) + "\n");
     E2eProc p = e2e_start(dir);
     e2e_sleep(2.5);   /* no editor yet: a warning, and a retry every second */
     listen(editor.listener, 1);
@@ -188,7 +91,7 @@ TEST(Sync, StandInEditorDrivesTheDemo)
 TEST(Sync, RecordingAndCheckReadTheTrackFiles)
 {
     Editor absent;   /* a port nobody listens on: record mode must not try it */
-    std::string dir = demo("debug 1\nrecord 1\nrecord_fps 16\ndemo_end 0.7\nsync 1\nsync_port " +
+    std::string dir = syncDemo("debug 1\nrecord 1\nrecord_fps 16\ndemo_end 0.7\nsync 1\nsync_port " +
                            std::to_string(absent.port) + "\n");
     /* 16 frames a second at 16 rows a second: frame n is row n */
     e2e_writeFile(dir, "sync_fill-3A1.track", le32(2) + fileKey(0, 0.0f, 1) + fileKey(8, 1.0f, 0));

@@ -9,6 +9,7 @@
 ** dummy driver.
 */
 #include "harness.h"
+#include "sync_editor.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -143,7 +144,7 @@ TEST(Windows, ImportsOnlyDllsEveryWindowsHas)
 {
     static const char* const allowed[] = { "KERNEL32", "USER32", "GDI32", "ADVAPI32", "SHELL32", "OPENGL32",
                                            "GLU32", "WINMM", "msvcrt", "ole32", "oleaut32", "imm32",
-                                           "version", "setupapi", "SHLWAPI" };
+                                           "version", "setupapi", "SHLWAPI", "WS2_32" };
     int status = 0;
     std::string dump = sh("x86_64-w64-mingw32-objdump -p " LUMENO_WIN_PLAYER, &status);
     ASSERT_EQ(status, 0);
@@ -404,6 +405,39 @@ TEST(Windows, PackedZipPlaysReadOnlyFromAnywhereAndQuitsOnEscape)
     EXPECT_EQ(status, 0) << "124 is the timeout: Escape did not end it";
     EXPECT_EQ(sh("cd '" + top + "' && find . -type f -exec md5sum {} + | sort"), before);
     sh("chmod -R u+w '" + out + "'");
+}
+
+/* The sync editor's client on Winsock: it greets a stand-in editor, asks
+** for its tracks, seeks and pauses on its word, shows a live key on a
+** screenshot and saves the track files byte for byte as on Linux. */
+TEST(Windows, FollowsASyncEditor)
+{
+    Editor editor;
+    listen(editor.listener, 1);
+    std::string dir = syncDemo("debug 1\ndemo_end 0\nsync 1\nsync_port " + std::to_string(editor.port) + "\n");
+    useWine();
+    E2eProc p = e2e_start(dir);
+    ASSERT_EQ(editor.accept(40), "fill:1 fill:2 fill:3 fill:4 ") << e2e_currentOutput(p);
+    editor.send(std::string("\4\1", 2) + setKey(0, 16, 0.2f, 1) + setKey(0, 32, 0.6f, 0) + setRow(24));
+    e2e_sleep(1.0);
+    EXPECT_TRUE(editor.rows(0.5).empty()) << "paused";
+    EXPECT_TRUE(e2e_key(p, "s"));
+    for (int i = 0; i < 100 && !e2e_exists(dir + "/screen00.tga"); i++) e2e_sleep(0.1);
+    /* linear from 0.2 at row 16 to 0.6 at row 32: 0.4 at row 24 */
+    EXPECT_TRUE(e2e_rgbNear(e2e_readTga(dir + "/screen00.tga"), 160, 120, 102, 0, 0, 3));
+    editor.send(std::string("\4\0", 2));
+    std::vector<uint32_t> rows = editor.rows(1.0);
+    ASSERT_GE(rows.size(), 2u) << "playing, it reports its rows";
+    EXPECT_GE(rows.front(), 24u);
+    editor.send("\5");
+    EXPECT_TRUE(e2e_waitOutput(p, "sync: 4 of 4 track files saved", 20)) << e2e_currentOutput(p);
+    EXPECT_EQ(e2e_readFile(dir + "/sync_fill-3A1.track"), le32(2) + fileKey(16, 0.2f, 1) + fileKey(32, 0.6f, 0));
+    editor.hangUp();
+    e2e_sleep(0.5);
+    e2e_key(p, "Escape");
+    E2eRun r = e2e_finish(p, 30);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count(r.err, "it closed the connection;"), 1) << r.err;
 }
 
 }  // namespace
