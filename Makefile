@@ -48,10 +48,9 @@ showcase-stills: build
 	@sh tools/make-showcase-stills $(CURDIR)/$(BUILD)/player
 
 # Packs the demo in DEMO into RELEASE_DIR as a Windows zip and a Linux
-# archive (player --pack); the Windows player is taken from beside the
-# player or from build-win/.
+# archive (player --pack), with the Windows player `make windows` builds.
 RELEASE_DIR ?= release
-release: build
+release: build windows
 	@mkdir -p $(RELEASE_DIR)
 	@$(BUILD)/player --pack $(RELEASE_DIR) $(DEMO)
 
