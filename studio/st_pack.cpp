@@ -80,13 +80,18 @@ std::string pack_safeName(const char* title)
 }
 
 /* A library every Linux desktop has: the C library and its loader, the
-** GL dispatch, X and its protocol libraries, and the sound server's client. */
+** GL dispatch, X and its protocol libraries, the sound server's client, and
+** the C++ runtime.  The runtime stays the desktop's own because the one of
+** a newer build system asks for a newer C library than the demo itself
+** (Debian 12's asks for glibc 2.36, past Ubuntu 22.04's 2.35), while the
+** player and its libraries need no newer runtime than those desktops have. */
 int pack_desktopLibrary(const char* soname)
 {
     static const char* const prefixes[] = { "libc.so", "libm.so", "libdl.so", "libpthread.so",
                                             "librt.so", "ld-linux", "linux-vdso", "libGL.so",
                                             "libGLX.so", "libGLdispatch.so", "libOpenGL.so", "libX",
-                                            "libxcb", "libasound.so", "libpulse", "libresolv.so" };
+                                            "libxcb", "libasound.so", "libpulse", "libresolv.so",
+                                            "libstdc++.so", "libgcc_s.so" };
     for (const char* p : prefixes)
         if (strncmp(soname, p, strlen(p)) == 0)
             return 1;
