@@ -125,6 +125,11 @@ TEST(Release, PackedLinuxDemoPlaysReadOnlyFromAnywhereAndQuitsOnEscape)
        "libX|libxcb|libasound|libpulse|libresolv|libstdc\\+\\+|libgcc_s|ld-linux)' | while read l; do "
        "LD_LIBRARY_PATH= ldd ./My-Demo | grep -q \"$l => $PWD/.*lib/$l \" || echo \"$l\"; done", &text);
     EXPECT_EQ(text, "");
+    /* the desktop's C++ runtime serves: Ubuntu 22.04's goes up to GLIBCXX_3.4.30 */
+    sh("cd '" + top + "' && objdump -T My-Demo lib/* | grep -o 'GLIBCXX_3\\.4\\.[0-9]*' | sort -t. -k3 -n | tail -1",
+       &text);
+    const size_t prefix = strlen("GLIBCXX_3.4.");
+    EXPECT_LE(text.size() > prefix ? atoi(text.c_str() + prefix) : 99, 30) << text;
 
     std::string before, after;
     sh("chmod -R a-w '" + top + "' && cd '" + top + "' && find . -type f -exec md5sum {} + | sort", &before);
