@@ -29,29 +29,29 @@ static bool isSeparator(char c)
 #endif
 }
 
+/* A system path with "/" between folders, as the player compares them. */
+static std::string systemSlashes(std::string path)
+{
+#ifdef _WIN32
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+#endif
+    return path;
+}
+
 /* The working folder with "/" between folders. */
 static std::string workingFolder(void)
 {
     char cwd[PATH_MAX];
     if (!getcwd(cwd, sizeof cwd))
         return "";
-    std::string folder = cwd;
-#ifdef _WIN32
-    for (char& c : folder)
-        if (c == '\\')
-            c = '/';
-#endif
-    return folder;
+    return systemSlashes(cwd);
 }
 
 std::string path_normalize(const char* path)
 {
-    std::string p = path ? path : "";
-#ifdef _WIN32
-    for (char& c : p)
-        if (c == '\\')
-            c = '/';
-#endif
+    std::string p = systemSlashes(path ? path : "");
     /* an absolute path inside the demo folder is the same file as its
     ** relative name (on Windows without regard to case, as the system) */
     if (path_isAbsolute(p.c_str())) {
@@ -114,12 +114,7 @@ bool path_isAbsolute(const char* path)
 
 std::string path_absolute(const char* path)
 {
-    std::string p = path;
-#ifdef _WIN32
-    for (char& c : p)
-        if (c == '\\')
-            c = '/';
-#endif
+    std::string p = systemSlashes(path);
     if (path_isAbsolute(p.c_str()))
         return p;
     std::string cwd = workingFolder();
@@ -234,10 +229,7 @@ std::string path_programFolder(void)
     DWORD n = GetModuleFileNameA(NULL, name, sizeof name);
     if (n == 0 || n >= sizeof name)
         return "";
-    self.assign(name, n);
-    for (char& c : self)
-        if (c == '\\')
-            c = '/';
+    self = systemSlashes(std::string(name, n));
 #else
     char name[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", name, sizeof name - 1);
