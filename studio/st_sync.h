@@ -8,13 +8,9 @@
 #ifndef ST_SYNC_H
 #define ST_SYNC_H
 
+#include "st_socket.h"
+
 #include <string>
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <sys/socket.h>
-#endif
 
 /* where the connection stands */
 #define SYNCCLIENT_IDLE       0   /* none; another try at next_try */

@@ -322,6 +322,14 @@ TEST(Windows, ReadOnlyFolder)
     useWine();
 }
 
+/* The s key in a debug run, and the picture it writes (screen00.tga). */
+E2eImage firstScreenshot(const E2eProc& p, const std::string& dir)
+{
+    EXPECT_TRUE(e2e_key(p, "s"));
+    for (int i = 0; i < 100 && !e2e_exists(dir + "/screen00.tga"); i++) e2e_sleep(0.1);
+    return e2e_readTga(dir + "/screen00.tga");
+}
+
 /* Debug mode under wine: the folder watched through Windows' change
 ** notifications, a changed picture reloaded, a screenshot on the s key. */
 TEST(Windows, LiveReloadAndScreenshot)
@@ -338,9 +346,7 @@ TEST(Windows, LiveReloadAndScreenshot)
     e2e_sleep(0.5);
     e2e_writeTga(dir, "pic.tga", e2e_solid(8, 8, 0, 200, 0));
     EXPECT_TRUE(e2e_waitOutput(p, "live reload: second", 20)) << e2e_currentOutput(p);
-    EXPECT_TRUE(e2e_key(p, "s"));
-    for (int i = 0; i < 100 && !e2e_exists(dir + "/screen00.tga"); i++) e2e_sleep(0.1);
-    E2eImage shot = e2e_readTga(dir + "/screen00.tga");
+    E2eImage shot = firstScreenshot(p, dir);
     EXPECT_TRUE(e2e_rgbNear(shot, 160, 120, 0, 200, 0, 4)) << "the reloaded picture on the screenshot";
     e2e_key(p, "Escape");
     E2eRun r = e2e_finish(p, 20);
@@ -421,10 +427,8 @@ TEST(Windows, FollowsASyncEditor)
     editor.send(std::string("\4\1", 2) + setKey(0, 16, 0.2f, 1) + setKey(0, 32, 0.6f, 0) + setRow(24));
     e2e_sleep(1.0);
     EXPECT_TRUE(editor.rows(0.5).empty()) << "paused";
-    EXPECT_TRUE(e2e_key(p, "s"));
-    for (int i = 0; i < 100 && !e2e_exists(dir + "/screen00.tga"); i++) e2e_sleep(0.1);
     /* linear from 0.2 at row 16 to 0.6 at row 32: 0.4 at row 24 */
-    EXPECT_TRUE(e2e_rgbNear(e2e_readTga(dir + "/screen00.tga"), 160, 120, 102, 0, 0, 3));
+    EXPECT_TRUE(e2e_rgbNear(firstScreenshot(p, dir), 160, 120, 102, 0, 0, 3));
     editor.send(std::string("\4\0", 2));
     std::vector<uint32_t> rows = editor.rows(1.0);
     ASSERT_GE(rows.size(), 2u) << "playing, it reports its rows";
