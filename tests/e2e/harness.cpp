@@ -122,20 +122,17 @@ void e2e_writeFile(const std::string& dir, const std::string& rel, const std::st
 
 void e2e_writeTga(const std::string& dir, const std::string& rel, const E2eImage& img)
 {
-    bool withAlpha = img.alpha.size() == (size_t)img.width * img.height;
     std::string data(18, '\0');
     data[2] = 2;
     data[12] = (char)(img.width & 255);
     data[13] = (char)(img.width >> 8);
     data[14] = (char)(img.height & 255);
     data[15] = (char)(img.height >> 8);
-    data[16] = withAlpha ? 32 : 24;
-    data[17] = withAlpha ? 8 : 0;   /* bottom-left origin, alpha bits */
+    data[16] = 24;   /* bottom-left origin */
     for (int y = img.height - 1; y >= 0; y--) {
         for (int x = 0; x < img.width; x++) {
             size_t i = (size_t)y * img.width + x;
             data += {(char)img.rgb[i * 3 + 2], (char)img.rgb[i * 3 + 1], (char)img.rgb[i * 3]};
-            if (withAlpha) data += (char)img.alpha[i];
         }
     }
     e2e_writeFile(dir, rel, data);
@@ -167,12 +164,12 @@ std::string e2e_section(const std::string& type, float start, float end, const s
     return head + body;
 }
 
-std::string e2e_loadingSection(const std::string& picture1, const std::string& picture2)
+std::string e2e_loadingSection(const std::string& picture)
 {
     return "[loading]\nstart 0\nend 1\n"
            "param 0 0 0 0 0.1 0.1 0.9 0.2\n"
            "param 0 0 0 0 0.1 0.1 0.9 0.2 0\n"
-           "string " + picture1 + "\nstring " + (picture2.empty() ? picture1 : picture2) + "\n";
+           "string " + picture + "\nstring " + picture + "\n";
 }
 
 /* ---- processes ---- */
@@ -186,8 +183,6 @@ static bool displayRefused(const std::string& err)
            err.find("OpenGL not available") != std::string::npos;
 }
 
-/* Starts `args` in `cwd`, in a process group of its own, with the output
-   in `out`.stdout and `out`.stderr and the environment changed by `env`. */
 /* The player to start (e2e_usePlayer) with its arguments. */
 static std::vector<std::string> playerWords(const std::vector<std::string>& args)
 {
@@ -196,6 +191,8 @@ static std::vector<std::string> playerWords(const std::vector<std::string>& args
     return words;
 }
 
+/* Starts `args` in `cwd`, in a process group of its own, with the output
+   in `out`.stdout and `out`.stderr and the environment changed by `env`. */
 static pid_t spawn(const std::string& cwd, const std::string& out, const std::vector<std::string>& args,
                    const std::vector<std::string>& env)
 {
@@ -266,6 +263,18 @@ E2eRun e2e_command(const std::string& cwd, const std::vector<std::string>& args,
     return finishPlayer(spawn(cwd, out, args, env), out, "", 60.0);
 }
 
+std::string e2e_shell(const std::string& command, int* status)
+{
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int w = p ? pclose(p) : -1;
+    if (status) *status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+    return out;
+}
+
 /* Every run has its own X server: keys reach only its player, and no
    server shared with other tests resets under it. */
 E2eRun e2e_run(const std::string& dir, double timeoutSeconds, const std::vector<std::string>& args)
@@ -324,9 +333,6 @@ static bool windowShown(const std::string& display)
     return system(("DISPLAY=" + display + " timeout 5 xdotool search --onlyvisible --name . >/dev/null 2>&1").c_str()) == 0;
 }
 
-/* Returns once the player's window is up, or the player has already ended
-   (then e2e_finish reports how).  A player that could not reach its fresh
-   server at all is started again on a new one. */
 std::string e2e_usePlayer(const std::vector<std::string>& command, bool shared)
 {
     cleanUpLater();
@@ -341,6 +347,9 @@ std::string e2e_usePlayer(const std::vector<std::string>& command, bool shared)
     return shared ? sharedDisplay : "";
 }
 
+/* Returns once the player's window is up, or the player has already ended
+   (then e2e_finish reports how).  A player that could not reach its fresh
+   server at all is started again on a new one. */
 E2eProc e2e_start(const std::string& dir, const std::vector<std::string>& args)
 {
     E2eProc p;
@@ -443,6 +452,20 @@ E2eImage e2e_screen(const E2eProc& p, int width, int height)
     return img;
 }
 
+::testing::AssertionResult e2e_waitScreen(const E2eProc& p, std::initializer_list<std::array<int, 5>> probes,
+                                          double timeoutSeconds, int tolerance)
+{
+    ::testing::AssertionResult last = ::testing::AssertionFailure() << "no screen";
+    for (double until = nowSeconds() + timeoutSeconds; nowSeconds() < until; usleep(10000)) {
+        E2eImage img = e2e_screen(p);
+        last = ::testing::AssertionSuccess();
+        for (auto& q : probes)
+            if (last) last = e2e_rgbNear(img, q[0], q[1], q[2], q[3], q[4], tolerance);
+        if (last) break;
+    }
+    return last;
+}
+
 /* ---- TGA frames ---- */
 
 E2eImage e2e_readTga(const std::string& path)
@@ -472,9 +495,15 @@ E2eImage e2e_readTga(const std::string& path)
         for (int x = 0; x < w; x++) {
             const unsigned char* s = &px[((size_t)(topFirst ? y : h - 1 - y) * w + x) * bytes];
             img.rgb.insert(img.rgb.end(), {s[2], s[1], s[0]});
-            if (bytes == 4) img.alpha.push_back(s[3]);
         }
     return img;
+}
+
+int e2e_count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
 }
 
 E2eImage e2e_frame(const std::string& dir, int n)

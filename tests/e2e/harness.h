@@ -10,27 +10,18 @@
 **
 ** Pixel coordinates are screen coordinates: x from the left, y from the TOP
 ** row, whatever the file's row order; picture arrays are top row first too.
-**
-** Interactive tests (debug keys): e2e_start runs the player on a private Xvfb
-** server, as e2e_run does, and returns once the window is up (or the player
-** has ended); e2e_key / e2e_keyDown / e2e_keyUp
-** send xdotool key names; e2e_screen reads what that screen shows (for what
-** record mode cannot capture); e2e_finish waits for the exit (or kills it).
-** The player's standard output is a file: text shows up when the player
-** flushes it.  With debug 1 the demo pauses at its end instead of exiting:
-** end such runs with Escape.
-**
-** Folders are removed at exit when every test passed; LUMENO_E2E_KEEP=1
-** keeps them (their paths are printed on failure).
-**
-** Another player (the Windows one under wine) is run the same way after
-** e2e_usePlayer(command, true): runs then start the command, with the
-** player's own arguments after it, on one X server they share.
+** Interactive tests send xdotool key names to a player from e2e_start.  Its
+** standard output is a file: text shows up when the player flushes it.
+** With debug 1 the demo pauses at its end instead of exiting: end such runs
+** with Escape.  Folders are removed at exit when every test passed;
+** LUMENO_E2E_KEEP=1 keeps them (their paths are printed on failure).
 */
 #ifndef LUMENO_E2E_HARNESS_H
 #define LUMENO_E2E_HARNESS_H
 
 #include <gtest/gtest.h>
+#include <array>
+#include <initializer_list>
 #include <string>
 #include <vector>
 #include <sys/types.h>
@@ -40,7 +31,6 @@ struct E2eImage {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;   /* width * height * 3 */
-    std::vector<unsigned char> alpha; /* empty, or width * height when the file had alpha */
     bool ok() const { return width > 0 && height > 0; }
 };
 
@@ -66,7 +56,7 @@ std::string e2e_makeDemo();                           /* temp folder, video/, da
    section showing black.tga, the sections. */
 std::string e2e_demo(const std::string& globals, const std::string& sections);
 void e2e_writeFile(const std::string& dir, const std::string& rel, const std::string& text);
-/* Writes an uncompressed TGA, 24-bit or 32-bit when img.alpha is filled. */
+/* Writes an uncompressed 24-bit TGA. */
 void e2e_writeTga(const std::string& dir, const std::string& rel, const E2eImage& img);
 E2eImage e2e_solid(int width, int height, int r, int g, int b);
 /* Four quadrants, top row first: red, green / blue, white. */
@@ -74,8 +64,8 @@ E2eImage e2e_quadrants(int size);
 /* "[type]\nstart S\nend E\n" and the body. */
 std::string e2e_section(const std::string& type, float start, float end, const std::string& body);
 /* A complete [loading] section (17 params, 2 strings) with invisible bar
-   and frame; pass the two pictures, the second defaults to the first. */
-std::string e2e_loadingSection(const std::string& picture1, const std::string& picture2 = "");
+   and frame, showing `picture`. */
+std::string e2e_loadingSection(const std::string& picture);
 
 /* ---- running the player ---- */
 /* args: the player's arguments (none by default: it plays its folder) */
@@ -84,6 +74,9 @@ E2eRun e2e_run(const std::string& dir, double timeoutSeconds = 30.0, const std::
    entries "NAME=value" set a variable, a bare "NAME" removes it. */
 E2eRun e2e_command(const std::string& cwd, const std::vector<std::string>& args,
                    const std::vector<std::string>& env = {});
+/* A shell command line's standard output; its exit status in *status
+   (-1 when it did not exit). */
+std::string e2e_shell(const std::string& command, int* status = nullptr);
 E2eProc e2e_start(const std::string& dir, const std::vector<std::string>& args = {});
 /* Later runs start `command` (a program and the words before the player's
    arguments) instead of the Linux player, an empty one the Linux player
@@ -100,6 +93,10 @@ E2eRun e2e_finish(E2eProc& p, double timeoutSeconds = 20.0);
 /* The top-left width x height pixels of the private server's screen (the
    player's window sits at the origin; no window manager). */
 E2eImage e2e_screen(const E2eProc& p, int width = 640, int height = 480);
+/* Polls that screen until every probe {x, y, r, g, b} holds within
+   `tolerance`; fails with the last probe that did not. */
+::testing::AssertionResult e2e_waitScreen(const E2eProc& p, std::initializer_list<std::array<int, 5>> probes,
+                                          double timeoutSeconds = 20.0, int tolerance = 3);
 void e2e_sleep(double seconds);
 
 /* ---- reading frames ---- */
@@ -108,6 +105,7 @@ E2eImage e2e_frame(const std::string& dir, int n);    /* video/%08d.tga */
 int e2e_frameCount(const std::string& dir);           /* number of files in video/ */
 bool e2e_exists(const std::string& path);
 std::string e2e_readFile(const std::string& path);    /* "" when unreadable */
+int e2e_count(const std::string& text, const std::string& what);   /* occurrences */
 /* One channel value (0 red, 1 green, 2 blue) at screen coordinates. */
 int e2e_channel(const E2eImage& img, int x, int y, int c);
 ::testing::AssertionResult e2e_rgbNear(const E2eImage& img, int x, int y,

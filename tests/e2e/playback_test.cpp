@@ -7,28 +7,10 @@
 */
 #include "harness.h"
 
-#include <stdlib.h>
-#include <array>
 #include <chrono>
 #include <string>
 
 namespace {
-
-/* Polls the private server's screen until every probe {x, y, r, g, b} holds
-   (within 3); !ok() when it never did. */
-E2eImage waitScreen(const E2eProc& p, std::initializer_list<std::array<int, 5>> probes, double timeoutSeconds = 20.0)
-{
-    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (std::chrono::steady_clock::now() < until) {
-        E2eImage img = e2e_screen(p);
-        bool all = img.ok();
-        for (auto& q : probes) all = all && e2e_rgbNear(img, q[0], q[1], q[2], q[3], q[4], 3);
-        if (all) return img;
-        e2e_sleep(0.01);
-    }
-    if (getenv("LUMENO_E2E_KEEP")) e2e_writeTga(p.dir, "lastscreen.tga", e2e_screen(p));
-    return E2eImage();
-}
 
 /* Bar (0.25, 0.1)-(0.75, 0.2) in green, frame (0.2, 0.05)-(0.8, 0.3) in
    white 0.01 of the width (6.4 px), red picture fading to blue.  The loading
@@ -47,14 +29,14 @@ TEST(Playback, LoadingScreenFinalStateHoldsTwoSeconds)
     E2eProc p = e2e_start(dir);
     /* bar from x0 to x1 and no further; the frame's left edge about 6 px
        wide and its top edge; the faded-in picture around them */
-    E2eImage s = waitScreen(p, { { 320, 100, 0, 0, 255 }, { 170, 408, 0, 255, 0 }, { 470, 408, 0, 255, 0 },
-                                 { 490, 408, 0, 0, 255 }, { 128, 408, 255, 255, 255 }, { 118, 408, 0, 0, 255 },
-                                 { 138, 408, 0, 0, 255 }, { 320, 336, 255, 255, 255 } });
+    ::testing::AssertionResult s = e2e_waitScreen(p, { { 320, 100, 0, 0, 255 }, { 170, 408, 0, 255, 0 },
+        { 470, 408, 0, 255, 0 }, { 490, 408, 0, 0, 255 }, { 128, 408, 255, 255, 255 }, { 118, 408, 0, 0, 255 },
+        { 138, 408, 0, 0, 255 }, { 320, 336, 255, 255, 255 } });
     auto shown = std::chrono::steady_clock::now();
-    EXPECT_TRUE(s.ok()) << "final loading state never shown";
-    E2eImage demo = waitScreen(p, { { 320, 240, 255, 255, 0 } });
+    EXPECT_TRUE(s) << "final loading state never shown";
+    ::testing::AssertionResult demo = e2e_waitScreen(p, { { 320, 240, 255, 255, 0 } });
     double held = std::chrono::duration<double>(std::chrono::steady_clock::now() - shown).count();
-    EXPECT_TRUE(demo.ok()) << "the demo never started";
+    EXPECT_TRUE(demo) << "the demo never started";
     EXPECT_GT(held, 1.5) << "the finished loading screen stays for two seconds";
     e2e_key(p, "Escape");
     E2eRun run = e2e_finish(p);
@@ -68,10 +50,8 @@ TEST(Playback, LowQualityStretchesToThePictureArea)
     std::string dir = e2e_demo("debug 1\nsound 0\ndemo_end 0\ngl_rttWidth 256\ngl_rttHeight 128\n",
                                "[efxFader]\nstart 0\nend 100\nparam 0 1 1 1 0 1 1 1\n");
     E2eProc p = e2e_start(dir);
-    EXPECT_TRUE(waitScreen(p, { { 0, 59, 0, 0, 0 }, { 0, 61, 0, 255, 255 }, { 0, 418, 0, 255, 255 },
-                                { 0, 420, 0, 0, 0 }, { 639, 59, 0, 0, 0 }, { 639, 61, 0, 255, 255 },
-                                { 639, 418, 0, 255, 255 }, { 639, 420, 0, 0, 0 }, { 320, 240, 0, 255, 255 } },
-                           10.0).ok());
+    EXPECT_TRUE(e2e_waitScreen(p, { { 0, 59, 0, 0, 0 }, { 0, 61, 0, 255, 255 }, { 639, 418, 0, 255, 255 },
+                                    { 639, 420, 0, 0, 0 } }, 10.0));
     e2e_key(p, "Escape");
     E2eRun run = e2e_finish(p);
     EXPECT_EQ(run.status, 0) << run.err;

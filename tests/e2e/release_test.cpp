@@ -7,31 +7,20 @@
 #include "harness.h"
 #include "audio_signal.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 
 namespace {
 
-/* Runs a shell command line; its exit status, and its output in *out. */
+/* A shell command line's exit status, its output and errors in *out. */
 int sh(const std::string& command, std::string* out = nullptr)
 {
-    std::string file = "/tmp/lumeno-release-" + std::to_string(getpid()) + ".out";
-    int w = system((command + " >'" + file + "' 2>&1").c_str());
-    if (out) {
-        out->clear();
-        FILE* f = fopen(file.c_str(), "rb");
-        char buf[4096];
-        size_t n;
-        while (f && (n = fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
-        if (f) fclose(f);
-    }
-    unlink(file.c_str());
-    return WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+    int status = -1;
+    std::string text = e2e_shell("(" + command + ") 2>&1", &status);
+    if (out) *out = text;
+    return status;
 }
 
 /* A copy of the player with a stand-in Windows player beside it, so that

@@ -19,18 +19,10 @@ std::string demoScript(const std::string& more)
            "[background]\nstart 0\nend 100\nstring pic.tga\n" + more;
 }
 
-int count(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        n++;
-    return n;
-}
-
 bool waitCount(const E2eProc& p, const std::string& what, int n)
 {
     for (int i = 0; i < 200; i++) {
-        if (count(e2e_currentOutput(p), what) >= n) return true;
+        if (e2e_count(e2e_currentOutput(p), what) >= n) return true;
         e2e_sleep(0.05);
     }
     return false;
@@ -39,9 +31,9 @@ bool waitCount(const E2eProc& p, const std::string& what, int n)
 /* The time the Return key prints: the last line of the output so far. */
 std::string printedTime(const E2eProc& p, int nth)
 {
-    int before = count(e2e_currentOutput(p), "\n");
+    int before = e2e_count(e2e_currentOutput(p), "\n");
     e2e_key(p, "Return");
-    for (int i = 0; i < 100 && count(e2e_currentOutput(p), "\n") == before; i++) e2e_sleep(0.05);
+    for (int i = 0; i < 100 && e2e_count(e2e_currentOutput(p), "\n") == before; i++) e2e_sleep(0.05);
     std::string out = e2e_currentOutput(p);
     size_t end = out.rfind('\n');
     size_t start = out.rfind('\n', end - 1);
@@ -51,11 +43,7 @@ std::string printedTime(const E2eProc& p, int nth)
 
 ::testing::AssertionResult shows(const E2eProc& p, int r, int g, int b)
 {
-    for (int i = 0; i < 40; i++) {
-        if (e2e_rgbNear(e2e_screen(p, 320, 240), 160, 120, r, g, b, 4)) return ::testing::AssertionSuccess();
-        e2e_sleep(0.05);
-    }
-    return e2e_rgbNear(e2e_screen(p, 320, 240), 160, 120, r, g, b, 4);
+    return e2e_waitScreen(p, { { 160, 120, r, g, b } }, 2.0, 4);
 }
 
 TEST(LiveReload, PicturesAndScriptsReloadAtTheSameSecond)
@@ -84,7 +72,7 @@ TEST(LiveReload, PicturesAndScriptsReloadAtTheSameSecond)
     e2e_writeFile(dir, "demo.lum", demoScript("bogus_key 1\n"));
     e2e_sleep(1.0);
     EXPECT_TRUE(shows(p, 0, 200, 0)) << "the last good demo";
-    EXPECT_EQ(count(e2e_currentOutput(p), "live reload: second"), 1);
+    EXPECT_EQ(e2e_count(e2e_currentOutput(p), "live reload: second"), 1);
 
     /* the fix loads only the new section; the old one is kept */
     e2e_writeFile(dir, "demo.lum", demoScript("[background]\nstart 0\nend 100\nlayer 3\nstring blue.tga\n"));

@@ -6,12 +6,8 @@
 #include "dkernel.h"
 #include "harness.h"
 
-#include <stdlib.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -22,14 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kShowcase = std::string(LUMENO_SOURCE_DIR) + "/examples/showcase";
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 /* The section types a script plays: its heads, and the inner type (first
 ** string) of each efxRepeat. */
@@ -54,19 +42,17 @@ std::set<std::string> typesIn(const std::string& script)
 
 TEST(Showcase, ChecksCleanShowsEveryTypeAndItsReadmeSaysWhere)
 {
-    std::string out = e2e_makeDemo() + "/check.txt";
-    std::string cmd = "cd / && env -u DISPLAY timeout -s KILL 120 " LUMENO_PLAYER " --check '" + kShowcase +
-                      "' > '" + out + "' 2>&1";
-    int w = system(cmd.c_str());
-    std::string report = slurp(out);
-    EXPECT_TRUE(WIFEXITED(w) && WEXITSTATUS(w) == 0) << report;
+    int status = -1;
+    std::string report = e2e_shell("cd / && env -u DISPLAY timeout -s KILL 120 " LUMENO_PLAYER " --check '" +
+                                   kShowcase + "' 2>&1", &status);
+    EXPECT_EQ(status, 0) << report;
     EXPECT_EQ(report, kShowcase + ": no problems found\n");
 
     std::map<std::string, std::set<std::string>> scripts;   /* script -> its types */
     for (const auto& entry : fs::directory_iterator(kShowcase))
         if (entry.path().extension() == ".lum")
-            scripts[entry.path().filename().string()] = typesIn(slurp(entry.path()));
-    std::string readme = slurp(kShowcase + "/README.md");
+            scripts[entry.path().filename().string()] = typesIn(e2e_readFile(entry.path().string()));
+    std::string readme = e2e_readFile(kShowcase + "/README.md");
     for (const SectionType& type : sectionFunction) {
         std::string name = type.name;
         /* the README's row: | `name` | ... script.lum ... | */
@@ -86,7 +72,7 @@ double brightShareAt(double second)
 {
     std::string dir = e2e_makeDemo();
     fs::copy(kShowcase, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    std::string script = slurp(dir + "/showcase.lum");
+    std::string script = e2e_readFile(dir + "/showcase.lum");
     auto set = [&](const std::string& from, const std::string& to) {
         size_t at = script.find(from);
         ASSERT_NE(at, std::string::npos) << from;

@@ -32,13 +32,6 @@ inline std::string setKey(uint32_t track, uint32_t row, float v, int i)
 }
 inline std::string setRow(uint32_t row) { return "\3" + be32(row); }
 
-inline int count(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
-}
-
 /* The stand-in editor: a socket on a free port of 127.0.0.1, listening
 ** only once told to, so that the player first finds no editor. */
 struct Editor {
@@ -111,6 +104,5 @@ inline std::string syncDemo(const std::string& globals)
     e2e_writeFile(dir, "full.spl", "0 0 1 1\n");
     return dir;
 }
-
 
 #endif
