@@ -100,7 +100,6 @@ const Probed kProbed[] = {
     /* edge.tga turns white at column 136.  Without a blend only the last
     ** quad shows: the frame zoomed by 1 + 2 spread (count - 1)^2 / count,
     ** with its texture shifted by that reach times (centre x - 0.5) */
-    { "edge.tga", "efxRadialBlur", "param 2 0 1 1 1 1 0.5 0.5 0.5 0.5\n", { { 133, 128, 0 }, { 153, 128, 255 } } },
     { "edge.tga", "efxRadialBlur", "param 3 0 1 1 1.5 1.5 0.5 0.5 0.5 0.5\n", { { 157, 128, 0 }, { 177, 128, 255 } } },
     /* accumulating, quad 2 zooms quad 1's zoom: x 2, then x 5 */
     { "edge.tga", "efxRadialBlur", "param 3 1 1 1 1.5 1.5 0.5 0.5 0.5 0.5\n", { { 195, 128, 0 }, { 215, 128, 255 } } },

