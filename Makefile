@@ -212,7 +212,7 @@ FUZZ_SEEDS_syncproto := -max_len=4096 tests/fuzz/syncproto_corpus
 fuzz: $(foreach t,$(FUZZ_TARGETS),$(FUZZ_BUILD)/$(t)_fuzz)
 	@set -e; $(foreach t,$(FUZZ_TARGETS),echo "== $(t)"; mkdir -p $(FUZZ_BUILD)/$(t)_corpus; \
 	  $(FUZZ_BUILD)/$(t)_fuzz -max_total_time=$(FUZZ_TIME) \
-	  $(if $(wildcard tests/fuzz/$(t).dict),-dict=tests/fuzz/$(t).dict) -artifact_prefix=$(FUZZ_BUILD)/$(t)- \
+	  $(if $(wildcard tests/fuzz/$(t:%3ds=3ds).dict),-dict=tests/fuzz/$(t:%3ds=3ds).dict) -artifact_prefix=$(FUZZ_BUILD)/$(t)- \
 	  $(FUZZ_BUILD)/$(t)_corpus $(FUZZ_SEEDS_$(t));)
 
 # Every target once over its seeds, which hold an input for each fault a

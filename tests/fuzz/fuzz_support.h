@@ -70,9 +70,7 @@ static inline const char* fuzz_inputFile(const uint8_t* data, size_t size)
 }
 
 /* Files opened while a reader runs.  A run that goes on after a fatal
-** error (a checking run, live reload, this fuzzer) must not keep them:
-** fuzz_openFiles tells how many the reader left, and fuzz_closeFiles
-** closes them so that the target does not run out of descriptors. */
+** error (a checking run, live reload, this fuzzer) must not keep them. */
 #define FUZZ_MAX_FILES 16
 static FILE* fuzzFiles[FUZZ_MAX_FILES];
 static int   fuzzWatching;
@@ -107,16 +105,9 @@ static inline int fuzz_openFiles(void)
     return n;
 }
 
-static inline void fuzz_closeFiles(void)
-{
-    for (int i = 0; i < FUZZ_MAX_FILES; i++)
-        if (fuzzFiles[i]) __wrap_fclose(fuzzFiles[i]);
-}
-
 /* Runs one reader call with its files watched; true when it returned,
 ** false when it left through the fatal path.  A file left open is a
-** finding, unless FUZZ_OPEN_FILES=close in the environment asks to close it
-** and go on (to look for other faults in a reader known to leave one). */
+** finding. */
 template <typename F>
 static inline bool fuzz_run(F&& reader)
 {
@@ -129,12 +120,8 @@ static inline bool fuzz_run(F&& reader)
     }
     fuzzWatching = 0;
     if (fuzz_openFiles()) {
-        static const char* policy = getenv("FUZZ_OPEN_FILES");
-        if (!policy || strcmp(policy, "close") != 0) {
-            fprintf(stderr, "the reader left %d file(s) open\n", fuzz_openFiles());
-            abort();
-        }
-        fuzz_closeFiles();
+        fprintf(stderr, "the reader left %d file(s) open\n", fuzz_openFiles());
+        abort();
     }
     return returned;
 }
