@@ -15,14 +15,10 @@
 #include <vector>
 
 /* 300 Hz in second 0, 400 Hz in second 1, ... */
-static inline double sig_frequency(long frame, int rate)
-{
-    return 300.0 + 100.0 * (double)(frame / rate);
-}
-
 static inline float sig_value(long frame, int rate)
 {
-    return 0.5f * (float)sin(2.0 * 3.14159265358979323846 * sig_frequency(frame, rate) * (double)frame / rate);
+    double hz = 300.0 + 100.0 * (double)(frame / rate);
+    return 0.5f * (float)sin(2.0 * 3.14159265358979323846 * hz * (double)frame / rate);
 }
 
 static inline std::vector<float> sig_positionSignal(long frames, int rate)
