@@ -1,7 +1,7 @@
 /*
 ** video_test.cpp -- `player --render` end to end (ffprobe and ffmpeg read
-** what it wrote back), its refusals, and the beat level seen through a
-** BEAT-modified picture in record mode.
+** what it wrote back, also against a party's video rules), its refusals,
+** and the beat level seen through a BEAT-modified picture in record mode.
 */
 #include "harness.h"
 #include "audio_signal.h"
@@ -112,6 +112,15 @@ TEST(Render, TwoSecondsWithLateAndSeveralMusicSections)
         if (highFrom < 0 && power(mono, w, win, 2000) > 1e-3) highFrom = (long)w;
     }
     EXPECT_NEAR(highFrom, RATE, RATE / 50) << "the high tone starts at second 1";
+
+    /* a party's video rules: H.264 High, 4:2:0 and AAC, at the size and rate asked for */
+    run = e2e_command(dir, { LUMENO_PLAYER, "--render", "party.mp4", "--size", "1280x720", "--fps", "60" }, { "DISPLAY" });
+    ASSERT_EQ(run.status, 0) << run.err;
+    probe = e2e_command(dir, { "ffprobe", "-v", "error", "-show_entries",
+                               "stream=codec_name,profile,width,height,pix_fmt,r_frame_rate", "-of", "default=nw=1", "party.mp4" });
+    for (const char* want : { "codec_name=h264\nprofile=High\nwidth=1280\nheight=720\npix_fmt=yuv420p\n"
+                              "r_frame_rate=60/1\n", "codec_name=aac\n" })
+        EXPECT_NE(probe.out.find(want), std::string::npos) << want << "\n" << probe.out;
 }
 
 TEST(Render, RefusesWhatCannotBecomeAVideo)
@@ -138,6 +147,9 @@ TEST(Render, RefusesWhatCannotBecomeAVideo)
     }
     EXPECT_EQ(render(dir, "").status, 1);
     EXPECT_EQ(e2e_command(dir, { LUMENO_PLAYER, "--render" }, { "DISPLAY" }).status, 2);
+    E2eRun size = e2e_command(dir, { LUMENO_PLAYER, "--render", "x.mp4", "--size", "12x9" }, { "DISPLAY" });
+    EXPECT_EQ(size.status, 2);
+    EXPECT_NE(size.err.find("the size must read WIDTHxHEIGHT"), std::string::npos) << size.err;
 
     /* an ffmpeg that fails: a clear error, and no file left behind */
     e2e_writeFile(dir, "bin/ffmpeg", "#!/bin/sh\necho 'Unknown encoder' >&2\nexit 1\n");
