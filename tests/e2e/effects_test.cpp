@@ -230,7 +230,6 @@ void checkMotionBlurStartsWithoutATrail(const std::string& dir)
 {
     EXPECT_TRUE(e2e_rgbNear(at(dir, 12.0f), 128, 128, 255, 0, 0, 1));
     /* each older frame's weight shrinks by 0.9 per frame */
-    EXPECT_TRUE(e2e_rgbNear(at(dir, 12.25f), 128, 128, 230, 26, 0, 3));
     EXPECT_TRUE(e2e_rgbNear(at(dir, 12.375f), 128, 128, 207, 48, 0, 4));
 }
 

@@ -2,7 +2,7 @@
 ** playback_test.cpp -- debug-mode playback driven by real key events on a
 ** private X server: leaving during loading, recording while paused, and what
 ** only the screen shows: the loading screen's final state and the
-** low-quality stretch.  The key handler's state rules and the clock are
+** low-quality stretch (against the unstretched capture).  The key handler's state rules and the clock are
 ** pinned by clock_test; the sound and overlay tests press the keys for real.
 */
 #include "harness.h"
@@ -44,10 +44,11 @@ TEST(Playback, LoadingScreenFinalStateHoldsTwoSeconds)
 }
 
 /* Low quality (render-to-texture smaller than the window): drawn at 256 x 128
-   and stretched over the 640 x 360 picture area, rows 60 to 419. */
-TEST(Playback, LowQualityStretchesToThePictureArea)
+   and stretched over the 640 x 360 picture area, rows 60 to 419; the
+   recorded frame holds the unstretched picture in the lower-left corner. */
+TEST(Playback, LowQualityStretchesOnScreenNotInTheCapture)
 {
-    std::string dir = e2e_demo("debug 1\nsound 0\ndemo_end 0\ngl_rttWidth 256\ngl_rttHeight 128\n",
+    std::string dir = e2e_demo("debug 1\nsound 0\nrecord 1\ndemo_end 0.2\ngl_rttWidth 256\ngl_rttHeight 128\n",
                                "[efxFader]\nstart 0\nend 100\nparam 0 1 1 1 0 1 1 1\n");
     E2eProc p = e2e_start(dir);
     EXPECT_TRUE(e2e_waitScreen(p, { { 0, 59, 0, 0, 0 }, { 0, 61, 0, 255, 255 }, { 639, 418, 0, 255, 255 },
@@ -55,6 +56,11 @@ TEST(Playback, LowQualityStretchesToThePictureArea)
     e2e_key(p, "Escape");
     E2eRun run = e2e_finish(p);
     EXPECT_EQ(run.status, 0) << run.err;
+    E2eImage f = e2e_frame(dir, 2);
+    EXPECT_TRUE(e2e_rgbNear(f, 0, 479, 0, 255, 255, 0));
+    EXPECT_TRUE(e2e_rgbNear(f, 255, 352, 0, 255, 255, 0));
+    EXPECT_TRUE(e2e_rgbNear(f, 256, 479, 0, 0, 0, 0));
+    EXPECT_TRUE(e2e_rgbNear(f, 0, 351, 0, 0, 0, 0));
 }
 
 /* Escape between two loading steps ends the player with status 0 before
