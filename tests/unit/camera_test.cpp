@@ -1,5 +1,5 @@
-// Camera: the GL-free camera matrix and the GL projection and model-view,
-// against hand-computed matrices; frustum planes. The look-at view and the
+// Camera: the GL projection and model-view against hand-computed matrices;
+// frustum planes. The look-at view and the
 // 2-D bracket show in every frame of the model and effect end-to-end runs.
 #include "camera.h"
 
@@ -12,37 +12,6 @@
 #include <math.h>
 
 namespace {
-
-TEST(Camera, MatrixWithoutGl)
-{
-    Camera* c = camera_init(1);
-    EXPECT_FLOAT_EQ(c->znear * 1000 + c->zfar, 200.0f);
-    glDriver.aspect = 16.0f / 9.0f;
-    camera_locate(c, 0, -5, 0);
-    camera_fov_aspect(c, 90, 1);
-    camera_matrix(c);
-    // columns right (-1,0,0), up (0,0,1), dir (0,1,0); rows scaled by
-    // (cot 45, -16/9 cot 45, -1)
-    const float k = -16.0f / 9.0f;
-    float lookat[16] = {-1, 0, 0, 0, 0, 0, -1, 0, 0, k, 0, 0, 0, 0, -5, 1};
-    expectNear(c->matrix, lookat);
-    float prod[16], id[16];
-    matrix_mul(c->matrix, c->inverse, prod);
-    matrix_id(id);
-    expectNear(prod, id);
-
-    // angles mode: translate by -position, then rotate 90 about z
-    glDriver.aspect = 1.0f;
-    c->lookat = 0;
-    camera_locate(c, 1, 0, 0);
-    camera_angle(c, 0, 0, 90);
-    camera_matrix(c);
-    float angles[16] = {0, 1, 0, 0, 1, 0, 0, 0, 0, 0, -1, 0, 0, -1, 0, 1};
-    expectNear(c->matrix, angles);
-    const float axes[9] = {0, 0, 1, -1, 0, 0, 0, 1, 0};
-    expectNear(c->axes, axes, 9);
-    camera_free(c);
-}
 
 class CameraGl : public testing::Test {
 protected:

@@ -8,9 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <lib3ds/camera.h>
 #include <lib3ds/file.h>
-#include <lib3ds/light.h>
 #include <lib3ds/material.h>
 #include <lib3ds/mesh.h>
 #include <stdlib.h>
@@ -37,15 +35,6 @@ void copyCorpus(const std::string& dir)
     for (const std::string& name : testdata_list("3ds"))
         ASSERT_TRUE(copyFile(corpus + name, dir + name)) << name;
     ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "BERETTA_.JPG"));
-}
-
-bool namedIn(const char* name, Lib3dsFile* f)
-{
-    for (Lib3dsCamera* c = f->cameras; c; c = c->next)
-        if (strcmp(c->name, name) == 0) return true;
-    for (Lib3dsLight* l = f->lights; l; l = l->next)
-        if (strcmp(l->name, name) == 0) return true;
-    return false;
 }
 
 void compareWithLib3ds(const std::string& dir, const std::string& name)
@@ -81,7 +70,7 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
     EXPECT_EQ(ourMaterials, refMaterials);
 
     /* meshes by name (lib3ds keeps its own order); our extra ones are the
-    ** file's cameras and lights */
+    ** file's cameras and lights, empty */
     std::vector<bool> matched((size_t)ours->mesh_count, false);
     for (Lib3dsMesh* rm = ref->meshes; rm; rm = rm->next) {
         SCOPED_TRACE(rm->name);
@@ -113,12 +102,8 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
             else ASSERT_EQ(lib3ds_file_material_by_name(ref, rf.material), nullptr) << i;
         }
     }
-    for (int k = 0; k < ours->mesh_count; k++) {
-        if (matched[k]) continue;
-        EXPECT_TRUE(namedIn(ours->meshes[k].name, ref)) << ours->meshes[k].name;
-        EXPECT_EQ(ours->meshes[k].vertex_count, 0);
-        EXPECT_EQ(ours->meshes[k].face_count, 0);
-    }
+    for (int k = 0; k < ours->mesh_count; k++)
+        EXPECT_TRUE(matched[k] || ours->meshes[k].vertex_count + ours->meshes[k].face_count == 0) << ours->meshes[k].name;
 
     HFree3dsScene(ours);
     lib3ds_file_free(ref);
