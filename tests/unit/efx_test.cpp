@@ -1,6 +1,7 @@
-// efx_test.cpp -- the effect sections' load checks (every message, in the
-// order load reports them, and efxRepeat's checks of its inner section) and
-// the render mesh's formulas where the GL must never see what they give.
+// efx_test.cpp -- the load checks of the effect, particle and model sections
+// (every message, in the order load reports them, and efxRepeat's checks of
+// its inner section) and the render mesh's formulas where the GL must never
+// see what they give.
 #include "dkernel.h"
 #include "effects.h"
 #include "gldrv.h"
@@ -57,9 +58,42 @@ const CheckCase kCases[] = {
     { "efxFog", { 0, 0, 0, 1, 0.5f, 1 }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog mode" },
     { "efxFog", { 0, 0, 0, 1, 2, -0.1f }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog density" },
     { "efxFog", { 0, 0, 0, 1, 0, -5, 20 }, {}, 0, 0, nullptr },
+    // the particle sections
+    { "particleMatrix", { 0, 0.5f, 0, 0 }, { "x.tga" }, 3, 0, "particleMatrix (4, 0.000000 -> 1.000000): invalid modulation" },
+    { "particleTex", std::vector<float>(8), { "x.tga" }, 0, 0, "particleTex (4, 0.000000 -> 1.000000): 9 params needed, 8 given" },
+    { "particleTex", { 0, 0, 0.9f, 0, 0, 0, 0, 0, 0 }, { "x.tga", "x.tga" }, 0, 0, "particleTex (4, 0.000000 -> 1.000000): invalid scatter range" },
+    { "particleTex", { 0, 0, 1, 0, 0, 0, 0, 0, 0 }, { "x.tga", "x.tga" }, 0, 0, nullptr },
+    { "particleObject", { 0, 0 }, { "x.tga", "x.tga", "x.tga" }, 2, 0, "particleObject (4, 0.000000 -> 1.000000): 1 float needed, 2 given" },
+    { "particleObject", { 0 }, { "x.tga", "x.tga", "x.tga" }, 1, 0, "particleObject (4, 0.000000 -> 1.000000): at least 2 splines needed, 1 given" },
+    { "ray", { 0, 0 }, {}, 1, 0, "ray (4, 0.000000 -> 1.000000): 2 splines needed, 1 given" },
+    { "ray", { 0, 0 }, {}, 2, 0, nullptr },
+    // the model sections
+    { "object", { 1, 0, 1, 1, 1, 0 }, { "color", "models/", "cube.3ds" }, 0, 0, "object (4, 0.000000 -> 1.000000): 7 params needed, 6 given" },
+    { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "color", "models/" }, 1, 0, "object (4, 0.000000 -> 1.000000): at least 3 strings needed, 2 given" },
+    { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "sparkle", "models/", "cube.3ds" }, 1, 0, "object (4, 0.000000 -> 1.000000): unknown render mode 'sparkle'" },
+    { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "environment", "models/", "cube.3ds" }, 1, 0, "object (4, 0.000000 -> 1.000000): 4 strings needed, 3 given" },
+    { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "CELL", "models/", "cube.3ds", "a", "b" }, 1, 0, "object (4, 0.000000 -> 1.000000): 4 strings needed, 5 given" },
+    { "objectMatrix", { 3, 1, 1, 1 }, { "env.tga", "models/", "cube.3ds", "color" }, 2, 0, "objectMatrix (4, 0.000000 -> 1.000000): 5 params needed, 4 given" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "color", "models/", "cube.3ds" }, 2, 0, "objectMatrix (4, 0.000000 -> 1.000000): 4 strings needed, 3 given" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "color" }, 1, 0, "objectMatrix (4, 0.000000 -> 1.000000): 2 splines needed, 1 given" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "glitter" }, 2, 0, "objectMatrix (4, 0.000000 -> 1.000000): unknown render mode 'glitter'" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "flat" }, 2, 0, "objectMatrix (4, 0.000000 -> 1.000000): render mode not implemented yet" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "ENVIRONMENT" }, 2, 0, nullptr },
+    { "camera", {}, {}, 2, 0, "camera (4, 0.000000 -> 1.000000): 0 or 1 splines needed, 2 given" },
+    { "light", {}, {}, 2, 0, "light (4, 0.000000 -> 1.000000): 1 param needed, 0 given" },
+    { "light", { 0 }, {}, 1, 0, "light (4, 0.000000 -> 1.000000): 2 splines needed, 1 given" },
+    { "light", { 8 }, {}, 2, 0, "light (4, 0.000000 -> 1.000000): Invalid light index" },
+    { "light", { -1 }, {}, 2, 0, "light (4, 0.000000 -> 1.000000): Invalid light index" },
+    { "light", { 1e30f }, {}, 2, 0, "light (4, 0.000000 -> 1.000000): Invalid light index" },
+    { "light", { NAN }, {}, 2, 0, "light (4, 0.000000 -> 1.000000): Invalid light index" },
+    { "light", { 7.9f }, {}, 2, 0, nullptr },     // light 7
+    { "light", { -0.5f }, {}, 2, 0, nullptr },    // truncated toward zero: light 0
+    { "objectShader", {}, { "models/", "cube.3ds" }, 1, 0, "objectShader (4, 0.000000 -> 1.000000): 3 strings needed, 2 given" },
+    { "objectShader", {}, { "models/", "cube.3ds", "passes.sha" }, 0, 0, "objectShader (4, 0.000000 -> 1.000000): at least 1 spline needed, 0 given" },
+    { "objectShader", { 1, 1 }, { "models/", "cube.3ds", "passes.sha" }, 1, 0, "objectShader (4, 0.000000 -> 1.000000): as much one single param needed, 2 given" },
 };
 
-TEST(EffectChecks, EveryMessageInItsOrder)
+TEST(SectionChecks, EveryMessageInItsOrder)
 {
     for (const CheckCase& c : kCases) {
         SCOPED_TRACE(std::string(c.type) + (c.error ? std::string(": ") + c.error : " passes"));

@@ -1,8 +1,7 @@
 /*
-** particle_test.cpp -- the particle library's update step and count clamp,
-** the load checks of the six particle-based sections, the ray's bolt steps,
-** and pathway and particleObject drawn in a real window without a camera
-** (identity projection: clip units map straight onto the window).
+** particle_test.cpp -- the particle library's update step, the ray's bolt
+** steps, and pathway and particleObject drawn in a real window without a
+** camera (identity projection: clip units map straight onto the window).
 */
 #include <gtest/gtest.h>
 
@@ -55,41 +54,6 @@ TEST(ParticleUpdate, MovesAgesAndFadesActiveParticlesOnly)
         EXPECT_FLOAT_EQ(p.color[3], c.alpha_after);
         EXPECT_EQ(ps->particles[1].life, c.life) << "inactive particles stay";
         particlesystem_end(ps);
-    }
-}
-
-struct CheckCase {
-    const char* type;
-    int params, strings, splines;
-    int param;             /* index of a param set to `value` */
-    float value;
-    const char* message;   /* "" when the check passes */
-};
-
-TEST(ParticleSectionChecks, MessagesInLoadOrder)
-{
-    const CheckCase cases[] = {
-        { "particleMatrix", 4, 1, 3, 1, 0.5f, "invalid modulation" },
-        { "particleTex", 8, 1, 0, 2, 0, "9 params needed, 8 given" },
-        { "particleTex", 9, 2, 0, 2, 0.9f, "invalid scatter range" },
-        { "particleTex", 9, 2, 0, 2, 1, "" },
-        { "particleObject", 2, 3, 2, 0, 0, "1 float needed, 2 given" },
-        { "particleObject", 1, 3, 1, 0, 0, "at least 2 splines needed, 1 given" },
-        { "ray", 2, 0, 1, 0, 0, "2 splines needed, 1 given" },
-        { "ray", 2, 0, 2, 0, 0, "" },
-    };
-    for (const CheckCase& c : cases) {
-        SCOPED_TRACE(std::string(c.type) + ": " + c.message);
-        std::vector<float> params(c.params);
-        params[c.param] = c.value;
-        static Section s;
-        s = test_section(c.type, params, std::vector<std::string>(c.strings, "x.tga"), c.splines);
-        ASSERT_GE(s.type, 0);
-        mySection = &s;
-        if (*c.message)
-            EXPECT_EXIT(FATAL(sectionCheck[s.type]()), ::testing::ExitedWithCode(1), c.message);
-        else
-            sectionCheck[s.type]();
     }
 }
 
