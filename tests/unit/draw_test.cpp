@@ -139,10 +139,8 @@ TEST_F(MacroBoxDrawing, LayersAddTheBoxAtTheFadedAlpha)
     GLboolean depthMask = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
     EXPECT_TRUE(!glIsEnabled(GL_BLEND) && glIsEnabled(GL_DEPTH_TEST) && depthMask);
-}
 
-TEST_F(MacroBoxDrawing, NoLayerDrawsNothingButReloadsTheCamera)
-{
+    /* no layer draws nothing but still reloads the camera */
     EXPECT_EQ(draw(0.9f, 1.0f, 1.0f, true).b, 0);
     expectCameraMatrices();
     load(1e30f, 0, 1);   /* capped, never converted outside the int range */

@@ -33,8 +33,8 @@ const std::string corpus = std::string(LUMENO_DATA_DIR) + "/3ds/";
 void copyCorpus(const std::string& dir)
 {
     for (const std::string& name : testdata_list("3ds"))
-        ASSERT_TRUE(copyFile(corpus + name, dir + name)) << name;
-    ASSERT_TRUE(copyFile(testdata_path("3ds/test.png"), dir + "BERETTA_.JPG"));
+        ASSERT_TRUE(writeFile(dir + name, readFile(corpus + name))) << name;
+    ASSERT_TRUE(writeFile(dir + "BERETTA_.JPG", readFile(testdata_path("3ds/test.png"))));
 }
 
 void compareWithLib3ds(const std::string& dir, const std::string& name)

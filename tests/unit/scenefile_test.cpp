@@ -121,8 +121,8 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
 {
     TempDir tmp;
     const std::string& d = tmp.path;
-    ASSERT_TRUE(copyFile(testdata_path("3ds/RotatingCube.3DS"), d + "cube.3ds"));
-    ASSERT_TRUE(copyFile(testdata_path("3ds/TargetCameraAnim.3ds"), d + "cam.3ds"));
+    ASSERT_TRUE(writeFile(d + "cube.3ds", readFile(testdata_path("3ds/RotatingCube.3DS"))));
+    ASSERT_TRUE(writeFile(d + "cam.3ds", readFile(testdata_path("3ds/TargetCameraAnim.3ds"))));
     ASSERT_TRUE(save(d + "damaged.3ds", scene(triangle({{0, 1, 9, 0}}))));
     std::string pass = "{\nmode color\n}\n", fifteen;
     for (int i = 0; i < 15; i++) fifteen += pass;

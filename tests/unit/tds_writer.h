@@ -11,12 +11,10 @@
 #include <string.h>
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "testutil.h"   /* TempDir */
+#include "testutil.h"   /* TempDir, writeFile */
 
 namespace tds {
 
@@ -115,20 +113,7 @@ inline Bytes material(const Parts&... parts) { return chunk(0xAFFF, parts...); }
 template <typename... Parts>
 inline Bytes file(const Parts&... parts) { return chunk(0x4D4D, chunk(0x3D3D, parts...)); }
 
-inline bool save(const std::string& path, const Bytes& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
-    return fclose(f) == 0 && n == bytes.size();
-}
-
-/* Copies a file whole; false when it cannot be read or written. */
-inline bool copyFile(const std::string& from, const std::string& to)
-{
-    std::ifstream in(from, std::ios::binary);
-    return in && save(to, Bytes(std::istreambuf_iterator<char>(in), {}));
-}
+inline bool save(const std::string& path, const Bytes& bytes) { return writeFile(path, std::string(bytes.begin(), bytes.end())); }
 
 }  // namespace tds
 
