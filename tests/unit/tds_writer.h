@@ -81,12 +81,6 @@ inline Bytes group(const std::string& material, const std::vector<unsigned>& num
     for (unsigned n : numbers) append(b, u16(n));
     return chunk(0x4130, b);
 }
-inline Bytes smoothing(const std::vector<uint32_t>& groups)
-{
-    Bytes b;
-    for (uint32_t g : groups) append(b, u32(g));
-    return chunk(0x4150, b);
-}
 inline Bytes texcoords(const std::vector<std::array<float, 2>>& ts)
 {
     Bytes b = u16((unsigned)ts.size());
