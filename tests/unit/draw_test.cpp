@@ -71,7 +71,6 @@ protected:
         camera_free(camera);
     }
 
-    /* Loads the section with the given layer count and alpha fade. */
     void load(float layers, float alphaStart, float alphaEnd)
     {
         section.params[0] = layers;

@@ -57,7 +57,6 @@ const CheckCase kCases[] = {
     { "efxFog", { 0, 0, 0, 1, 0.5f, 1 }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog mode" },
     { "efxFog", { 0, 0, 0, 1, 2, -0.1f }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog density" },
     { "efxFog", { 0, 0, 0, 1, 0, -5, 20 }, {}, 0, 0, nullptr },
-    // the particle sections
     { "particleMatrix", { 0, 0.5f, 0, 0 }, { "x.tga" }, 3, 0, "particleMatrix (4, 0.000000 -> 1.000000): invalid modulation" },
     { "particleTex", std::vector<float>(8), { "x.tga" }, 0, 0, "particleTex (4, 0.000000 -> 1.000000): 9 params needed, 8 given" },
     { "particleTex", { 0, 0, 0.9f, 0, 0, 0, 0, 0, 0 }, { "x.tga", "x.tga" }, 0, 0, "particleTex (4, 0.000000 -> 1.000000): invalid scatter range" },
@@ -66,7 +65,6 @@ const CheckCase kCases[] = {
     { "particleObject", { 0 }, { "x.tga", "x.tga", "x.tga" }, 1, 0, "particleObject (4, 0.000000 -> 1.000000): at least 2 splines needed, 1 given" },
     { "ray", { 0, 0 }, {}, 1, 0, "ray (4, 0.000000 -> 1.000000): 2 splines needed, 1 given" },
     { "ray", { 0, 0 }, {}, 2, 0, nullptr },
-    // the model sections
     { "object", { 1, 0, 1, 1, 1, 0 }, { "color", "models/", "cube.3ds" }, 0, 0, "object (4, 0.000000 -> 1.000000): 7 params needed, 6 given" },
     { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "color", "models/" }, 1, 0, "object (4, 0.000000 -> 1.000000): at least 3 strings needed, 2 given" },
     { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "sparkle", "models/", "cube.3ds" }, 1, 0, "object (4, 0.000000 -> 1.000000): unknown render mode 'sparkle'" },

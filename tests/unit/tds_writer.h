@@ -56,7 +56,6 @@ inline Bytes chunk(unsigned id, const Parts&... parts)
 /* A chunk whose header states `length`, whatever its body holds. */
 inline Bytes chunkWithLength(unsigned id, uint32_t length, const Bytes& body) { return cat(u16(id), u32(length), body); }
 
-/* ---- geometry ---- */
 typedef std::array<float, 3> P3;
 struct F {
     unsigned a, b, c, flags;
@@ -92,7 +91,6 @@ inline Bytes triMesh(const Parts&... parts) { return chunk(0x4100, parts...); }
 template <typename... Parts>
 inline Bytes object(const std::string& name, const Parts&... parts) { return chunk(0x4000, str(name), parts...); }
 
-/* ---- materials ---- */
 /* 24-bit colours are chunks 0x0011 and 0x0012, float ones 0x0010 and 0x0013 */
 inline Bytes color24(unsigned id, unsigned r, unsigned g, unsigned b) { return chunk(id, byte(r), byte(g), byte(b)); }
 inline Bytes colorF(unsigned id, float r, float g, float b) { return chunk(id, f32(r), f32(g), f32(b)); }
