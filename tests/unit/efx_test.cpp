@@ -1,9 +1,13 @@
-// efx_test.cpp -- the effect sections' load checks (every message, in the
-// order load reports them, and efxRepeat's checks of its inner section) and
-// the render mesh's formulas where the GL must never see what they give.
+// efx_test.cpp -- the load checks of the effect, particle and model sections
+// (each message once, in the order load reports them, and efxRepeat's checks of
+// its inner section), the render mesh's formulas where the GL must never
+// see what they give, and efxRepeat's schedule frame by frame, read from an
+// inner efxFog that is on exactly while its run lasts.
 #include "dkernel.h"
 #include "effects.h"
+#include "gl_window.h"
 #include "gldrv.h"
+#include "sectiontypes.h"
 
 #include <gtest/gtest.h>
 
@@ -28,39 +32,51 @@ const CheckCase kCases[] = {
     { "efxBoxBlur", {}, {}, 0, 0, "efxBoxBlur (4, 0.000000 -> 1.000000): 1 param or spline needed" },
     { "efxBoxBlur", { 1, 2 }, {}, 1, 0, nullptr },
     { "efxHighPassFilter", { 0.5f, 0.5f, 0.5f }, {}, 0, 0, "efxHighPassFilter (4, 0.000000 -> 1.000000): 4 params needed, 3 given" },
-    { "efxGlow", { 0, 0, 0, 4 }, {}, 0, 0, "efxGlow (4, 0.000000 -> 1.000000): 5 params needed, 4 given" },
-    { "efxRadialBlur", std::vector<float>(9), {}, 0, 0, "efxRadialBlur (4, 0.000000 -> 1.000000): 10 params needed, 9 given" },
-    { "efxRadialGlow", std::vector<float>(10), {}, 0, 0, "efxRadialGlow (4, 0.000000 -> 1.000000): 14 params needed, 10 given" },
-    { "efxMotionBlur", { 0.5f }, {}, 0, 0, "efxMotionBlur (4, 0.000000 -> 1.000000): 2 params needed, 1 given" },
     { "efxMotionBlurAccum", { 0.5f, 1 }, {}, 0, 0, "efxMotionBlurAccum (4, 0.000000 -> 1.000000): accum buffer is not active" },
     { "efxMotionBlurAccum", { 0.5f, 1 }, {}, 0, 1, "efxMotionBlurAccum (4, 0.000000 -> 1.000000): 1 param needed, 2 given" },
-    { "efxAccum", { 2, 1 }, {}, 0, 0, "efxAccum (4, 0.000000 -> 1.000000): 3 params needed, 2 given" },
     { "efxRepeat", { 5, 2 }, {}, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): 3 float(s) needed, 2 given" },
     { "efxRepeat", { 5, 2, 0 }, {}, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): 1 string(s) needed, 0 given" },
     { "efxRepeat", { 5, 2, 0 }, { "efxNothing" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): unknown section 'efxNothing'" },
     { "efxRepeat", { 5, 2, 0 }, { "EFXREPEAT" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): cannot repeat section 'EFXREPEAT'" },
-    { "efxRepeat", { 5, 2, 0 }, { "loading" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): cannot repeat section 'loading'" },
     { "efxRepeat", { 0, 2, 0 }, { "efxInverse" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): period must be greater than 0" },
     { "efxRepeat", { 5, NAN, 0 }, { "efxInverse" }, 0, 0, "efxRepeat (4, 0.000000 -> 1.000000): run length must be greater than 0" },
     // the inner section is checked as itself: its type, its span, its counts
     { "efxRepeat", { 5, 2, 0, 1, 1, 1 }, { "efxFader" }, 0, 0, "efxFader (4, 0.000000 -> 2.000000): 8 params needed, 3 given" },
-    { "efxRepeat", { 5, 2, 0 }, { "efxSwirl" }, 0, 0, "efxSwirl (4, 0.000000 -> 2.000000): 3 params needed, 0 given" },
     { "efxRepeat", { 5, 2, 0, 0, 1, 1 }, { "efxSwirl" }, 1, 0, nullptr },
-    { "efxDeform", { 5, 8 }, {}, 0, 0, "efxDeform (4, 0.000000 -> 1.000000): 3 params needed, 2 given" },
     { "efxDeform", { 257, 8, 8 }, {}, 0, 0, "efxDeform (4, 0.000000 -> 1.000000): at least 2 control points needed" },
     { "efxDeform", { 4, 8, 256 }, {}, 0, 0, "efxDeform (4, 0.000000 -> 1.000000): at least 1 evaluation step needed" },
     { "efxDeform", { 2, 1, 1 }, {}, 2, 0, nullptr },
-    { "efxSwirl", { 0, 1 }, {}, 1, 0, "efxSwirl (4, 0.000000 -> 1.000000): 3 params needed, 2 given" },
     { "efxSwirl", { 0, 1, 1 }, {}, 2, 0, "efxSwirl (4, 0.000000 -> 1.000000): 1 spline needed, 2 given" },
-    { "efxRenderMesh", { 3, 1 }, {}, 0, 0, "efxRenderMesh (4, 0.000000 -> 1.000000): 3 params needed, 2 given" },
     { "efxViewport", {}, {}, 3, 0, "efxViewport (4, 0.000000 -> 1.000000): 1 or 2 splines needed, 3 given" },
     { "efxFog", { 0, 0, 0, 1, 1 }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid number of params, 5 given" },
     { "efxFog", { 0, 0, 0, 1, 0.5f, 1 }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog mode" },
     { "efxFog", { 0, 0, 0, 1, 2, -0.1f }, {}, 0, 0, "efxFog (4, 0.000000 -> 1.000000): invalid fog density" },
     { "efxFog", { 0, 0, 0, 1, 0, -5, 20 }, {}, 0, 0, nullptr },
+    { "particleMatrix", { 0, 0.5f, 0, 0 }, { "x.tga" }, 3, 0, "particleMatrix (4, 0.000000 -> 1.000000): invalid modulation" },
+    { "particleTex", { 0, 0, 0.9f, 0, 0, 0, 0, 0, 0 }, { "x.tga", "x.tga" }, 0, 0, "particleTex (4, 0.000000 -> 1.000000): invalid scatter range" },
+    { "particleTex", { 0, 0, 1, 0, 0, 0, 0, 0, 0 }, { "x.tga", "x.tga" }, 0, 0, nullptr },
+    { "particleObject", { 0, 0 }, { "x.tga", "x.tga", "x.tga" }, 2, 0, "particleObject (4, 0.000000 -> 1.000000): 1 float needed, 2 given" },
+    { "particleObject", { 0 }, { "x.tga", "x.tga", "x.tga" }, 1, 0, "particleObject (4, 0.000000 -> 1.000000): at least 2 splines needed, 1 given" },
+    { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "color", "models/" }, 1, 0, "object (4, 0.000000 -> 1.000000): at least 3 strings needed, 2 given" },
+    { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "sparkle", "models/", "cube.3ds" }, 1, 0, "object (4, 0.000000 -> 1.000000): unknown render mode 'sparkle'" },
+    { "object", { 1, 0, 1, 1, 1, 0, 0 }, { "environment", "models/", "cube.3ds" }, 1, 0, "object (4, 0.000000 -> 1.000000): 4 strings needed, 3 given" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "color", "models/", "cube.3ds" }, 2, 0, "objectMatrix (4, 0.000000 -> 1.000000): 4 strings needed, 3 given" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "color" }, 1, 0, "objectMatrix (4, 0.000000 -> 1.000000): 2 splines needed, 1 given" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "glitter" }, 2, 0, "objectMatrix (4, 0.000000 -> 1.000000): unknown render mode 'glitter'" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "flat" }, 2, 0, "objectMatrix (4, 0.000000 -> 1.000000): render mode not implemented yet" },
+    { "objectMatrix", { 3, 1, 1, 1, 0 }, { "env.tga", "models/", "cube.3ds", "ENVIRONMENT" }, 2, 0, nullptr },
+    { "camera", {}, {}, 2, 0, "camera (4, 0.000000 -> 1.000000): 0 or 1 splines needed, 2 given" },
+    { "light", { 8 }, {}, 2, 0, "light (4, 0.000000 -> 1.000000): Invalid light index" },
+    { "light", { -1 }, {}, 2, 0, "light (4, 0.000000 -> 1.000000): Invalid light index" },
+    { "light", { NAN }, {}, 2, 0, "light (4, 0.000000 -> 1.000000): Invalid light index" },
+    { "light", { 7.9f }, {}, 2, 0, nullptr },     // light 7
+    { "light", { -0.5f }, {}, 2, 0, nullptr },    // truncated toward zero: light 0
+    { "objectShader", { 1, 1 }, { "models/", "cube.3ds", "passes.sha" }, 1, 0, "objectShader (4, 0.000000 -> 1.000000): as much one single param needed, 2 given" },
 };
 
-TEST(EffectChecks, EveryMessageInItsOrder)
+/* Each message once, with the checks whose order matters; a section's own
+** counts are constants of its check, and the gallery examples pass them. */
+TEST(SectionChecks, EveryMessageInItsOrder)
 {
     for (const CheckCase& c : kCases) {
         SCOPED_TRACE(std::string(c.type) + (c.error ? std::string(": ") + c.error : " passes"));
@@ -84,7 +100,7 @@ TEST(RenderMesh, FormulasKeepTheirShapeAndStayFinite)
     double a, b;
     for (int i = 0; i <= 20; i++)
         for (int j = 0; j <= 20; j++) {
-            for (int mode : { 9, -1, 1000 }) {   // undistorted
+            for (int mode : { -1, 1000 }) {   // unknown modes leave the mesh undistorted
                 efx_meshCoord(mode, i, j, 3.0f, 120.0f, &a, &b);
                 EXPECT_EQ(a, i / 20.0);
                 EXPECT_EQ(b, j / 20.0);
@@ -110,6 +126,68 @@ TEST(RenderMesh, FormulasKeepTheirShapeAndStayFinite)
         efx_meshCoord(7, 20, 20, t, 137.0f, &a, &b);
         EXPECT_TRUE(std::isfinite(a) && std::isfinite(b)) << t;
     }
+}
+
+struct Frame {
+    float time;
+    bool  on;
+};
+
+// Plays the repeat's frames as the kernel does: render, then elapsed.
+void expectRuns(Section* outer, const Frame* frames, int count)
+{
+    for (int k = 0; k < count; k++) {
+        demoSystem.time = frames[k].time;
+        mySection = outer;
+        render_efxRepeat();
+        outer->elapsed = demoSystem.time - outer->start;
+        EXPECT_EQ(glIsEnabled(GL_FOG) == GL_TRUE, frames[k].on) << "second " << frames[k].time;
+    }
+}
+
+Section* repeatOfFog(float period, float length)
+{
+    openTestWindow(256, 256, 0);
+    Section* s = new Section(
+        test_section("efxRepeat", { period, length, 0, 0.2f, 0.2f, 0.3f, 1, 1, 0.05f }, { "efxFog" }, 0, 0, 0, 100));
+    section_load(s);
+    demoSystem.time = 0.0f;
+    mySection = s;
+    init_efxRepeat();
+    return s;
+}
+
+TEST(Repeat, RunsForItsLengthEveryPeriodAndEndsEachRun)
+{
+    Section* s = repeatOfFog(5.0f, 2.0f);
+    const Frame frames[] = {
+        { 0.0f, true }, { 1.0f, true }, { 2.0f, true }, { 2.25f, false }, { 4.75f, false },
+        { 5.0f, true }, { 7.0f, true }, { 7.25f, false }, { 10.5f, true },
+    };
+    expectRuns(s, frames, (int)(sizeof frames / sizeof frames[0]));
+    mySection = s;
+    end_efxRepeat();
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+
+    // after a jump the first run starts on a whole number of run lengths
+    demoSystem.time = 13.25f;
+    mySection = s;
+    init_efxRepeat();
+    const Frame resumed[] = { { 13.25f, true }, { 14.0f, true }, { 14.25f, false }, { 17.0f, true } };
+    expectRuns(s, resumed, 4);
+    mySection = s;
+    end_efxRepeat();
+}
+
+TEST(Repeat, RunLongerThanThePeriodIsCut)
+{
+    Section* s = repeatOfFog(5.0f, 7.0f);
+    const Frame frames[] = {
+        { 0.0f, true }, { 5.0f, true }, { 5.25f, false }, { 5.5f, true }, { 10.0f, true }, { 10.25f, false },
+    };
+    expectRuns(s, frames, (int)(sizeof frames / sizeof frames[0]));
+    mySection = s;
+    end_efxRepeat();
 }
 
 }  // namespace

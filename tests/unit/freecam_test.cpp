@@ -1,6 +1,9 @@
 /*
 ** freecam_test.cpp -- the free camera's arithmetic on a camera record with
-** a fake frame time: inertia, mouse turning, keys and the printed key row.
+** a fake frame time: inertia, mouse turning, keys and the printed key row;
+** and the GL model-view its turns, roll and pan give, with the axes it
+** steers by.  The projection and the plain look-at view show in every frame
+** of the model and effect end-to-end runs.
 */
 #include <gtest/gtest.h>
 
@@ -9,6 +12,8 @@
 
 #include "camera.h"
 #include "dkernel.h"
+#include "gl_window.h"
+#include "testutil.h"
 
 namespace {
 
@@ -102,6 +107,28 @@ TEST_F(FreeCamera, CPrintsOneKeyRowPerPressTheButtonEveryFrame)
     interactive_mov(camera, kDt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_FLOAT_EQ(camera->fov, 90.0f);
+}
+
+TEST_F(FreeCamera, ModelViewTurnsRollsAndPans)
+{
+    openTestWindow();
+    camera_angle(camera, 0, 90, 0);
+    camera_glmatrix(camera);
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    /* eye = Ry(-90) (w - p): x' = -(z - 3), y' = y - 2, z' = x - 1 */
+    const float expect[16] = { 0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 3, -2, -1, 1 };
+    expectNear(m, expect);
+    const float axes[9] = { 1, 0, 0, 0, 1, 0, 0, 0, -1 };   /* backward, up, right */
+    expectNear(camera->axes, axes, 9);
+
+    camera_angle(camera, 0, 0, 0);
+    camera_roll(camera, 90);
+    camera_pan(camera, 0, 0, 4);
+    camera_glmatrix(camera);
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_NEAR(m[1], -1, 1e-5f);    /* roll -90 about z: world x is eye -y */
+    EXPECT_NEAR(m[14], -7, 1e-5f);   /* pan shifts the whole view */
 }
 
 }  // namespace

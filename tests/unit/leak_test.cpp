@@ -9,7 +9,6 @@
 
 #include "dk_path.h"
 #include "dk_sections.h"
-#include "dk_spline.h"
 #include "model.h"
 #include "scene.h"
 #include "shader.h"
@@ -70,15 +69,13 @@ void openWindow()
     openTestWindow(640, 480, 1, 2048, 1024, 1);
 }
 
+/* Splines, shader modes and pick files that fail are leak-checked by
+** their fuzz seeds; these readers fail on a picture or a section list. */
 TEST(Leaks, FailingReadersKeepNoFileAndNoMemory)
 {
     openWindow();
     TempDir dir(true);
-    writeFile("bad.spl", "1 2 3\n1 2\n");
-    writeFile("bad.sha", "{\nmode flat\n}\n{\nmode sparkle\n}\n");
     writeFile("nomap.sha", "{\ntexture missing.tga\n}\n");
-    writeFile("bad.cam", "{\ncamera A\n}\n{\nzoom 2\n}\n");
-    writeFile("unnamed.cam", "{\ncamera A\n}\n{\nstart 1\n}\n");
     using namespace tds;
     ASSERT_TRUE(save("nomap.3ds", file(material(matName("m"), chunk(0xA200, mapFile("missing.tga"))))));
     writeFile("bad.png", "\x89PNG\r\n\x1a\n not a picture after all");
@@ -86,11 +83,7 @@ TEST(Leaks, FailingReadersKeepNoFileAndNoMemory)
     writeFile("scripts/inner/a.lum", "[background]\nstart 0\nend 1\nstring x.tga\nbogus 1\n");
 
     const std::pair<const char*, std::function<void()>> readers[] = {
-        {"spline", [] { motion_load("bad.spl"); }},
-        {"shader", [] { shaders_load("bad.sha"); }},
         {"shader texture", [] { shaders_load("nomap.sha"); }},
-        {"pick file", [] { pickcam_load("bad.cam"); }},
-        {"pick entry", [] { pickcam_load("unnamed.cam"); }},
         {"3DS map", [] { model_load("./", "nomap.3ds"); }},
         {"picture", [] { tex_load("bad.png"); }},
         {"script", [] {

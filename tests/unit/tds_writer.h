@@ -11,12 +11,10 @@
 #include <string.h>
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "testutil.h"   /* TempDir */
+#include "testutil.h"   /* TempDir, writeFile */
 
 namespace tds {
 
@@ -58,7 +56,6 @@ inline Bytes chunk(unsigned id, const Parts&... parts)
 /* A chunk whose header states `length`, whatever its body holds. */
 inline Bytes chunkWithLength(unsigned id, uint32_t length, const Bytes& body) { return cat(u16(id), u32(length), body); }
 
-/* ---- geometry ---- */
 typedef std::array<float, 3> P3;
 struct F {
     unsigned a, b, c, flags;
@@ -83,12 +80,6 @@ inline Bytes group(const std::string& material, const std::vector<unsigned>& num
     for (unsigned n : numbers) append(b, u16(n));
     return chunk(0x4130, b);
 }
-inline Bytes smoothing(const std::vector<uint32_t>& groups)
-{
-    Bytes b;
-    for (uint32_t g : groups) append(b, u32(g));
-    return chunk(0x4150, b);
-}
 inline Bytes texcoords(const std::vector<std::array<float, 2>>& ts)
 {
     Bytes b = u16((unsigned)ts.size());
@@ -100,7 +91,6 @@ inline Bytes triMesh(const Parts&... parts) { return chunk(0x4100, parts...); }
 template <typename... Parts>
 inline Bytes object(const std::string& name, const Parts&... parts) { return chunk(0x4000, str(name), parts...); }
 
-/* ---- materials ---- */
 /* 24-bit colours are chunks 0x0011 and 0x0012, float ones 0x0010 and 0x0013 */
 inline Bytes color24(unsigned id, unsigned r, unsigned g, unsigned b) { return chunk(id, byte(r), byte(g), byte(b)); }
 inline Bytes colorF(unsigned id, float r, float g, float b) { return chunk(id, f32(r), f32(g), f32(b)); }
@@ -115,20 +105,7 @@ inline Bytes material(const Parts&... parts) { return chunk(0xAFFF, parts...); }
 template <typename... Parts>
 inline Bytes file(const Parts&... parts) { return chunk(0x4D4D, chunk(0x3D3D, parts...)); }
 
-inline bool save(const std::string& path, const Bytes& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
-    return fclose(f) == 0 && n == bytes.size();
-}
-
-/* Copies a file whole; false when it cannot be read or written. */
-inline bool copyFile(const std::string& from, const std::string& to)
-{
-    std::ifstream in(from, std::ios::binary);
-    return in && save(to, Bytes(std::istreambuf_iterator<char>(in), {}));
-}
+inline bool save(const std::string& path, const Bytes& bytes) { return writeFile(path, std::string(bytes.begin(), bytes.end())); }
 
 }  // namespace tds
 
