@@ -3,7 +3,7 @@
 ** player over pictures whose pixels make the result computable: blur taps,
 ** the high-pass filter, effects that must reproduce the frame, motion-blur
 ** trails, the viewport and linear fog.  efxRepeat's schedule is pinned
-** frame by frame by efx_gl_test.
+** frame by frame by efx_test.
 **
 ** One run covers every check, each in its own span.  The 256 x 256 window
 ** shows a 256 x 256 background pixel for pixel, and 8 frames a second keep
