@@ -71,7 +71,8 @@ struct BadShader {
     int         line;
 };
 
-/* Line numbers count every line read, comments and blank lines included. */
+/* Line numbers count every line read, comments and blank lines included.
+** Files a failing read leaves open are Leaks.FailingReadersKeepNoFileAndNoMemory's. */
 const BadShader badShaders[] = {
     { "{\nmode sparkle\n", "Unknown render mode 'sparkle'", 2 },
     { "{\nmode shadded\n", "Unknown render mode 'shadded', did you mean 'shaded'[?]", 2 },
@@ -93,9 +94,6 @@ TEST(Shader, MistakesAreFatalWithScriptAndLine)
         std::string expected = "Error: " + std::string(c.message) + " \\(shader '" + path +
                                "', line " + std::to_string(c.line) + "\\)\n";
         EXPECT_EXIT(FATAL(shaders_load(path.c_str())), ExitedWithCode(1), "^" + expected + "$");
-        int open = test_openDescriptors();
-        EXPECT_THROW(shaders_load(path.c_str()), DemoError);
-        EXPECT_EQ(test_openDescriptors(), open);
         unlink(path.c_str());
     }
     EXPECT_EXIT(FATAL(shaders_load("/nonexistent/passes.shd")), ExitedWithCode(1),
