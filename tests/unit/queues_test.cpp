@@ -184,14 +184,14 @@ TEST_F(Queues, FatalMessageIsCappedAt1023Characters)
 
 /* What a type's load checks before it touches a file or GL, one row per
 ** form of the count message (the counts themselves are the section table's
-** data; loading's and efxFader's are Kernel.FatalMessages' rows), and what
-** the sound section reports of its file; every message names the section. */
+** data, the effects' and models' are rows of their own tests, loading's
+** and efxFader's of Kernel.FatalMessages), and what the sound section
+** reports of its file; every message names the section. */
 TEST(SectionLoadDeathTest, MessagesOfTheLoadChecks)
 {
     struct Case { const char* type; int params, strings, splines; float param2; const char* file; const char* message; };
     const Case cases[] = {
         { "loading", 17, 1, 0, 0, "a.tga", "2 strings needed, 1 given" },
-        { "efxBlackWhite", 1, 0, 0, 0, "", "2 params needed, 1 given" },
         { "efxColor", 2, 0, 0, 0, "", "3 or 4 params needed, 2 given" },
         { "background", 0, 0, 0, 0, "", "1 string needed, 0 given" },
         { "imageMatrix", 3, 1, 1, 0, "a.tga", "3 splines needed, 1 given" },
@@ -200,7 +200,6 @@ TEST(SectionLoadDeathTest, MessagesOfTheLoadChecks)
         { "sound", 0, 1, 0, 0, "missing.ogg", "file 'missing.ogg' not found" },
         { "sound", 0, 1, 0, 0, "broken.ogg", "Error loading file" },
         { "sound", 0, 1, 0, 0, "notes.txt", "Unknown file format" },
-        { "camera", 0, 0, 2, 0, "", "0 or 1 splines needed, 2 given" },
     };
     TempDir dir(true);
     writeFile("broken.ogg", "OggS" + std::string(16, '\7'));
