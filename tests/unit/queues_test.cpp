@@ -1,8 +1,8 @@
 /*
-** queues_test.cpp -- ready and run queue orders, tie-breaks, the selection
-** rule, retiring and activating, rebuilds, section errors and warnings,
-** with sections built in memory and recording lifecycle functions; and the
-** messages of the load checks.
+** queues_test.cpp -- the selection rule, retiring and activating, section
+** errors and warnings, with sections built in memory and recording
+** lifecycle functions; and the messages of the load checks.  Queue order
+** and rebuilds after a restart or reload are seen end to end.
 */
 #include <gtest/gtest.h>
 
@@ -120,29 +120,6 @@ TEST_F(Queues, RetireAndSkippedSpans)
     EXPECT_EQ(a->run_next, nullptr);
     EXPECT_EQ(b->ready_next, nullptr);
     EXPECT_EQ(readyOrder(), "");
-}
-
-TEST_F(Queues, RebuildEndsActiveAndRequeuesForCurrentTime)
-{
-    Section* a = parse("A", 0, 10, 2);
-    parse("B", 0, 3, 1);
-    parse("C", 6, 8);
-    reinit_sectionQueues();
-    at(1);
-    EXPECT_EQ(runOrder(), "BA");
-    calls.clear();
-
-    demoSystem.time = 5;           /* e.g. after a fast-forward */
-    reinit_sectionQueues();
-    EXPECT_EQ(calls, (std::vector<std::string>{ "end B", "end A" }));
-    EXPECT_EQ(runOrder(), "");
-    EXPECT_EQ(readyOrder(), "AC");
-    EXPECT_EQ(a->elapsed, 0.0f);
-
-    calls.clear();
-    at(5);                          /* resumed inside A's span: init again */
-    EXPECT_EQ(calls, (std::vector<std::string>{ "init A" }));
-    EXPECT_FLOAT_EQ(a->elapsed, 5.0f);
 }
 
 TEST_F(Queues, WarningFormat)
