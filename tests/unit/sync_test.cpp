@@ -1,7 +1,7 @@
 /*
-** sync_test.cpp -- sync tracks: the four interpolations, track files sound
-** and damaged, file names, the editor's commands checked, and a synced
-** spline sampled through a section at the demo's row.
+** sync_test.cpp -- sync tracks: key order, edges and deleting, track files
+** sound and damaged, file names, the editor's commands checked, and a
+** synced spline sampled through a section at the demo's row.
 */
 #include <gtest/gtest.h>
 
@@ -20,30 +20,24 @@ std::string be32(uint32_t v) { return std::string{ (char)(v >> 24), (char)(v >> 
 uint32_t bits(float f) { uint32_t b; memcpy(&b, &f, 4); return b; }
 std::string key(uint32_t row, float value, int interpolation) { return le32(row) + le32(bits(value)) + (char)interpolation; }
 
-TEST(SyncTrack, ValueAtRowsForEveryInterpolation)
+/* The four interpolations between keys, a key replaced and the value after
+** the last are shown by Sync.StandInEditorDrivesTheDemo; here the order of
+** insertion, rows no key covers, and deleting. */
+TEST(SyncTrack, KeysInAnyOrderEdgesAndDeleting)
 {
     Track t = {};
     EXPECT_EQ(track_value(&t, 5.0), 0.0f) << "no keys";
-    track_setKey(&t, 40, 0.0f, TRACK_RAMP);    /* inserted out of order on purpose */
+    track_setKey(&t, 40, 1.0f, TRACK_STEP);    /* inserted out of order on purpose */
     track_setKey(&t, 10, 0.2f, TRACK_STEP);
     track_setKey(&t, 20, 0.6f, TRACK_LINEAR);
     track_setKey(&t, 30, 0.2f, TRACK_SMOOTH);
-    track_setKey(&t, 50, 1.0f, TRACK_LINEAR);
-    track_setKey(&t, 40, 1.0f, TRACK_RAMP);    /* replaces the key on row 40 */
     const struct { double row; float want; } table[] = {
-        { -3, 0.2f }, { 10, 0.2f }, { 19.9, 0.2f },                    /* before the first; step */
-        { 20, 0.6f }, { 25, 0.4f },                                     /* linear */
-        { 35, 0.6f }, { 32.5, 0.2f + 0.8f * 0.15625f },                 /* smooth: t^2 (3 - 2t) */
-        { 45, 1.0f }, { 42.5, 1.0f },                                   /* ramp between equal values */
-        { 50, 1.0f }, { 1e9, 1.0f }, { NAN, 0.2f },                     /* the last key on */
+        { -3, 0.2f }, { 19.9, 0.2f }, { 25, 0.4f }, { 1e9, 1.0f }, { NAN, 0.2f },
     };
     for (const auto& c : table) EXPECT_NEAR(track_value(&t, c.row), c.want, 1e-6) << c.row;
-    EXPECT_EQ(t.key_count, 5);
-    track_setKey(&t, 50, 0.0f, TRACK_LINEAR);
-    EXPECT_NEAR(track_value(&t, 45), 0.75f, 1e-6) << "ramp: t^2";
     track_deleteKey(&t, 30);
     track_deleteKey(&t, 31);   /* no key there: nothing happens */
-    EXPECT_EQ(t.key_count, 4);
+    EXPECT_EQ(t.key_count, 3);
     EXPECT_NEAR(track_value(&t, 30), 0.8f, 1e-6) << "linear from 20 to 40 now";
     free(t.keys);
 }
@@ -87,11 +81,9 @@ TEST(SyncTrack, FilesSoundAndDamaged)
 TEST(SyncProtocol, CommandsAreCheckedBeforeUse)
 {
     const struct { std::string bytes; int used; const char* why; } table[] = {
-        { std::string(1, '\0') + be32(2) + be32(7) + be32(bits(0.5f)) + '\2', 14, nullptr },
+        /* set key, set row, pause and save, sent back to back, drive
+        ** Sync.StandInEditorDrivesTheDemo */
         { std::string(1, '\1') + be32(2) + be32(7), 9, nullptr },
-        { std::string(1, '\3') + be32(123456), 5, nullptr },
-        { std::string("\4\1", 2), 2, nullptr },
-        { std::string("\5", 1), 1, nullptr },
         { std::string(1, '\0') + be32(2) + be32(7) + be32(bits(0.5f)), 0, nullptr },   /* not complete */
         { std::string(1, '\3') + "\0\0", 0, nullptr },
         { std::string("\2", 1), -1, "an unknown command" },
@@ -108,10 +100,6 @@ TEST(SyncProtocol, CommandsAreCheckedBeforeUse)
             << (int)c.bytes[0];
         EXPECT_STREQ(why, c.why);
     }
-    std::string out;
-    syncproto_getTrack(out, "cam:1");
-    syncproto_setRow(out, 0x01020304);
-    EXPECT_EQ(out, std::string(1, '\2') + be32(5) + "cam:1" + "\3\1\2\3\4");
 }
 
 /* Synced splines playing from a track are seen end to end by the Sync
