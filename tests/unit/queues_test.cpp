@@ -122,15 +122,6 @@ TEST_F(Queues, RetireAndSkippedSpans)
     EXPECT_EQ(readyOrder(), "");
 }
 
-TEST_F(Queues, WarningFormat)
-{
-    demoSystem.time = 3.14159f;
-    ::testing::internal::CaptureStderr();
-    dkernel_warn("Finished section %s", "not detected");
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Warning: second 3.14, message 'Finished section not detected'\n");
-}
-
 /* A normal run plays a short spline but says so once, in --check's words. */
 TEST_F(Queues, ShortSplineWarnsOnceNamingTheScriptLine)
 {
@@ -151,8 +142,13 @@ TEST_F(Queues, ShortSplineWarnsOnceNamingTheScriptLine)
               "Warning: ./demo.lum:9: image: spline 1 needs 9 channels, 'short.spl' has 3\n");
 }
 
-TEST_F(Queues, FatalMessageIsCappedAt1023Characters)
+TEST_F(Queues, WarningFormatAndFatalMessageCappedAt1023Characters)
 {
+    demoSystem.time = 3.14159f;
+    ::testing::internal::CaptureStderr();
+    dkernel_warn("Finished section %s", "not detected");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Warning: second 3.14, message 'Finished section not detected'\n");
     std::string longText(5000, 'x');
     demoSystem.sound = 0;
     EXPECT_EXIT(FATAL(dkernel_error("%s", longText.c_str())), ::testing::ExitedWithCode(1),

@@ -31,7 +31,7 @@ std::string writeScript(const std::string& text)
 
 /* Modes, colours, line widths, face culling and the pass order are drawn by
 ** ModelSections.EachDrawsWhatItsScriptSays; here the fields it never draws. */
-TEST(Shader, BlocksSetTheirFieldsInFileOrder)
+TEST(Shader, BlocksSetTheirFieldsInFileOrderAndNoBlockIsEmpty)
 {
     std::string path = writeScript(
         "mode nonsense before any block is ignored\n"
@@ -55,11 +55,8 @@ TEST(Shader, BlocksSetTheirFieldsInFileOrder)
     EXPECT_FLOAT_EQ(w->alpha_ref2, 0.5f);
     EXPECT_STREQ(w->node, "Box01");
     EXPECT_EQ(w->blend_on, 0);
-}
 
-TEST(Shader, ScriptWithoutBlocksIsEmpty)
-{
-    std::string path = writeScript("; only comments\n;{ not a block\n\n");
+    path = writeScript("; only comments\n;{ not a block\n\n");
     EXPECT_EQ(shaders_load(path.c_str()), nullptr);
     EXPECT_EQ(shader_counter(nullptr), 0);
     unlink(path.c_str());
