@@ -8,9 +8,7 @@
 */
 #include <gtest/gtest.h>
 
-#include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 #include <SDL/SDL.h>
 
 #include "audio.h"

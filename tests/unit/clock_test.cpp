@@ -12,7 +12,6 @@
 #include "dk_loop.h"
 
 #include <SDL/SDL.h>
-#include <string>
 
 namespace {
 

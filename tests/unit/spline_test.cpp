@@ -4,7 +4,6 @@
 */
 #include <gtest/gtest.h>
 
-#include <math.h>
 #include <string>
 
 #include "dk_spline.h"
