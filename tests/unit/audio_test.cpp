@@ -69,8 +69,6 @@ static void expectExactSeeks(AudioStream* s, std::initializer_list<unsigned> ms)
 
 TEST_F(AudioTest, ErrorTextsAndCodes)
 {
-    /* the table of texts is data; junk and a damaged Ogg file are the sound
-    ** section's "Unknown file format" and "Error loading file" rows */
     EXPECT_STREQ(audio_errorString(-1), "Unknown error");
 
     /* no buffer, an offset past the end; a recognised header of a format
@@ -122,9 +120,8 @@ TEST_F(AudioTest, VorbisSeeksToTheExactSample)
 
 TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
 {
-    /* the same four values in each encoding: 0, +half, -half, near full
-    ** scale; over-range floats saturate.  16-bit files are the end-to-end
-    ** runs' music. */
+    /* 0, +half, -half, near full scale in each encoding but the 16 bits the
+    ** end-to-end runs play; over-range floats saturate */
     const unsigned char u8[] = { 128, 192, 64, 255 };
     const unsigned char s24[] = { 0, 0, 0, 0, 0, 0x40, 0, 0, 0xC0, 0xFF, 0xFF, 0x7F };
     const int s32[] = { 0, 0x40000000, -0x40000000, 0x7FFFFFFF };
@@ -183,9 +180,7 @@ TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
     audio_streamClose(b);
 }
 
-/* Pausing, resuming and re-opening the device are heard in the end-to-end
-** Sound.RestartAndRewindRepositionTheMusic; the load figure the timing
-** overlay shows needs the real device thread. */
+/* the load figure of the timing overlay needs the real device thread */
 TEST_F(AudioTest, DeviceLoadFigure)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);

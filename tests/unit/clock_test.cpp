@@ -112,7 +112,6 @@ TEST_F(Clock, KeysDrivePlaybackStateOnlyInDebugMode)
         if (s.sym < DK_KEYS) { EXPECT_EQ(demoSystem.keys[s.sym], s.down ? 1 : 0); }
     }
 
-    /* Return, F1 and Escape are pressed by the end-to-end runs */
 
     int before[DK_KEYS];
     memcpy(before, demoSystem.keys, sizeof before);

@@ -60,10 +60,8 @@ TEST(Config, ScriptsOverrideDefaultsAndTheLastParsedWins)
     loadScripts({});
 }
 
-/* Restarting the clock and the counters and reseeding are replayed frame
-** for frame by ParticleSections.RestartReplaysTheFirstStartsFrames; the
-** first value pins the sequence, so random effects look the same in every
-** build. */
+/* the first value pins the sequence: random effects look the same in
+** every build */
 TEST(Config, ResetReseedsTheRandomSequence)
 {
     myRand();

@@ -150,11 +150,8 @@ TEST_F(Queues, WarningFormatAndFatalMessageCappedAt1023Characters)
                 "^Error: x{1023}\n$");
 }
 
-/* What a type's load checks before it touches a file or GL, one row per
-** form of the count message (the counts themselves are the section table's
-** data, the effects' and models' are rows of their own tests, loading's
-** and efxFader's of Kernel.FatalMessages), and what the sound section
-** reports of its file; every message names the section. */
+/* One row per form of the count message (the counts are the section
+** table's data), and what the sound section reports of its file. */
 TEST(SectionLoadDeathTest, MessagesOfTheLoadChecks)
 {
     struct Case { const char* type; int params, strings, splines; float param2; const char* file; const char* message; };

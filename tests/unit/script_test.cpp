@@ -124,8 +124,7 @@ TEST_F(Script, SectionKeywordsFillTheRecord)
 }
 
 /* A line giving what the type never reads is a warning at that line when the
-** section loads, saying what it was read as; the string warnings are rows of
-** Cli.CheckReportsEveryMistakeWithScriptAndLine. */
+** section loads, saying what it was read as. */
 TEST_F(Script, LinesTheTypeNeverReadsAreWarnedAtLoad)
 {
     Section* s = parse("[camera]\nstart 0\nend 1\nfFov 2 3\nspline a.spl\nmodify 2 1 BEAT\nmodify 1 1 BEAT\n");

@@ -29,8 +29,7 @@ std::string writeScript(const std::string& text)
     return path;
 }
 
-/* Modes, colours, line widths, face culling and the pass order are drawn by
-** ModelSections.EachDrawsWhatItsScriptSays; here the fields it never draws. */
+/* the fields the end-to-end model runs never draw */
 TEST(Shader, BlocksSetTheirFieldsInFileOrderAndNoBlockIsEmpty)
 {
     std::string path = writeScript(
@@ -68,8 +67,7 @@ struct BadShader {
     int         line;
 };
 
-/* Line numbers count every line read, comments and blank lines included.
-** Files a failing read leaves open are Leaks.FailingReadersKeepNoFileAndNoMemory's. */
+/* Line numbers count every line read, comments and blank lines included. */
 const BadShader badShaders[] = {
     { "{\nmode sparkle\n", "Unknown render mode 'sparkle'", 2 },
     { "{\nmode shadded\n", "Unknown render mode 'shadded', did you mean 'shaded'[?]", 2 },

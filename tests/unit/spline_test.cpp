@@ -87,8 +87,7 @@ TEST(SplineInterpolation, CatmullRomWithChordEndTangentsAndDegenerateSplines)
     s = loadSpline("0\n2\n2\n", 2.0f);
     EXPECT_NEAR(sample(s, 0.5f), 1.125f, 1e-6);
     EXPECT_NEAR(sample(s, 1.5f), 2.0f + 0.125f * 1.0f, 1e-6);
-    /* Two keys are a line in time (PictureSections.EachTypeDrawsWhatItsScriptSays
-    ** slides along one), also before the first. */
+    /* Two keys are a line in time, also before the first. */
     EXPECT_NEAR(sample(loadSpline("1\n5\n", 2.0f), -1.0f), -1.0f, 1e-5);
     /* A linear key makes its segment straight. */
     s = loadSpline("0\n0\n4\n4\n", 3.0f);
@@ -144,8 +143,7 @@ TEST(SplineFileDeathTest, BadFilesAreFatal)
     EXPECT_EXIT(FATAL(motion_load("/nonexistent/lumeno/path.spl")), ::testing::ExitedWithCode(1),
                 stderrIs("Error: Spline: error loading '/nonexistent/lumeno/path.spl'\n"));
     /* a first row of letters; a row cut short by a number past the float
-    ** range; more than 16 channels.  Files a failing read leaves open are
-    ** Leaks.FailingReadersKeepNoFileAndNoMemory's. */
+    ** range; more than 16 channels */
     const std::pair<const char*, std::string> cases[] = {
         { "incorrect format in '%s'", "; header\nposition 1 2\n" },
         { "incorrect channel in '%s'", "1 2 3\n7 8 " + std::string(45, '9') + "\n" },

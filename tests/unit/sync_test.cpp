@@ -20,9 +20,7 @@ std::string be32(uint32_t v) { return std::string{ (char)(v >> 24), (char)(v >> 
 uint32_t bits(float f) { uint32_t b; memcpy(&b, &f, 4); return b; }
 std::string key(uint32_t row, float value, int interpolation) { return le32(row) + le32(bits(value)) + (char)interpolation; }
 
-/* The four interpolations between keys, a key replaced and the value after
-** the last are shown by Sync.StandInEditorDrivesTheDemo; here the order of
-** insertion, rows no key covers, and deleting. */
+/* The interpolations themselves are seen end to end in the Sync tests. */
 TEST(SyncTrack, KeysInAnyOrderEdgesAndDeleting)
 {
     Track t = {};
@@ -49,7 +47,6 @@ TEST(SyncTrack, FilesSoundAndDamaged)
         { sound, nullptr },
         { le32(0), nullptr },
         { "", "too short for its key count" },
-        /* "shorter than its key count says": Sync.RecordingAndCheckReadTheTrackFiles */
         { sound + "x", "longer than its key count says" },
         { le32(0xFFFFFFFFu) + key(1, 1, 0), "negative key count" },
         { le32(0x7FFFFFFF), "more keys than a track may hold" },
@@ -81,8 +78,6 @@ TEST(SyncTrack, FilesSoundAndDamaged)
 TEST(SyncProtocol, CommandsAreCheckedBeforeUse)
 {
     const struct { std::string bytes; int used; const char* why; } table[] = {
-        /* set key, set row, pause and save, sent back to back, drive
-        ** Sync.StandInEditorDrivesTheDemo */
         { std::string(1, '\1') + be32(2) + be32(7), 9, nullptr },
         { std::string(1, '\0') + be32(2) + be32(7) + be32(bits(0.5f)), 0, nullptr },   /* not complete */
         { std::string("\2", 1), -1, "an unknown command" },
@@ -101,8 +96,7 @@ TEST(SyncProtocol, CommandsAreCheckedBeforeUse)
     }
 }
 
-/* Synced splines playing from a track are seen end to end by the Sync
-** tests; here a section started later than the demo reads the demo's row. */
+/* a section started later than the demo reads the demo's row */
 TEST(SyncSpline, ChannelsAreTracksSampledAtTheDemosRow)
 {
     demoSystem.bpm = 120.0f;   /* 16 rows a second */

@@ -49,8 +49,6 @@ TEST(TexRules, ResamplingAndDetailClamp)
     EXPECT_EQ(err.find("texture_detail 9"), err.rfind("texture_detail 9")) << err;
 }
 
-// Sharing between sections and the count of users: the end-to-end
-// Kernel.PictureSharedWithTheLoadingScreenSurvivesIt
 TEST(TexLoad, SharedByNameInAnyCaseShrunkPerSideAndPacked)
 {
     std::string path = writePicture("wide.tga", 5000, 3);
@@ -125,8 +123,7 @@ protected:
     void SetUp() override { openTestWindow(); }
 };
 
-// Uploaded pixels, render targets and 1-D ramps are drawn by the end-to-end
-// picture, effect and model runs; the debug overlay shows the memory.
+// the debug overlay shows the memory
 TEST_F(TexGl, MemoryAndFree)
 {
     // memory: the mip chain without its 1 x 1 level, or one level

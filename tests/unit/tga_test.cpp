@@ -43,7 +43,6 @@ std::vector<int> packets(const Bytes& rle)
 
 TEST(TgaRle, PacketsAndBoundaries)
 {
-    // runs of one colour are read back from Kernel.BlackWhiteTakesTheRedComponent's frames
     EXPECT_EQ(encode(pixelsOf({{1, 1}, {2, 1}})), (Bytes{0x01, 4, 2, 1, 7, 4, 2}));
     EXPECT_EQ(encode(pixelsOf({{9, 1}})), (Bytes{0x00, 28, 18, 9}));
     const std::pair<Bytes, std::vector<int>> cases[] = {
@@ -58,8 +57,6 @@ TEST(TgaRle, PacketsAndBoundaries)
     EXPECT_EQ(packets(encode(ramp)), (std::vector<int>{-127, -127, -46}));
 }
 
-// Recorded end-to-end runs read plain and compressed frames back; here the
-// stream after the header is exactly the encoder's.
 TEST(TgaFile, CompressedLayout)
 {
     TempDir dir;
