@@ -7,20 +7,11 @@
 #include "dkernel.h"
 #include "st_args.h"
 #include "dk_script.h"
+#include "testutil.h"
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
-
-std::string readSource(const char* rel)
-{
-    std::ifstream in(std::string(LUMENO_SOURCE_DIR) + "/" + rel);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 /* as a code span: `name` */
 bool namesInCode(const std::string& text, const std::string& name)
@@ -30,7 +21,8 @@ bool namesInCode(const std::string& text, const std::string& name)
 
 TEST(Docs, ReferenceAndReadmeNameEverySectionTypeKeyAndOption)
 {
-    std::string reference = readSource("docs/scripts.md"), readme = readSource("README.md");
+    std::string reference = readFile(LUMENO_SOURCE_DIR "/docs/scripts.md");
+    std::string readme = readFile(LUMENO_SOURCE_DIR "/README.md");
     for (int i = 0; i < DK_SECTION_TYPES; i++) {
         EXPECT_TRUE(namesInCode(reference, sectionFunction[i].name)) << sectionFunction[i].name;
         EXPECT_NE(readme.find("| `" + std::string(sectionFunction[i].name) + "` |"), std::string::npos)

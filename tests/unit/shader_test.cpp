@@ -7,8 +7,6 @@
 #include "testutil.h"
 
 #include <GL/gl.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -19,13 +17,13 @@ using ::testing::ExitedWithCode;
 
 namespace {
 
+TempDir files;
+int written = 0;
+
 std::string writeScript(const std::string& text)
 {
-    char path[] = "/tmp/lumeno_shader_XXXXXX";
-    int fd = mkstemp(path);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(write(fd, text.data(), text.size()), (ssize_t)text.size());
-    close(fd);
+    std::string path = files.path + std::to_string(written++) + ".shd";
+    writeFile(path, text);
     return path;
 }
 
@@ -42,7 +40,6 @@ TEST(Shader, BlocksSetTheirFieldsInFileOrderAndNoBlockIsEmpty)
         "node Box01\n"
         "}\n");
     Shader* s = shaders_load(path.c_str());
-    unlink(path.c_str());
     ASSERT_NE(s, nullptr);
     ASSERT_EQ(shader_counter(s), 2);
     EXPECT_TRUE(s->blend_on == 1 && s->blend_src == GL_SRC_ALPHA && s->blend_dst == GL_ONE);
@@ -58,7 +55,6 @@ TEST(Shader, BlocksSetTheirFieldsInFileOrderAndNoBlockIsEmpty)
     path = writeScript("; only comments\n;{ not a block\n\n");
     EXPECT_EQ(shaders_load(path.c_str()), nullptr);
     EXPECT_EQ(shader_counter(nullptr), 0);
-    unlink(path.c_str());
 }
 
 struct BadShader {
@@ -89,7 +85,6 @@ TEST(Shader, MistakesAreFatalWithScriptAndLine)
         std::string expected = "Error: " + std::string(c.message) + " \\(shader '" + path +
                                "', line " + std::to_string(c.line) + "\\)\n";
         EXPECT_EXIT(FATAL(shaders_load(path.c_str())), ExitedWithCode(1), "^" + expected + "$");
-        unlink(path.c_str());
     }
     EXPECT_EXIT(FATAL(shaders_load("/nonexistent/passes.shd")), ExitedWithCode(1),
                 "^Error: Error loading '/nonexistent/passes.shd'\n$");
