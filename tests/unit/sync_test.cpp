@@ -1,7 +1,7 @@
 /*
-** sync_test.cpp -- sync tracks: key order, edges and deleting, track files
-** sound and damaged, file names, the editor's commands checked, and a
-** synced spline sampled through a section at the demo's row.
+** sync_test.cpp -- sync tracks: key order, edges and deleting, damaged
+** track files, file names, the editor's commands checked, and a synced
+** spline sampled through a section at the demo's row.
 */
 #include <gtest/gtest.h>
 
@@ -40,12 +40,11 @@ TEST(SyncTrack, KeysInAnyOrderEdgesAndDeleting)
     free(t.keys);
 }
 
-TEST(SyncTrack, FilesSoundAndDamaged)
+/* Sound files are written and read back by the Sync tests end to end. */
+TEST(SyncTrack, DamagedFilesAreRefused)
 {
     std::string sound = le32(2) + key(3, 1.5f, 1) + key(7, -2.0f, 3);
     const struct { std::string bytes; const char* why; } table[] = {
-        { sound, nullptr },
-        { le32(0), nullptr },
         { "", "too short for its key count" },
         { sound + "x", "longer than its key count says" },
         { le32(0xFFFFFFFFu) + key(1, 1, 0), "negative key count" },
@@ -60,14 +59,7 @@ TEST(SyncTrack, FilesSoundAndDamaged)
         track_setKey(&t, 99, 9.0f, 0);
         const char* why = track_parse(&t, (const unsigned char*)c.bytes.data(), c.bytes.size());
         EXPECT_STREQ(why, c.why) << c.bytes.size();
-        if (why) {
-            EXPECT_EQ(t.key_count, 1) << "a refused file leaves the track as it was";
-        } else {   /* and writes back to the same bytes */
-            size_t size = 0;
-            unsigned char* again = track_encode(&t, &size);
-            EXPECT_EQ(std::string((char*)again, size), c.bytes);
-            free(again);
-        }
+        EXPECT_EQ(t.key_count, 1) << "a refused file leaves the track as it was";
         free(t.keys);
     }
     char name[TRACK_MAX_FILE_NAME];
