@@ -1,16 +1,14 @@
 /*
 ** audio_test.cpp -- the audio library: decoding, seeking, resampling,
-** mixing, the device's pause and re-initialisation, and error codes.
+** mixing, the device's load figure, and error codes.
 **
 ** Mixing tests use the device-less output and pull the mix themselves, so
 ** they are exact and independent of timing; the device tests run SDL's
-** dummy driver.
+** dummy driver. Damaged files are the audio fuzz target's work.
 */
 #include <gtest/gtest.h>
 
-#include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 #include <SDL/SDL.h>
 
 #include "audio.h"
@@ -71,22 +69,15 @@ static void expectExactSeeks(AudioStream* s, std::initializer_list<unsigned> ms)
 
 TEST_F(AudioTest, ErrorTextsAndCodes)
 {
-    /* one known and one unknown code: the rest of the table is data */
-    EXPECT_STREQ(audio_errorString(10), "Unknown file format");
     EXPECT_STREQ(audio_errorString(-1), "Unknown error");
-    EXPECT_GE(audio_getVersion(), 3.741f);
 
-    /* junk, no bytes, no buffer, an offset past the end; recognised headers
-    ** with nothing sensible behind them */
-    std::string junk = "this is not music at all", ogg = "OggS" + std::string(200, 'x');
+    /* no buffer, an offset past the end; a recognised header of a format
+    ** the library does not play */
+    std::string junk = "this is not music at all";
     std::string opus = std::string("OggS\0\x02", 6) + std::string(20, '\0') + "\x01\x13" + "OpusHead" + std::string(11, '\1');
-    std::string wav = std::string("RIFF\x04\0\0\0WAVE", 12) + "LIST" + std::string(4, '\0');
-    std::vector<unsigned char> adpcm = sig_wavImage("\0\0\0\0", 4, 1, 44100, 16, 2);
     struct { const void* data; int offset, size, error; } opens[] = {
-        { junk.data(), 0, (int)junk.size(), AUDIO_ERR_FILE_FORMAT }, { junk.data(), 0, 0, AUDIO_ERR_FILE_FORMAT },
         { nullptr, 0, 10, AUDIO_ERR_INVALID_PARAM }, { junk.data(), 5, 4, AUDIO_ERR_INVALID_PARAM },
-        { ogg.data(), 0, (int)ogg.size(), AUDIO_ERR_FILE_BAD }, { opus.data(), 0, (int)opus.size(), AUDIO_ERR_FILE_FORMAT },
-        { wav.data(), 0, (int)wav.size(), AUDIO_ERR_FILE_BAD }, { adpcm.data(), 0, (int)adpcm.size(), AUDIO_ERR_FILE_FORMAT },
+        { opus.data(), 0, (int)opus.size(), AUDIO_ERR_FILE_FORMAT },
     };
     for (auto& o : opens) {
         EXPECT_EQ(audio_streamOpen(o.data, MODE, o.offset, o.size), nullptr) << o.error;
@@ -129,19 +120,17 @@ TEST_F(AudioTest, VorbisSeeksToTheExactSample)
 
 TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
 {
-    /* the same four values in each encoding: 0, +half, -half, near full
-    ** scale; over-range floats saturate */
+    /* 0, +half, -half, near full scale in each encoding but the 16 bits the
+    ** end-to-end runs play; over-range floats saturate */
     const unsigned char u8[] = { 128, 192, 64, 255 };
-    const short s16[] = { 0, 16384, -16384, 32767 };
     const unsigned char s24[] = { 0, 0, 0, 0, 0, 0x40, 0, 0, 0xC0, 0xFF, 0xFF, 0x7F };
     const int s32[] = { 0, 0x40000000, -0x40000000, 0x7FFFFFFF };
     const float f32[] = { 0.0f, 0.5f, -0.5f, 2.0f };
     std::vector<unsigned char> images[] = {
-        sig_wavImage(u8, sizeof u8, 1, 44100, 8), sig_wavImage(s16, sizeof s16, 1, 44100, 16),
-        sig_wavImage(s24, sizeof s24, 1, 44100, 24), sig_wavImage(s32, sizeof s32, 1, 44100, 32),
-        sig_wavImage(f32, sizeof f32, 1, 44100, 32, 3),
+        sig_wavImage(u8, sizeof u8, 1, 44100, 8), sig_wavImage(s24, sizeof s24, 1, 44100, 24),
+        sig_wavImage(s32, sizeof s32, 1, 44100, 32), sig_wavImage(f32, sizeof f32, 1, 44100, 32, 3),
     };
-    for (int i = 0; i < 5; i++) {
+    for (int i = 0; i < 4; i++) {
         AudioStream* s = openImage(images[i]);
         ASSERT_NE(s, nullptr) << "encoding " << i;
         std::vector<int> got = pullLeft(s, 10);
@@ -160,7 +149,7 @@ TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
     audio_streamClose(s);
 
     /* 22050 Hz plays at twice the frames, the source on even frames and
-    ** midpoints between, still at 1000 Hz: 200 sign changes in 0.1 s */
+    ** midpoints between */
     std::vector<short> src(2205);
     for (size_t i = 0; i < src.size(); i++) src[i] = (short)(10000 * sin(2 * 3.14159265 * 1000.0 * i / 22050.0));
     image = sig_wav16(src, 1, 22050);
@@ -168,13 +157,10 @@ TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
     ASSERT_NE(s, nullptr);
     std::vector<int> out = pullLeft(s, 10000);
     ASSERT_EQ(out.size(), 2 * src.size());
-    int crossings = 0;
     for (size_t k = 0; k + 1 < src.size(); k++) {
         ASSERT_EQ(out[2 * k], src[k]) << k;
         ASSERT_NEAR(out[2 * k + 1], (src[k] + src[k + 1]) / 2.0, 0.51) << k;
-        crossings += ((out[2 * k] < 0) != (out[2 * k + 1] < 0)) + ((out[2 * k + 1] < 0) != (out[2 * k + 2] < 0));
     }
-    EXPECT_NEAR(crossings, 200, 2);
     audio_streamClose(s);
 
     /* two streams mixed saturate instead of wrapping; once both have ended
@@ -186,7 +172,6 @@ TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
     ASSERT_TRUE(audio_setOutput(AUDIO_OUTPUT_NONE));
     ASSERT_TRUE(audio_init(44100, 32, 0));
     ASSERT_TRUE(audio_streamPlay(AUDIO_FREE, a) >= 0 && audio_streamPlay(AUDIO_FREE, b) >= 0);
-    EXPECT_EQ(audio_getChannelsPlaying(), 2);
     short mixed[2 * 6];
     aud_mix(mixed, 6);
     EXPECT_TRUE(mixed[0] == 32767 && mixed[2] == -32768 && mixed[4] == 0 && mixed[6] == 2000 && mixed[8] == 0);
@@ -195,52 +180,22 @@ TEST_F(AudioTest, WavSampleFormatsResamplingAndMixing)
     audio_streamClose(b);
 }
 
-/* the real device thread: paused channels hold their place, and a stream
-** survives closing and re-initialising the library; without a device the
-** library fails to start, and closing it then is harmless */
-TEST_F(AudioTest, DevicePauseResumeReinitAndNoDevice)
+/* the load figure of the timing overlay needs the real device thread */
+TEST_F(AudioTest, DeviceLoadFigure)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::vector<unsigned char> image = sig_wav16(sig_toShort(sig_positionSignal(20L * 44100, 44100)), 1, 44100);
     AudioStream* s = openImage(image);
     ASSERT_NE(s, nullptr);
-    auto position = [&] {
-        std::lock_guard<std::mutex> hold(aud_lock);
-        return s->position;
-    };
-    auto waitPast = [&](long long was) {
-        for (int i = 0; i < 40 && position() == was; i++) SDL_Delay(10);
-        return position() > was;
-    };
-    for (int round = 0; round < 2; round++) {
-        ASSERT_TRUE(audio_setOutput(AUDIO_OUTPUT_SYSTEM) && audio_setDriver(0));
-        ASSERT_TRUE(audio_init(44100, 32, 0)) << audio_errorString(audio_getError());
-        ASSERT_GE(audio_streamPlay(AUDIO_FREE, s), 0);
-        EXPECT_TRUE(waitPast(position())) << "round " << round;
-        audio_setPaused(AUDIO_ALL, 1);
-        EXPECT_EQ(audio_getChannelsPlaying(), 0);
-        long long held = position();
-        SDL_Delay(120);
-        EXPECT_EQ(position(), held);
-        audio_setPaused(AUDIO_ALL, 0);
-        EXPECT_EQ(audio_getChannelsPlaying(), 1);
-        EXPECT_TRUE(waitPast(held));
-        /* the load figure covers decoding and mixing over wall time */
-        SDL_Delay(300);
-        audio_update();
-        EXPECT_TRUE(audio_getCPUUsage() > 0.0f && audio_getCPUUsage() < 100.0f);
-        audio_close();
-        EXPECT_TRUE(s->channel == -1 && audio_getChannelsPlaying() == 0);
-    }
-    audio_streamClose(s);
-
-    setenv("SDL_AUDIODRIVER", "nonexistent", 1);
-    ASSERT_TRUE(audio_setOutput(AUDIO_OUTPUT_SYSTEM));
-    EXPECT_FALSE(audio_init(44100, 32, 0));
-    EXPECT_EQ(audio_getError(), AUDIO_ERR_INIT);
+    ASSERT_TRUE(audio_setOutput(AUDIO_OUTPUT_SYSTEM) && audio_setDriver(0));
+    ASSERT_TRUE(audio_init(44100, 32, 0)) << audio_errorString(audio_getError());
+    ASSERT_GE(audio_streamPlay(AUDIO_FREE, s), 0);
+    SDL_Delay(300);
+    audio_update();
+    EXPECT_TRUE(audio_getCPUUsage() > 0.0f && audio_getCPUUsage() < 100.0f);
     audio_close();
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    EXPECT_TRUE(audio_init(44100, 32, 0));
+    EXPECT_TRUE(s->channel == -1 && audio_getChannelsPlaying() == 0);
+    audio_streamClose(s);
 }
 
 /* ---- MPEG audio: encoded by ffmpeg's LAME encoder when present ---- */
@@ -269,35 +224,4 @@ TEST_F(AudioTest, Mp3DecodesAndSeeksToTheExactSample)
     EXPECT_EQ(bestShift(pullLeft(s, 512), 0), 0);
     expectExactSeeks(s, { 12345, 5000 });
     audio_streamClose(s);
-}
-
-/* damaged files: truncated anywhere or with bytes overwritten, they open
-** or fail with an error code, and decode to their end without faults */
-TEST_F(AudioTest, DamagedFilesNeverCrash)
-{
-    std::vector<float> signal = sig_positionSignal(2L * 44100, 44100);
-    std::vector<std::vector<unsigned char>> images(1);
-    ASSERT_TRUE(vorbisWrite(signal.data(), (long)signal.size(), 1, 44100, 0.2f, images[0]));
-    images.push_back(sig_wav16(sig_toShort(signal), 1, 44100));
-    images.push_back(mp3Of(sig_toShort(signal)));
-    if (images.back().empty()) images.pop_back();
-    uint32_t seed = 7;
-    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    for (const auto& original : images) {
-        for (int trial = 0; trial < 24; trial++) {
-            std::vector<unsigned char> image = original;
-            if (trial % 2 == 0) image.resize(next() % image.size());
-            for (int k = 0; trial % 2 && k < 8; k++) image[(next() >> 4) % image.size()] = (unsigned char)(seed >> 24);
-            AudioStream* s = audio_streamOpen(image.data(), MODE, 0, (int)image.size());
-            if (!s) {
-                EXPECT_GT(audio_getError(), 0);
-                continue;
-            }
-            audio_streamSetTime(s, 700);
-            int total = 0, got = 4096;
-            for (int guard = 0; guard < 400 && got == 4096; guard++) total += got = (int)pullLeft(s, 4096).size();
-            EXPECT_LE(total, 3 * 44100);
-            audio_streamClose(s);
-        }
-    }
 }
