@@ -6,7 +6,7 @@
 #include <windows.h>
 
 struct fake_Stats {
-    int opens, closes, draws, parentDraws, otherCalls, badHandleDraws, liveHandles;
+    int opens, closes, draws, parentDraws, badHandleDraws, liveHandles;
     wchar_t lastClass[64];
     int lastPart, lastState;
     RECT lastRect;

@@ -76,7 +76,6 @@ struct th_Record {
     int charsetCalls;
     char accelerator[256];
     int acceleratorCalls;
-    int foreignEvents;
     char log[8192];             // event handler calls, "Name x y;" each
     struct {
         th_Object *pic;
@@ -165,7 +164,6 @@ void th_unloadPlugin();
 extern fake_Stats *th_fake;
 
 // Groups.
-void th_registrationChecks();
 void th_bevelChecks();
 void th_bevelMenuChecks();
 void th_smallChecks();

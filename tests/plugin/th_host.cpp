@@ -441,10 +441,7 @@ static void *KST_CALL h_getEventInstance(kst_Instance k, const kst_Event *ev) {
     th_Instance *inst = th_fromKst(k);
     if (!inst || !ev) return nullptr;
     ptrdiff_t i = ev - inst->def->events;
-    if (i < 0 || i >= inst->def->eventCount || i >= 4) {
-        th_rec.foreignEvents++;
-        return nullptr;
-    }
+    if (i < 0 || i >= inst->def->eventCount || i >= 4) return nullptr;
     return inst->handlers[i];
 }
 
