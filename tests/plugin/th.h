@@ -71,7 +71,6 @@ struct th_Record {
     int registerVersionCalls;
     kst_ClassDef *classes[16];
     int classCount;
-    int resolveCounts[64];      // per routine name index
     int stringUnderflows, objectUnderflows, descUnderflows;
     int charsetCalls;
     char accelerator[256];

@@ -515,7 +515,6 @@ static void *KST_CALL th_resolve(const char *name) {
         th_report(false, __FILE__, __LINE__, "plug-in asked for an unknown routine %s", name ? name : "(null)");
         return nullptr;
     }
-    th_rec.resolveCounts[i]++;
     for (int k = 0; th_missing && th_missing[k] && th_missing[k][0]; k++)
         if (strcmp(th_missing[k], name) == 0) return nullptr;
     return th_routines[i].fn;
