@@ -49,7 +49,7 @@ int main(int argc, char **argv) {
         if (th_fake) CHECK_EQ(th_fake->opens + th_fake->draws + th_fake->parentDraws, 0);
         // Everything the plug-in locked it has released, and never more.
         CHECK_EQ(th_locked(), 0);
-        CHECK_EQ(th_rec.stringUnderflows + th_rec.objectUnderflows + th_rec.descUnderflows, 0);
+        CHECK_EQ(th_rec.underflows, 0);
     }
     printf("%d passed, %d failed\n", th_passed, th_failed);
     fflush(stdout);

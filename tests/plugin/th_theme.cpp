@@ -180,7 +180,6 @@ void th_bareHostChecks(const char *dir) {
                                             "PluginDefaultControlCaption", "PluginDefaultControlFontSize", ""};
     th_setMissing(noStrings);
     CHECK(th_loadPlugin(dir));
-    CHECK_EQ(th_rec.classCount, 8);
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
     th_String *caption = th_str("Caption");
     th_set(b, "Caption", (intptr_t)caption);
@@ -196,12 +195,8 @@ void th_bareHostChecks(const char *dir) {
 
     // Only registration (not even the version): all eight classes, nothing
     // draws, nothing crashes.
-    static const char *onlyRegister[64];
-    int n = 0;
-    for (int i = 0; th_routines[i].name; i++)
-        if (i != th_routineIndex("PluginRegisterControl")) onlyRegister[n++] = th_routines[i].name;
-    onlyRegister[n] = "";
-    th_setMissing(onlyRegister);
+    static const char *const onlyRegister[] = {"PluginRegisterControl", ""};
+    th_setMissing(onlyRegister, true);
     CHECK(th_loadPlugin(dir));
     CHECK_EQ(th_rec.classCount, 8);
     th_exerciseAll();
