@@ -125,9 +125,7 @@ static void th_captionChecks() {
     huge[10000] = 0;
     th_setText(b, "Caption", huge);
     free(huge);
-    th_set(b, "CaptionAlign", 0);
-    th_redraw(b);
-    CHECK_PX(b, {119, 40, black}, {118, 40, SHADOW});
+    CHECK_LOOK(b, "CaptionAlign=0", {119, 40, black}, {118, 40, SHADOW});
     for (th_String *s : {th_strEnc(wide, 9, kst_encodingUtf16), th_strEnc("Latin \xe9", 7, 0x7777),
                          th_strEnc("\xff\xfe\xc3", 3, kst_encodingUtf8), th_str("&")}) {
         th_set(b, "Caption", (intptr_t)s);
@@ -169,11 +167,8 @@ static void th_iconChecks() {
                   __LINE__, "icon align %d at (%ld,%ld,%ld,%ld)", c.align, r.left, r.top, r.right, r.bottom);
     }
     // Caption placed right of a left-aligned icon.
-    th_set(b, "IconAlign", 0);
-    th_set(b, "IconDX", 0);
-    th_set(b, "CaptionPlacement", 2);
-    th_set(b, "CaptionDelta", 3);
     th_setText(b, "Caption", "WW");
+    th_apply(b, "IconAlign=0 IconDX=0 CaptionPlacement=2 CaptionDelta=3");
     th_redraw(b);
     RECT box = th_box(b, INK, RECT{22, 32, 78, 68});
     th_report(box.left >= 41 && box.left <= 43, __FILE__, __LINE__, "caption right of icon at %ld", box.left);

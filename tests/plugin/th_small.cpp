@@ -60,9 +60,8 @@ static void th_littleArrowsChecks() {
     th_Instance *a = th_create("LittleArrows", 10, 10, 13, 23);
     th_handle(a, "Up", (void *)th_onUp);
     th_handle(a, "Down", (void *)th_onDown);
-    th_redraw(a);
-    CHECK_PX(a, {10, 10, black}, {15, 21, black}, {11, 15, LIGHT}, {21, 15, SHADOW}, {12, 12, FACE}, {16, 16, black},
-             {11, 26, LIGHT}, {15, 31, SHADOW}, {16, 26, black});
+    CHECK_LOOK(a, "", {10, 10, black}, {15, 21, black}, {11, 15, LIGHT}, {21, 15, SHADOW}, {12, 12, FACE},
+               {16, 16, black}, {11, 26, LIGHT}, {15, 31, SHADOW}, {16, 26, black});
     // Pressing the up arrow: Up at once, sunken colours, arrow moved by one;
     // off the control or over the other arrow both look normal.
     th_logClear();
@@ -163,11 +162,6 @@ static void th_chasingChecks() {
     th_redraw(c);
     th_chasingShape(c, shapes[0]);
     CHECK(blk->frame == 1 && memcmp(shapes[0], shapes[9], sizeof shapes[0]) == 0);
-    // A frame number no step produces comes back into range.
-    blk->frame = -13;
-    th_redraw(c);
-    th_call(c, 12);
-    CHECK(blk->frame >= 0 && blk->frame < 8);
     th_destroy(c);
 }
 
