@@ -11,7 +11,6 @@ static fake_Stats fake;
 
 struct fake_Theme {
     unsigned magic;
-    wchar_t className[32];
 };
 enum { fake_open = 0x7E3E0001u, fake_closed = 0xDEADu };
 
@@ -25,7 +24,6 @@ HANDLE WINAPI OpenThemeData(HWND, LPCWSTR classes) {
     fake.liveHandles++;
     fake_Theme *t = (fake_Theme *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(fake_Theme));
     t->magic = fake_open;
-    if (classes) lstrcpynW(t->className, classes, 32);
     if (classes) lstrcpynW(fake.lastClass, classes, 64);
     return (HANDLE)t;
 }
