@@ -119,7 +119,10 @@ int th_mouseDown(th_Instance *inst, int x, int y);
 void th_mouseDrag(th_Instance *inst, int x, int y);
 int th_mouseUp(th_Instance *inst, int x, int y);
 void th_mouseMove(th_Instance *inst, int x, int y);   // slot 19
-const char *th_click(th_Instance *inst, int x, int y);   // clears the log, presses, releases; the log
+// Clears the log, presses at (x, y), drags to and releases at (toX, toY);
+// returns the log.
+const char *th_click(th_Instance *inst, int x, int y, int toX, int toY);
+inline const char *th_click(th_Instance *inst, int x, int y) { return th_click(inst, x, y, x, y); }
 void th_call(th_Instance *inst, int slot);
 void th_set(th_Instance *inst, const char *prop, intptr_t value);
 void th_setText(th_Instance *inst, const char *prop, const char *utf8);

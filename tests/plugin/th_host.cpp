@@ -249,10 +249,11 @@ int th_mouseDown(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot
 void th_mouseDrag(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 5))(th_kst(inst), x, y); }
 int th_mouseUp(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot(inst, 6))(th_kst(inst), x, y); }
 void th_mouseMove(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 19))(th_kst(inst), x, y); }
-const char *th_click(th_Instance *inst, int x, int y) {
+const char *th_click(th_Instance *inst, int x, int y, int toX, int toY) {
     th_logClear();
     th_mouseDown(inst, x, y);
-    th_mouseUp(inst, x, y);
+    th_mouseDrag(inst, toX, toY);
+    th_mouseUp(inst, toX, toY);
     return th_rec.log;
 }
 void th_call(th_Instance *inst, int slot) { ((kst_InstanceFn)th_slot(inst, slot))(th_kst(inst)); }

@@ -49,10 +49,7 @@ static void th_disclosureChecks() {
     CHECK_STR(th_rec.log, "Action;Action;");
     // Disabled: shadow fill without lines, and the mouse is ignored.
     CHECK_LOOK(d, "enabled=0", {13, 15, SHADOW});
-    th_logClear();
-    th_mouseDown(d, 14, 15);
-    th_mouseUp(d, 14, 15);
-    CHECK(th_rec.log[0] == 0 && th_get(d, "Value") == 0);
+    CHECK(th_click(d, 14, 15)[0] == 0 && th_get(d, "Value") == 0);
     th_destroy(d);
 }
 
@@ -189,11 +186,7 @@ static void th_imageWellChecks() {
     th_handle(w, "MouseDrag", (void *)th_onMouseDrag);
     th_handle(w, "MouseUp", (void *)th_onMouseUp);
     w->mouseDownResult = 1;
-    th_logClear();
-    CHECK_EQ(th_mouseDown(w, 15, 16), 1);
-    th_mouseDrag(w, 60, 2);
-    th_mouseUp(w, 16, 17);
-    CHECK_STR(th_rec.log, "MouseDown 5 6;MouseDrag 50 -8;MouseUp 6 7;");
+    CHECK_STR(th_click(w, 15, 16, 60, 2), "MouseDown 5 6;MouseDrag 50 -8;MouseUp 50 -8;");
     w->enabled = 0;
     th_logClear();
     CHECK_EQ(th_mouseDown(w, 15, 16), 0);
@@ -225,11 +218,7 @@ static void th_popupArrowChecks() {
     th_handle(p, "MouseUp", (void *)th_onMouseUp);
     p->enabled = 0;
     p->mouseDownResult = 1;
-    th_logClear();
-    CHECK_EQ(th_mouseDown(p, 12, 13), 1);
-    th_mouseDrag(p, 12, 13);   // no handler attached: nothing
-    th_mouseUp(p, 12, 13);
-    CHECK_STR(th_rec.log, "MouseDown 2 3;MouseUp 2 3;");
+    CHECK_STR(th_click(p, 12, 13), "MouseDown 2 3;MouseUp 2 3;");   // no MouseDrag handler: nothing
     th_destroy(p);
 }
 
@@ -241,11 +230,7 @@ static void th_placardChecks() {
     CHECK_EQ(p->invalidations, inv + 1);
     CHECK_LOOK(p, "enabled=0", {10, 10, RGB(0x99, 0x99, 0x99)}, {11, 40, RGB(0xEE, 0xEE, 0xEE)});
     th_handle(p, "MouseDrag", (void *)th_onMouseDrag);
-    th_logClear();
-    th_mouseDown(p, 20, 20);
-    th_mouseDrag(p, 21, 22);
-    th_mouseUp(p, 21, 22);
-    CHECK_STR(th_rec.log, "MouseDrag 11 12;");
+    CHECK_STR(th_click(p, 20, 20, 21, 22), "MouseDrag 11 12;");
     th_destroy(p);
 }
 
