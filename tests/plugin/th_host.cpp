@@ -68,8 +68,6 @@ void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_P
     th_checkPixels(inst, probes, file, line);
 }
 
-// ------------------------------------------------------------------ strings
-
 static th_String *th_allStrings = nullptr;
 static th_Object *th_allObjects = nullptr;
 
@@ -132,8 +130,6 @@ static void th_logf(const char *fmt, ...) {
     vsnprintf(th_rec.log + n, sizeof th_rec.log - n, fmt, ap);
     va_end(ap);
 }
-
-// ---------------------------------------------------------------- instances
 
 enum { th_headerSize = 64 };
 
@@ -258,7 +254,6 @@ const char *th_click(th_Instance *inst, int x, int y, int toX, int toY) {
 }
 void th_call(th_Instance *inst, int slot) { ((kst_InstanceFn)th_slot(inst, slot))(th_kst(inst)); }
 
-
 const kst_Method *th_method(const kst_ClassDef *def, const char *declarationStart) {
     for (int i = 0; i < def->methodCount; i++)
         if (strncmp(def->methods[i].declaration, declarationStart, strlen(declarationStart)) == 0)
@@ -348,8 +343,6 @@ int KST_CALL th_onMouseUp(kst_Instance k, int x, int y) {
 void KST_CALL th_onAction(kst_Instance) { th_logf("Action;"); }
 void KST_CALL th_onUp(kst_Instance) { th_logf("Up@%lu;", GetTickCount()); }
 void KST_CALL th_onDown(kst_Instance) { th_logf("Down@%lu;", GetTickCount()); }
-
-// ------------------------------------------------------------ host routines
 
 static void KST_CALL h_registerPluginVersion(int v) {
     th_rec.registerVersion = v;
@@ -456,8 +449,6 @@ static void KST_CALL h_setAccelerator(kst_Instance, kst_String s) {
 static int KST_CALL h_getTabPanelVisible(kst_Instance k) { return th_fromKst(k)->tabVisible; }
 static HWND KST_CALL h_getControlHandle(kst_Instance k) { return th_fromKst(k)->hwnd; }
 static uint32_t KST_CALL h_getStringEncoding(kst_String s) { return s ? ((th_String *)s)->encoding : 0; }
-
-// ---------------------------------------------------------------- resolver
 
 #define TH_ROUTINE(name, fn) {name, (void *)fn}
 static const struct {

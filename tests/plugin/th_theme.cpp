@@ -142,8 +142,6 @@ void th_themeChecks() {
     CHECK_EQ(th_locked(), 0);
 }
 
-// ------------------------------------------------------------ bare hosts
-
 // Every slot of every class, once.
 static void th_exerciseAll() {
     for (int c = 0; c < th_rec.classCount; c++) {
