@@ -29,18 +29,15 @@ static void th_bevelThemeChecks() {
     CHECK(th_fake->parentDraws == 1 && th_fake->lastParentHadRect == 0 && th_fake->lastParentHwnd == a->hwnd);
     RECT in = {21, 31, 79, 51};
     CHECK(th_fake->lastPart == 1 && th_fake->lastState == 1 && EqualRect(&th_fake->lastRect, &in));
-    // Hot (enter asks for a redraw), on and hot, on (exit clears hot).
-    int inv = a->invalidations;
-    th_call(a, 17);
-    CHECK_EQ(a->invalidations, inv + 1);
-    th_redraw(a);
-    CHECK_EQ(th_fake->lastState, 2);
-    th_set(a, "Value", 1);
-    th_redraw(a);
-    CHECK_EQ(th_fake->lastState, 6);
-    th_call(a, 18);
-    th_redraw(a);
-    CHECK_EQ(th_fake->lastState, 5);
+    // Hot (enter, which asks for a redraw), on and hot, on (exit clears hot).
+    const struct { int slot; const char *settings; int state; } steps[] = {{17, "", 2}, {0, "Value=1", 6}, {18, "", 5}};
+    for (auto &s : steps) {
+        int inv = a->invalidations;
+        if (s.slot) th_call(a, s.slot);
+        th_apply(a, s.settings);
+        th_redraw(a);
+        CHECK(th_fake->lastState == s.state && a->invalidations > inv);
+    }
     th_set(a, "Value", 0);
     // Pressed, keeping the normal text colour.
     th_setText(a, "Caption", "WWW");
