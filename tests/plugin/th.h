@@ -154,6 +154,5 @@ extern fake_Stats *th_fake;
 void th_bevelChecks();
 void th_bevelMenuChecks();
 void th_smallChecks();
-void th_littleArrowsRepeatChecks();
 void th_themeChecks();
 void th_bareHostChecks(const char *dir);

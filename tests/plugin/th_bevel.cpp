@@ -111,21 +111,21 @@ static void th_captionChecks() {
     CHECK(th_pixel(canvas, 20, 30) == black && ink == bold);
     th_destroy(canvas);
     // Captions a program should not hand over: none, 10 000 characters
-    // (the face stays intact), odd UTF-16, unknown encodings, bad UTF-8, a
-    // lone "&"; fonts of no size or absurd size.
+    // (the face stays intact), odd UTF-16, bad UTF-8, a lone "&"; fonts of
+    // no size or absurd size.
     th_set(b, "Caption", 0);
     th_set(b, "TextFont", 0);
     th_redraw(b);
     th_setText(b, "Caption", std::string(10000, 'W').c_str());
     CHECK_LOOK(b, "CaptionAlign=0", {119, 40, black}, {118, 40, SHADOW});
-    for (th_String *s : {th_strEnc(wide, 9, kst_encodingUtf16), th_strEnc("Latin \xe9", 7, 0x7777),
-                         th_strEnc("\xff\xfe\xc3", 3, kst_encodingUtf8), th_str("&")}) {
+    for (th_String *s :
+         {th_strEnc(wide, 9, kst_encodingUtf16), th_strEnc("\xff\xfe\xc3", 3, kst_encodingUtf8), th_str("&")}) {
         th_set(b, "Caption", (intptr_t)s);
         th_redraw(b);
         th_drop(s);
     }
     th_setText(b, "TextFont", "smallsystem");
-    for (int size : {-7, 0, 2000000000, -2000000000}) {
+    for (int size : {0, 2000000000, -2000000000}) {
         th_set(b, "TextSize", size);
         th_redraw(b);
     }

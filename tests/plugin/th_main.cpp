@@ -44,7 +44,6 @@ int main(int argc, char **argv) {
         th_group("BevelButton", th_bevelChecks);
         th_group("BevelButton menu", th_bevelMenuChecks);
         th_group("small controls", th_smallChecks);
-        th_group("LittleArrows repeat", th_littleArrowsRepeatChecks);
         // Not Windows XP: the visual-styles library is never touched.
         if (th_fake) CHECK_EQ(th_fake->opens + th_fake->draws + th_fake->parentDraws, 0);
         // Everything the plug-in locked it has released, and never more.

@@ -58,45 +58,15 @@ static void th_littleArrowsChecks() {
     th_handle(a, "Up", (void *)th_onUp);
     th_handle(a, "Down", (void *)th_onDown);
     CHECK_LOOK(a, "", {10, 10, black}, {15, 21, black}, {11, 15, LIGHT}, {21, 15, SHADOW}, {12, 12, FACE},
-               {16, 16, black}, {11, 26, LIGHT}, {15, 31, SHADOW}, {16, 26, black});
-    // Pressing the up arrow: Up at once, sunken colours, arrow moved by one;
-    // over the other arrow both look normal.
-    th_logClear();
-    CHECK_EQ(th_mouseDown(a, 15, 12), 1);
-    CHECK(strncmp(th_rec.log, "Up@", 3) == 0);
-    CHECK_PX(a, {11, 15, SHADOW}, {15, 20, FACE}, {17, 17, black}, {11, 26, LIGHT});
-    th_mouseDrag(a, 15, 25);
-    CHECK_PX(a, {11, 15, LIGHT}, {11, 26, LIGHT});
-    th_mouseDrag(a, 15, 12);
-    CHECK_PX(a, {11, 15, SHADOW});
-    th_mouseUp(a, 15, 12);
-    CHECK_PX(a, {11, 15, LIGHT});
-    th_logClear();
-    th_mouseDown(a, 15, 22);
-    CHECK(strncmp(th_rec.log, "Down@", 5) == 0);
-    CHECK_PX(a, {11, 26, SHADOW}, {11, 15, LIGHT});
-    th_mouseUp(a, 15, 22);
-    th_mouseDrag(a, -100, -100);   // with no arrow pressed
-    th_mouseUp(a, 0, 0);
-    // Outside the 13 x 23 area nothing happens.
-    th_logClear();
-    CHECK(th_mouseDown(a, 23, 12) == 0 && th_mouseDown(a, 15, 33) == 0);
-    CHECK_STR(th_rec.log, "");
-    // Disabled: grey frame and light-grey arrows.
-    CHECK_LOOK(a, "enabled=0", {10, 10, RGB(0x40, 0x40, 0x40)}, {16, 16, RGB(0xC0, 0xC0, 0xC0)}, {11, 15, FACE});
-    CHECK_EQ(th_mouseDown(a, 15, 12), 0);
-    th_destroy(a);
-}
-
-// Holding the up arrow: one Up at once, none for 400 ms, then at most one
-// every 15 ms while the mouse stays on that arrow; none once it leaves.
-void th_littleArrowsRepeatChecks() {
-    th_Instance *a = th_create("LittleArrows", 10, 10, 13, 23);
-    th_handle(a, "Up", (void *)th_onUp);
-    th_handle(a, "Down", (void *)th_onDown);
+               {16, 16, black}, {16, 26, black});
+    // Holding the up arrow: one Up at once in the sunken look with the arrow
+    // moved by one, none for 400 ms, then at most one every 15 ms while the
+    // mouse stays on that arrow; over the other arrow both look normal and
+    // nothing repeats.
     th_logClear();
     DWORD t0 = GetTickCount();
-    th_mouseDown(a, 15, 12);
+    CHECK_EQ(th_mouseDown(a, 15, 12), 1);
+    CHECK_PX(a, {11, 15, SHADOW}, {15, 20, FACE}, {17, 17, black}, {11, 26, LIGHT});
     while (GetTickCount() - t0 < 700) {
         th_mouseDrag(a, 15, 13);
         Sleep(1);
@@ -119,7 +89,25 @@ void th_littleArrowsRepeatChecks() {
         Sleep(1);
     }
     CHECK_STR(th_rec.log, "");
-    th_mouseUp(a, 15, 25);
+    CHECK_PX(a, {11, 15, LIGHT}, {11, 26, LIGHT});
+    th_mouseDrag(a, 15, 12);
+    CHECK_PX(a, {11, 15, SHADOW});
+    th_mouseUp(a, 15, 12);
+    CHECK_PX(a, {11, 15, LIGHT});
+    th_logClear();
+    th_mouseDown(a, 15, 22);
+    CHECK(strncmp(th_rec.log, "Down@", 5) == 0);
+    CHECK_PX(a, {11, 26, SHADOW}, {11, 15, LIGHT});
+    th_mouseUp(a, 15, 22);
+    th_mouseDrag(a, -100, -100);   // with no arrow pressed
+    th_mouseUp(a, 0, 0);
+    // Outside the 13 x 23 area nothing happens.
+    th_logClear();
+    CHECK(th_mouseDown(a, 23, 12) == 0 && th_mouseDown(a, 15, 33) == 0);
+    CHECK_STR(th_rec.log, "");
+    // Disabled: grey frame and light-grey arrows.
+    CHECK_LOOK(a, "enabled=0", {10, 10, RGB(0x40, 0x40, 0x40)}, {16, 16, RGB(0xC0, 0xC0, 0xC0)}, {11, 15, FACE});
+    CHECK_EQ(th_mouseDown(a, 15, 12), 0);
     th_destroy(a);
 }
 
