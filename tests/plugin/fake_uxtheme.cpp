@@ -4,6 +4,7 @@
 // handles it can tell apart from closed ones, and paints each themed part
 // in a colour that encodes part and state so pictures can be checked.
 #include <windows.h>
+#include <stdio.h>
 #include <string.h>
 #include "fake_uxtheme.h"
 
@@ -49,11 +50,8 @@ HRESULT WINAPI DrawThemeBackground(HANDLE h, HDC dc, int part, int state, const 
     fake.lastPart = part;
     fake.lastState = state;
     if (r) fake.lastRect = *r;
-    if (fake.drawLogCount < 64) {
-        fake.drawLog[fake.drawLogCount][0] = part;
-        fake.drawLog[fake.drawLogCount][1] = state;
-        fake.drawLogCount++;
-    }
+    size_t n = strlen(fake.drawLog);
+    snprintf(fake.drawLog + n, sizeof fake.drawLog - n, "%d.%d;", part, state);
     HBRUSH b = CreateSolidBrush(RGB(0x10 * part, 0x20 * state, 0xC0));
     FillRect(dc, r, b);
     DeleteObject(b);

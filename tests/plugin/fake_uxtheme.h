@@ -13,6 +13,5 @@ struct fake_Stats {
     RECT lastParentRect;
     int lastParentHadRect;
     HWND lastParentHwnd;
-    int drawLog[64][2];
-    int drawLogCount;
+    char drawLog[256];   // "part.state;" for each draw
 };
