@@ -211,7 +211,6 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
 }
 
 void th_destroy(th_Instance *inst) {
-    if (!inst) return;
     if (th_slot(inst, 2)) th_call(inst, 2);
     DeleteDC(inst->screenDC);
     DeleteObject(inst->screenBitmap);
