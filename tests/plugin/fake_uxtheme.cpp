@@ -1,8 +1,10 @@
 // Stand-in for the visual-styles library, loaded by the test host before
-// the plug-in asks for "uxtheme.dll": it counts every call, hands out
+// the plug-in asks for "uxtheme.dll": it exports only the routines the
+// plug-in draws with (the rest resolve to nothing), counts calls, hands out
 // handles it can tell apart from closed ones, and paints each themed part
 // in a colour that encodes part and state so pictures can be checked.
 #include <windows.h>
+#include <stdio.h>
 #include <string.h>
 #include "fake_uxtheme.h"
 
@@ -10,7 +12,6 @@ static fake_Stats fake;
 
 struct fake_Theme {
     unsigned magic;
-    wchar_t className[32];
 };
 enum { fake_open = 0x7E3E0001u, fake_closed = 0xDEADu };
 
@@ -24,7 +25,6 @@ HANDLE WINAPI OpenThemeData(HWND, LPCWSTR classes) {
     fake.liveHandles++;
     fake_Theme *t = (fake_Theme *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(fake_Theme));
     t->magic = fake_open;
-    if (classes) lstrcpynW(t->className, classes, 32);
     if (classes) lstrcpynW(fake.lastClass, classes, 64);
     return (HANDLE)t;
 }
@@ -50,11 +50,8 @@ HRESULT WINAPI DrawThemeBackground(HANDLE h, HDC dc, int part, int state, const 
     fake.lastPart = part;
     fake.lastState = state;
     if (r) fake.lastRect = *r;
-    if (fake.drawLogCount < 64) {
-        fake.drawLog[fake.drawLogCount][0] = part;
-        fake.drawLog[fake.drawLogCount][1] = state;
-        fake.drawLogCount++;
-    }
+    size_t n = strlen(fake.drawLog);
+    snprintf(fake.drawLog + n, sizeof fake.drawLog - n, "%d.%d;", part, state);
     HBRUSH b = CreateSolidBrush(RGB(0x10 * part, 0x20 * state, 0xC0));
     FillRect(dc, r, b);
     DeleteObject(b);
@@ -73,23 +70,4 @@ HRESULT WINAPI DrawThemeParentBackground(HWND hwnd, HDC dc, const RECT *r) {
     }
     return S_OK;
 }
-
-#define FAKE_OTHER(name, args) \
-    HRESULT WINAPI name args { \
-        fake.otherCalls++;     \
-        return E_NOTIMPL;      \
-    }
-FAKE_OTHER(GetThemeSysColor, (HANDLE, int))
-FAKE_OTHER(GetThemeColor, (HANDLE, int, int, int, COLORREF *))
-FAKE_OTHER(IsAppThemed, ())
-FAKE_OTHER(IsThemeActive, ())
-FAKE_OTHER(IsThemePartDefined, (HANDLE, int, int))
-FAKE_OTHER(GetCurrentThemeName, (LPWSTR, int, LPWSTR, int, LPWSTR, int))
-FAKE_OTHER(GetThemeMetric, (HANDLE, HDC, int, int, int, int *))
-FAKE_OTHER(GetThemePartSize, (HANDLE, HDC, int, int, const RECT *, int, SIZE *))
-FAKE_OTHER(GetThemeSysSize, (HANDLE, int))
-FAKE_OTHER(SetThemeAppProperties, (DWORD))
-FAKE_OTHER(GetThemeRect, (HANDLE, int, int, int, RECT *))
-FAKE_OTHER(DrawThemeText, (HANDLE, HDC, int, int, LPCWSTR, int, DWORD, DWORD, const RECT *))
-FAKE_OTHER(DrawThemeBorder, (HANDLE, HDC, int, const RECT *))
 }

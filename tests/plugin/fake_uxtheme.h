@@ -6,13 +6,12 @@
 #include <windows.h>
 
 struct fake_Stats {
-    int opens, closes, draws, parentDraws, otherCalls, badHandleDraws, liveHandles;
+    int opens, closes, draws, parentDraws, badHandleDraws, liveHandles;
     wchar_t lastClass[64];
     int lastPart, lastState;
     RECT lastRect;
     RECT lastParentRect;
     int lastParentHadRect;
     HWND lastParentHwnd;
-    int drawLog[64][2];
-    int drawLogCount;
+    char drawLog[256];   // "part.state;" for each draw
 };

@@ -11,7 +11,6 @@
 
 struct th_Instance;
 
-// ------------------------------------------------------------------ checks
 extern int th_passed, th_failed;
 void th_report(bool ok, const char *file, int line, const char *fmt, ...);
 bool th_strEq(const char *a, const char *b);
@@ -36,8 +35,8 @@ void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, c
 void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line);
 #define CHECK_LOOK(inst, settings, ...) th_look((inst), (settings), {__VA_ARGS__}, __FILE__, __LINE__)
 
-// ------------------------------------------------------- host objects
-// Host strings extend the record the plug-in reads.
+// Host strings extend the record the plug-in reads; objects start with
+// the same lock count.
 struct th_String {
     kst_HostString head;
     uint32_t encoding;
@@ -65,21 +64,15 @@ struct th_Object {
 th_Object *th_picture(int w, int h, COLORREF colour, int transparent);
 th_Object *th_receiver(int id);
 
-// Every host call worth asserting on.
 struct th_Record {
-    int registerVersion;        // value passed, -1 when never called
+    int registerVersion;
     int registerVersionCalls;
     kst_ClassDef *classes[16];
     int classCount;
-    int resolveCounts[64];      // per routine name index
-    int stringUnderflows, objectUnderflows, descUnderflows;
-    int charsetCalls;
+    int underflows;             // locks released more often than taken
     char accelerator[256];
-    int acceleratorCalls;
-    int foreignEvents;
     char log[8192];             // event handler calls, "Name x y;" each
     struct {
-        th_Object *pic;
         RECT r;
         int transparent;
     } lastPicture;
@@ -88,16 +81,10 @@ struct th_Record {
 extern th_Record th_rec;
 void th_logClear();
 
-// Routines the resolver pretends not to have ("" ends the list).
-void th_setMissing(const char *const *names);
-struct th_Routine {
-    const char *name;
-    void *fn;
-};
-extern const th_Routine th_routines[];   // ends with a null name
-int th_routineIndex(const char *name);
+// Routines the resolver pretends not to have ("" ends the list), or with
+// `allBut` every routine except those.
+void th_setMissing(const char *const *names, bool allBut = false);
 
-// ---------------------------------------------------------------- instances
 struct th_Instance {
     const kst_ClassDef *def;
     RECT bounds;            // window coordinates
@@ -132,16 +119,17 @@ int th_mouseDown(th_Instance *inst, int x, int y);
 void th_mouseDrag(th_Instance *inst, int x, int y);
 int th_mouseUp(th_Instance *inst, int x, int y);
 void th_mouseMove(th_Instance *inst, int x, int y);   // slot 19
-const char *th_click(th_Instance *inst, int x, int y);   // clears the log, presses, releases; the log
+// Clears the log, presses at (x, y), drags to and releases at (toX, toY);
+// returns the log.
+const char *th_click(th_Instance *inst, int x, int y, int toX, int toY);
+inline const char *th_click(th_Instance *inst, int x, int y) { return th_click(inst, x, y, x, y); }
 void th_call(th_Instance *inst, int slot);
-const kst_Property *th_property(const kst_ClassDef *def, const char *name);
 void th_set(th_Instance *inst, const char *prop, intptr_t value);
 void th_setText(th_Instance *inst, const char *prop, const char *utf8);
 intptr_t th_get(th_Instance *inst, const char *prop);
 bool th_getText(th_Instance *inst, const char *prop, const char *want);
 const kst_Method *th_method(const kst_ClassDef *def, const char *declarationStart);
 void th_handle(th_Instance *inst, const char *eventDeclStart, void *handler);
-const kst_ClassDef *th_class(const char *name);
 
 // Event handlers that append to th_rec.log.
 int KST_CALL th_onMouseDown(kst_Instance, int, int);
@@ -151,24 +139,20 @@ void KST_CALL th_onAction(kst_Instance);
 void KST_CALL th_onUp(kst_Instance);
 void KST_CALL th_onDown(kst_Instance);
 
-// The holding window and its tab-control stand-in.
-extern HWND th_mainWindow, th_tabWindow;
+// The holding window and, inside it, a tab-control stand-in.
+extern HWND th_mainWindow;
 void th_windowsCreate();
 
 // Host strings, objects and picture descriptions still locked (0 when
 // everything is balanced).
 int th_locked();
 
-// Loading the plug-in, and the stand-in visual-styles library's counters.
 bool th_loadPlugin(const char *dir);
 void th_unloadPlugin();
 extern fake_Stats *th_fake;
 
-// Groups.
-void th_registrationChecks();
 void th_bevelChecks();
 void th_bevelMenuChecks();
 void th_smallChecks();
-void th_littleArrowsRepeatChecks();
 void th_themeChecks();
 void th_bareHostChecks(const char *dir);

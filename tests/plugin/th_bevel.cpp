@@ -1,11 +1,10 @@
-// BevelButton checks: construction defaults, classic bevel rings and faces,
+// BevelButton checks: host defaults, classic bevel rings and faces,
 // icon and caption placement, the offscreen slot, mouse tracking for the
-// three button types, events, receivers, caption constants and accelerators,
+// three button types, events, caption constants and accelerators, receivers,
 // with the values a careless program hands over mixed in.
 #include "th.h"
 #include "kst_controls.h"
-#include <stdlib.h>
-#include <string.h>
+#include <string>
 
 #define LIGHT GetSysColor(COLOR_BTNHIGHLIGHT)
 #define SHADOW GetSysColor(COLOR_BTNSHADOW)
@@ -15,69 +14,35 @@ static const COLORREF black = RGB(0, 0, 0), magenta = RGB(255, 0, 255), dark = R
 
 static kst_BevelBlock *th_bevel(th_Instance *b) { return (kst_BevelBlock *)th_block(b); }
 
-static void th_constructionChecks() {
+static void th_lookChecks() {
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
+    // Caption and font default to the host's; slot 16 brings them back.
     CHECK(th_getText(b, "Caption", "Untitled") && th_getText(b, "TextFont", "System"));
-    CHECK(th_get(b, "CaptionPlacement") == 1 && th_get(b, "CaptionAlign") == 3 && th_get(b, "TextSize") == 11);
-    // TextFont is stored without a redraw; slot 16 brings the default back.
-    int before = b->invalidations;
     th_setText(b, "TextFont", "Courier");
-    CHECK_EQ(b->invalidations, before);
-    CHECK(th_getText(b, "TextFont", "Courier"));
     th_set(b, "TextSize", 20);
     th_call(b, 16);
     CHECK(th_getText(b, "TextFont", "System") && th_get(b, "TextSize") == 11);
-    // MenuValue: 16 bits, no redraw; the other setters request one.
-    th_set(b, "MenuValue", 3);
-    CHECK_EQ(th_get(b, "MenuValue"), 3);
-    th_set(b, "MenuValue", -40000);
-    CHECK_EQ(th_get(b, "MenuValue"), (int16_t)-40000);
-    CHECK_EQ(b->invalidations, before);
-    th_set(b, "CaptionAlign", 0);
-    th_set(b, "Value", 1);
-    CHECK_EQ(b->invalidations, before + 2);
-    CHECK_EQ(th_get(b, "Value"), 1);
-    // Caption constants: the interpreted text becomes the accelerator.
-    th_rec.acceleratorCalls = 0;
-    th_setText(b, "Caption", "#kOpen");
-    CHECK_EQ(th_rec.acceleratorCalls, 1);
-    CHECK_STR(th_rec.accelerator, "&Open");
-    CHECK(b->invalidations > before + 2);
-    // Without a theme, enter and exit change nothing.
-    int inv = b->invalidations;
-    th_call(b, 17);
-    th_call(b, 18);
-    CHECK_EQ(b->invalidations, inv);
-    CHECK_EQ(th_bevel(b)->hot, 0);
-    th_destroy(b);
-}
-
-static void th_ringChecks() {
-    th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
     th_setText(b, "Caption", "");
-    // One ring (Bevel 0): frame, light top-left, dark bottom-right, face;
-    // three rings (Bevel 2); on (Value true): shadow face, the extra dark
-    // line over the light one; disabled: dark-grey frame and no rings; the
-    // toolbar look without a theme: one classic ring.
-    CHECK_LOOK(b, "", {20, 30, black}, {79, 51, black}, {21, 40, LIGHT}, {50, 31, LIGHT}, {50, 50, SHADOW},
-               {78, 40, SHADOW}, {22, 32, FACE}, {77, 49, FACE});
-    CHECK_LOOK(b, "Bevel=2", {23, 40, LIGHT}, {50, 33, LIGHT}, {76, 40, SHADOW}, {50, 48, SHADOW}, {24, 34, FACE});
-    CHECK_LOOK(b, "Bevel=0 Value=1", {21, 40, dark}, {50, 31, dark}, {21, 51, dark}, {50, 50, FACE}, {30, 40, SHADOW});
-    CHECK_LOOK(b, "Value=0 enabled=0", {20, 30, RGB(0x40, 0x40, 0x40)}, {21, 40, FACE}, {78, 40, FACE});
+    // One ring (Bevel 0); three rings (Bevel 2); on (Value true): shadow
+    // face and the extra dark line over the light one, which asks for a
+    // redraw; disabled: dark-grey frame and no rings; the toolbar look
+    // without a theme: one classic ring.
+    CHECK_LOOK(b, "", {20, 30, black}, {21, 40, LIGHT}, {78, 40, SHADOW}, {22, 32, FACE});
+    CHECK_LOOK(b, "Bevel=2", {23, 40, LIGHT}, {76, 40, SHADOW});
+    int before = b->invalidations;
+    CHECK_LOOK(b, "Bevel=0 Value=1", {21, 40, dark}, {30, 40, SHADOW});
+    CHECK(b->invalidations > before && th_get(b, "Value") == 1);
+    CHECK_LOOK(b, "Value=0 enabled=0", {20, 30, RGB(0x40, 0x40, 0x40)}, {21, 40, FACE});
     CHECK_LOOK(b, "enabled=1 Bevel=4", {20, 30, black}, {21, 40, LIGHT});
-    CHECK_EQ(th_get(b, "Bevel"), 4);
-    // Bevel 7 turns into a toggle button with Bevel 0; 5 into 0.
-    CHECK_LOOK(b, "Bevel=7");
+    // Drawn, Bevel 7 turns into a toggle button with Bevel 0.
+    CHECK_LOOK(b, "Bevel=7", {20, 30, black});
     CHECK(th_get(b, "Bevel") == 0 && th_get(b, "ButtonType") == 1);
-    CHECK_LOOK(b, "Bevel=5");
-    CHECK_EQ(th_get(b, "Bevel"), 0);
     // Values the editor never offers still draw a framed button.
     for (const char *v : {"Bevel=-3 IconAlign=-3 CaptionPlacement=-3 ButtonType=-3",
                           "Bevel=100 IconAlign=100 CaptionPlacement=100 ButtonType=100"}) {
         CHECK_LOOK(b, v, {20, 30, black});
         th_click(b, 50, 40);
     }
-    CHECK_PX(b, {20, 30, black});
     th_destroy(b);
 }
 
@@ -106,22 +71,20 @@ static void th_captionChecks() {
         RECT again = th_ink(b, "");
         CHECK(EqualRect(&again, &box));
     }
-    // Left and right with CaptionDelta.
     box = th_ink(b, "CaptionAlign=0 CaptionDelta=10");
     th_report(box.left >= 32 && box.left <= 35, __FILE__, __LINE__, "left caption starts at %ld", box.left);
     box = th_ink(b, "CaptionAlign=1");
     th_report(box.right >= 105 && box.right <= 108, __FILE__, __LINE__, "right caption ends at %ld", box.right);
-    // Pressed in the classic look: white text moved by one pixel.
+    // Pressed in the classic look: white text moved by one pixel (the icon
+    // moves alike).
     RECT normal = th_ink(b, "CaptionAlign=3 CaptionDelta=0");
     th_bevel(b)->pressed = true;
     RECT pressed = th_ink(b, "", RGB(255, 255, 255));
     CHECK(pressed.left == normal.left + 1 && pressed.top == normal.top + 1);
     th_bevel(b)->pressed = false;
     // Disabled: highlight copy one pixel right and down, shadow at the place.
-    // The face is one ring larger when disabled: centring may round by one.
     RECT sh = th_ink(b, "enabled=0", SHADOW), hi = th_box(b, LIGHT, inner);
-    CHECK(sh.right > sh.left && sh.left >= normal.left && sh.left <= normal.left + 1);
-    CHECK(hi.left == sh.left + 1 && hi.bottom == sh.bottom + 1);
+    CHECK(sh.right > sh.left && hi.left == sh.left + 1 && hi.bottom == sh.bottom + 1);
     b->enabled = 1;
     // "&&" draws one ampersand: wider than without it, and no accelerator;
     // a single "&" is removed before measuring.
@@ -129,18 +92,15 @@ static void th_captionChecks() {
     const char *amps[3] = {"A&&B", "AB", "A&B"};
     for (int i = 0; i < 3; i++) {
         th_setText(b, "Caption", amps[i]);
-        if (i == 0) CHECK_STR(th_rec.accelerator, "A&&B");
         box = th_ink(b, "");
         width[i] = box.right - box.left;
     }
     CHECK(width[0] > width[1] + 3 && width[2] == width[1]);
-    // Bold draws wider strokes.
     th_setText(b, "Caption", "WWWW");
     int thin = 0, bold = 0;
     th_ink(b, "", INK, &thin);
     th_ink(b, "Bold=1", INK, &bold);
     th_report(bold > thin, __FILE__, __LINE__, "bold caption has more ink (%d > %d)", bold, thin);
-    CHECK(th_rec.charsetCalls > 0);
     // The offscreen slot draws the same picture at window coordinates into a
     // device context (a plain one here) without shifting its origin.
     th_Instance *canvas = th_create("Separator", 0, 0, 140, 80);
@@ -151,28 +111,21 @@ static void th_captionChecks() {
     CHECK(th_pixel(canvas, 20, 30) == black && ink == bold);
     th_destroy(canvas);
     // Captions a program should not hand over: none, 10 000 characters
-    // (the face stays intact), odd UTF-16, unknown encodings, bad UTF-8, a
-    // lone "&"; fonts of no size or absurd size.
+    // (the face stays intact), odd UTF-16, bad UTF-8, a lone "&"; fonts of
+    // no size or absurd size.
     th_set(b, "Caption", 0);
     th_set(b, "TextFont", 0);
     th_redraw(b);
-    CHECK_PX(b, {20, 30, black});
-    char *huge = (char *)malloc(10001);
-    for (int i = 0; i < 10000; i++) huge[i] = (char)('A' + i % 26);
-    huge[10000] = 0;
-    th_setText(b, "Caption", huge);
-    free(huge);
-    th_set(b, "CaptionAlign", 0);
-    th_redraw(b);
-    CHECK_PX(b, {20, 30, black}, {119, 40, black}, {21, 40, LIGHT}, {118, 40, SHADOW});
-    for (th_String *s : {th_strEnc(wide, 9, kst_encodingUtf16), th_strEnc("Latin \xe9", 7, 0x7777),
-                         th_strEnc("\xff\xfe\xc3", 3, kst_encodingUtf8), th_str("&")}) {
+    th_setText(b, "Caption", std::string(10000, 'W').c_str());
+    CHECK_LOOK(b, "CaptionAlign=0", {119, 40, black}, {118, 40, SHADOW});
+    for (th_String *s :
+         {th_strEnc(wide, 9, kst_encodingUtf16), th_strEnc("\xff\xfe\xc3", 3, kst_encodingUtf8), th_str("&")}) {
         th_set(b, "Caption", (intptr_t)s);
         th_redraw(b);
         th_drop(s);
     }
     th_setText(b, "TextFont", "smallsystem");
-    for (int size : {-7, 0, 2000000000, -2000000000}) {
+    for (int size : {0, 2000000000, -2000000000}) {
         th_set(b, "TextSize", size);
         th_redraw(b);
     }
@@ -205,38 +158,39 @@ static void th_iconChecks() {
         th_report(th_rec.pictureDraws == 1 && EqualRect(&r, &c.want) && th_rec.lastPicture.transparent == 1, __FILE__,
                   __LINE__, "icon align %d at (%ld,%ld,%ld,%ld)", c.align, r.left, r.top, r.right, r.bottom);
     }
-    // Pressed moves the icon by (1, 1).
-    th_set(b, "IconAlign", 1);
-    th_bevel(b)->pressed = true;
-    th_redraw(b);
-    CHECK(th_rec.lastPicture.r.left == 43 && th_rec.lastPicture.r.top == 43);
-    CHECK_PX(b, {43, 43, RGB(0, 200, 0)});
-    th_bevel(b)->pressed = false;
     // Caption placed right of a left-aligned icon.
-    th_set(b, "IconAlign", 0);
-    th_set(b, "IconDX", 0);
-    th_set(b, "CaptionPlacement", 2);
-    th_set(b, "CaptionDelta", 3);
     th_setText(b, "Caption", "WW");
+    th_apply(b, "IconAlign=0 IconDX=0 CaptionPlacement=2 CaptionDelta=3");
     th_redraw(b);
     RECT box = th_box(b, INK, RECT{22, 32, 78, 68});
     th_report(box.left >= 41 && box.left <= 43, __FILE__, __LINE__, "caption right of icon at %ld", box.left);
     // Replacing the icon, or dropping it, releases the old one completely;
-    // so does a picture whose description the host refuses.
+    // so does a picture whose description the host refuses (the host's
+    // final balance of locks tells).
     th_Object *other = th_picture(8, 8, RGB(0, 0, 200), 0), *refused = th_picture(10, 10, RGB(1, 2, 3), 0);
     refused->refuseDescription = true;
     th_set(b, "Icon", (intptr_t)other);
-    CHECK(icon->refCount == 1 && icon->descLocks == 0);
     th_set(b, "Icon", (intptr_t)refused);
     th_redraw(b);
-    CHECK(other->refCount == 1 && other->descLocks == 0);
     th_set(b, "Icon", 0);
-    CHECK(refused->refCount == 1 && refused->descLocks == 0);
     th_set(b, "Icon", (intptr_t)icon);
     th_destroy(b);
-    for (th_Object *o : {icon, other, refused}) {
-        CHECK(o->refCount == 1 && o->descLocks == 0);
-        th_drop(o);
+    for (th_Object *o : {icon, other, refused}) th_drop(o);
+}
+
+// Keys sent as the user would type them; the keyboard messages they queue
+// are dropped so no window acts on them.
+static void th_keys(UINT vk1, UINT vk2, bool up) {
+    INPUT in[2];
+    ZeroMemory(in, sizeof in);
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = (WORD)vk1;
+    in[1].ki.wVk = (WORD)vk2;
+    in[0].ki.dwFlags = in[1].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(2, in, sizeof(INPUT));
+    for (int i = 0; i < 50 && ((GetAsyncKeyState(vk1) & 0x8000) != 0) == up; i++) Sleep(10);
+    MSG m;
+    while (PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
     }
 }
 
@@ -279,14 +233,11 @@ static void th_mouseChecks() {
         CHECK_STR(th_rec.log, r.log);
         CHECK_EQ(th_get(b, "Value"), 0);
     }
-    // Back inside: pressed again, and a drag that changes nothing draws nothing.
+    // Back inside: pressed again.
     th_mouseDown(b, 50, 40);
     th_mouseDrag(b, 90, 40);
     th_mouseDrag(b, 60, 41);
     CHECK_PX(b, {21, 40, dark});
-    th_clear(b, magenta);
-    th_mouseDrag(b, 61, 41);
-    CHECK_PX(b, {20, 30, magenta});
     th_mouseUp(b, 61, 41);
     th_set(b, "Value", 0);
     th_set(b, "ButtonType", 0);
@@ -295,53 +246,21 @@ static void th_mouseChecks() {
     th_handle(b, "MouseDown", (void *)th_onMouseDown);
     th_handle(b, "MouseUp", (void *)th_onMouseUp);
     b->mouseDownResult = b->mouseUpResult = 1;
-    th_logClear();
     th_clear(b, magenta);
-    CHECK_EQ(th_mouseDown(b, 25, 35), 1);
-    th_mouseDrag(b, 100, 100);
+    CHECK_STR(th_click(b, 25, 35, 30, 36), "MouseDown 5 5;MouseUp 10 6;");
     CHECK_PX(b, {20, 30, magenta});
-    CHECK_EQ(th_mouseUp(b, 30, 36), 1);
-    CHECK_STR(th_rec.log, "MouseDown 5 5;MouseUp 10 6;");
-    // Returning false: the usual click, and MouseUp is not called.
-    b->mouseDownResult = 0;
-    CHECK_STR(th_click(b, 21, 31), "MouseDown 1 1;Action;");
     // Disabled: nothing at all.
     b->enabled = 0;
-    th_logClear();
-    CHECK_EQ(th_mouseDown(b, 50, 40), 1);
-    th_mouseDrag(b, 50, 40);
-    CHECK_EQ(th_mouseUp(b, 50, 40), 0);
-    CHECK_STR(th_rec.log, "");
-    th_destroy(b);
-}
-
-// Keys sent as the user would type them; the keyboard messages they queue
-// are dropped so no window acts on them.
-static void th_keys(UINT vk1, UINT vk2, bool up) {
-    INPUT in[2];
-    ZeroMemory(in, sizeof in);
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = (WORD)vk1;
-    in[1].ki.wVk = (WORD)vk2;
-    in[0].ki.dwFlags = in[1].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(2, in, sizeof(INPUT));
-    for (int i = 0; i < 50 && ((GetAsyncKeyState(vk1) & 0x8000) != 0) == up; i++) Sleep(10);
-    MSG m;
-    while (PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-    }
-}
-
-// Alt plus the caption's accelerator key performs the action at once,
-// without the MouseDown event; with all ampersands doubled there is none.
-static void th_acceleratorChecks() {
-    th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
+    b->mouseDownResult = 0;
+    CHECK_STR(th_click(b, 50, 40), "");
+    b->enabled = 1;
+    // Returning false: the usual click, and MouseUp is not called.  A
+    // caption constant's text becomes the host's accelerator; Alt plus its
+    // key performs the action at once, without the MouseDown event; with all
+    // ampersands doubled there is none.
     th_setText(b, "Caption", "#kOpen");
-    th_handle(b, "Action", (void *)th_onAction);
-    th_handle(b, "MouseDown", (void *)th_onMouseDown);
-    th_logClear();
-    CHECK_EQ(th_mouseDown(b, 50, 40), 1);
-    th_mouseUp(b, 50, 40);
-    CHECK_STR(th_rec.log, "MouseDown 30 10;Action;");
+    CHECK_STR(th_rec.accelerator, "&Open");
+    CHECK_STR(th_click(b, 21, 31), "MouseDown 1 1;Action;");
     SetForegroundWindow(th_mainWindow);
     th_keys(VK_MENU, 'O', false);
     bool down = (GetAsyncKeyState(VK_MENU) & 0x8000) && (GetAsyncKeyState('O') & 0x8000);
@@ -351,20 +270,14 @@ static void th_acceleratorChecks() {
     CHECK_EQ(th_mouseDown(b, 50, 40), 1);
     CHECK_STR(th_rec.log, "Action;");
     CHECK_PX(b, {20, 30, magenta});   // no pressed look drawn
-    CHECK_EQ(th_bevel(b)->pressed, 0);
     th_mouseUp(b, 50, 40);
     CHECK_STR(th_rec.log, "Action;Action;");
     th_setText(b, "Caption", "&&Open");
+    CHECK_STR(th_rec.accelerator, "&&Open");
     CHECK_STR(th_click(b, 50, 40), "MouseDown 30 10;Action;");
     th_keys(VK_MENU, 'O', true);
-    th_destroy(b);
-}
-
-// Receivers are called newest first, then the Action event; removing one
-// that is not there, or none, changes nothing.
-static void th_receiverChecks() {
-    th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
-    th_handle(b, "Action", (void *)th_onAction);
+    // Receivers are called newest first, then the Action event; removing one
+    // that is not there, or none, changes nothing.
     typedef void(KST_CALL * ObjFn)(kst_Instance, kst_Object);
     ObjFn add = (ObjFn)th_method(b->def, "addAction")->function;
     ObjFn remove = (ObjFn)th_method(b->def, "removeAction")->function;
@@ -376,21 +289,14 @@ static void th_receiverChecks() {
     th_call(b, 21);
     CHECK_STR(th_rec.log, "Receiver 3;Receiver 2;Receiver 1;Action;");
     for (th_Object *gone : {r[1], r[1], r[3], (th_Object *)nullptr}) remove(th_kst(b), gone);
-    CHECK_EQ(r[1]->refCount, 1);
-    CHECK_STR(th_click(b, 50, 40), "Receiver 3;Receiver 1;Action;");
+    CHECK_STR(th_click(b, 50, 40), "MouseDown 30 10;Receiver 3;Receiver 1;Action;");
     th_destroy(b);
-    for (th_Object *o : r) {
-        CHECK_EQ(o->refCount, 1);
-        th_drop(o);
-    }
+    for (th_Object *o : r) th_drop(o);
 }
 
 void th_bevelChecks() {
-    th_constructionChecks();
-    th_ringChecks();
+    th_lookChecks();
     th_captionChecks();
     th_iconChecks();
     th_mouseChecks();
-    th_acceleratorChecks();
-    th_receiverChecks();
 }

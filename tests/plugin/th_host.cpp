@@ -9,7 +9,8 @@
 int th_passed = 0, th_failed = 0;
 th_Record th_rec;
 static HMODULE th_plugin = nullptr;
-HWND th_mainWindow = nullptr, th_tabWindow = nullptr;
+HWND th_mainWindow = nullptr;
+static HWND th_tabWindow = nullptr;
 
 void th_report(bool ok, const char *file, int line, const char *fmt, ...) {
     if (ok) {
@@ -67,8 +68,6 @@ void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_P
     th_checkPixels(inst, probes, file, line);
 }
 
-// ------------------------------------------------------------------ strings
-
 static th_String *th_allStrings = nullptr;
 static th_Object *th_allObjects = nullptr;
 
@@ -87,19 +86,8 @@ th_String *th_strEnc(const void *bytes, int length, uint32_t encoding) {
 
 th_String *th_str(const char *utf8) { return th_strEnc(utf8, (int)strlen(utf8), kst_encodingUtf8); }
 
-static bool th_isString(void *p) {
-    for (th_String *s = th_allStrings; s; s = s->nextAll)
-        if ((void *)s == p) return true;
-    return false;
-}
-
 void th_drop(void *p) {
-    if (!p) return;
-    if (th_isString(p)) {
-        if (--((th_String *)p)->head.refCount < 0) th_rec.stringUnderflows++;
-    } else if (--((th_Object *)p)->refCount < 0) {
-        th_rec.objectUnderflows++;
-    }
+    if (p && --*(int32_t *)p < 0) th_rec.underflows++;
 }
 
 static th_Object *th_object(th_ObjectKind kind) {
@@ -143,19 +131,11 @@ static void th_logf(const char *fmt, ...) {
     va_end(ap);
 }
 
-// ---------------------------------------------------------------- instances
-
 enum { th_headerSize = 64 };
 
 static th_Instance *th_fromKst(kst_Instance k) { return k ? *(th_Instance **)k : nullptr; }
 kst_Instance th_kst(th_Instance *inst) { return inst->memory; }
 void *th_block(th_Instance *inst) { return inst->memory + inst->def->blockOffset; }
-
-const kst_ClassDef *th_class(const char *name) {
-    for (int i = 0; i < th_rec.classCount; i++)
-        if (th_strEq(th_rec.classes[i]->name, name)) return th_rec.classes[i];
-    return nullptr;
-}
 
 void *th_slot(th_Instance *inst, int slot) {
     return inst->def->behaviour ? inst->def->behaviour->slot[slot - 1] : nullptr;
@@ -190,7 +170,8 @@ void th_windowsCreate() {
 
 th_Instance *th_create(const char *className, int left, int top, int width, int height) {
     th_Instance *inst = (th_Instance *)calloc(1, sizeof(th_Instance));
-    inst->def = th_class(className);
+    for (int i = 0; i < th_rec.classCount && !inst->def; i++)
+        if (th_strEq(th_rec.classes[i]->name, className)) inst->def = th_rec.classes[i];
     if (!inst->def) {
         th_report(false, __FILE__, __LINE__, "class %s registered", className);
         free(inst);
@@ -230,7 +211,6 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
 }
 
 void th_destroy(th_Instance *inst) {
-    if (!inst) return;
     if (th_slot(inst, 2)) th_call(inst, 2);
     DeleteDC(inst->screenDC);
     DeleteObject(inst->screenBitmap);
@@ -264,19 +244,14 @@ int th_mouseDown(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot
 void th_mouseDrag(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 5))(th_kst(inst), x, y); }
 int th_mouseUp(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot(inst, 6))(th_kst(inst), x, y); }
 void th_mouseMove(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 19))(th_kst(inst), x, y); }
-const char *th_click(th_Instance *inst, int x, int y) {
+const char *th_click(th_Instance *inst, int x, int y, int toX, int toY) {
     th_logClear();
     th_mouseDown(inst, x, y);
-    th_mouseUp(inst, x, y);
+    th_mouseDrag(inst, toX, toY);
+    th_mouseUp(inst, toX, toY);
     return th_rec.log;
 }
 void th_call(th_Instance *inst, int slot) { ((kst_InstanceFn)th_slot(inst, slot))(th_kst(inst)); }
-
-const kst_Property *th_property(const kst_ClassDef *def, const char *name) {
-    for (int i = 0; i < def->propertyCount; i++)
-        if (strcmp(def->properties[i].name, name) == 0) return &def->properties[i];
-    return nullptr;
-}
 
 const kst_Method *th_method(const kst_ClassDef *def, const char *declarationStart) {
     for (int i = 0; i < def->methodCount; i++)
@@ -290,9 +265,10 @@ typedef void(KST_CALL *th_SetterFn)(kst_Instance, intptr_t, intptr_t);
 typedef intptr_t(KST_CALL *th_GetterFn)(kst_Instance, intptr_t);
 
 static const kst_Property *th_need(th_Instance *inst, const char *name) {
-    const kst_Property *p = th_property(inst->def, name);
-    if (!p) th_report(false, __FILE__, __LINE__, "property %s exists", name);
-    return p;
+    for (int i = 0; i < inst->def->propertyCount; i++)
+        if (strcmp(inst->def->properties[i].name, name) == 0) return &inst->def->properties[i];
+    th_report(false, __FILE__, __LINE__, "property %s exists", name);
+    return nullptr;
 }
 
 static bool th_isReference(const kst_Property *p) {
@@ -367,8 +343,6 @@ void KST_CALL th_onAction(kst_Instance) { th_logf("Action;"); }
 void KST_CALL th_onUp(kst_Instance) { th_logf("Up@%lu;", GetTickCount()); }
 void KST_CALL th_onDown(kst_Instance) { th_logf("Down@%lu;", GetTickCount()); }
 
-// ------------------------------------------------------------ host routines
-
 static void KST_CALL h_registerPluginVersion(int v) {
     th_rec.registerVersion = v;
     th_rec.registerVersionCalls++;
@@ -423,13 +397,12 @@ static int KST_CALL h_lockPictureDescription(kst_Object o, kst_PictureDesc *d) {
 
 static void KST_CALL h_unlockPictureDescription(kst_Object o) {
     th_Object *p = (th_Object *)o;
-    if (p && --p->descLocks < 0) th_rec.descUnderflows++;
+    if (p && --p->descLocks < 0) th_rec.underflows++;
 }
 
 static void KST_CALL h_drawPicture(kst_Object o, HDC dc, const RECT *r, int transparent) {
     th_Object *p = (th_Object *)o;
     th_rec.pictureDraws++;
-    th_rec.lastPicture.pic = p;
     th_rec.lastPicture.r = *r;
     th_rec.lastPicture.transparent = transparent;
     HBRUSH b = CreateSolidBrush(p->colour);
@@ -441,10 +414,7 @@ static void *KST_CALL h_getEventInstance(kst_Instance k, const kst_Event *ev) {
     th_Instance *inst = th_fromKst(k);
     if (!inst || !ev) return nullptr;
     ptrdiff_t i = ev - inst->def->events;
-    if (i < 0 || i >= inst->def->eventCount || i >= 4) {
-        th_rec.foreignEvents++;
-        return nullptr;
-    }
+    if (i < 0 || i >= inst->def->eventCount || i >= 4) return nullptr;
     return inst->handlers[i];
 }
 
@@ -460,7 +430,7 @@ static kst_Graphics KST_CALL h_getControlGraphics(kst_Instance k) {
     g->dc = th_fromKst(k)->screenDC;
     return g;   // handed over with one reference
 }
-static int KST_CALL h_getWin32Charset() { return th_rec.charsetCalls++, DEFAULT_CHARSET; }
+static int KST_CALL h_getWin32Charset() { return DEFAULT_CHARSET; }
 static HDC KST_CALL h_graphicsDC(kst_Graphics g) {
     th_Object *o = (th_Object *)g;
     return o && o->kind == th_kindGraphics ? o->dc : nullptr;
@@ -473,17 +443,17 @@ static HWND KST_CALL h_getWindowHandle(kst_Object o) {
     return w && w->kind == th_kindWindow ? w->hwnd : nullptr;
 }
 static void KST_CALL h_setAccelerator(kst_Instance, kst_String s) {
-    th_rec.acceleratorCalls++;
     lstrcpynA(th_rec.accelerator, s ? ((th_String *)s)->storage : "(null)", sizeof th_rec.accelerator);
 }
 static int KST_CALL h_getTabPanelVisible(kst_Instance k) { return th_fromKst(k)->tabVisible; }
 static HWND KST_CALL h_getControlHandle(kst_Instance k) { return th_fromKst(k)->hwnd; }
 static uint32_t KST_CALL h_getStringEncoding(kst_String s) { return s ? ((th_String *)s)->encoding : 0; }
 
-// ---------------------------------------------------------------- resolver
-
 #define TH_ROUTINE(name, fn) {name, (void *)fn}
-const th_Routine th_routines[] = {
+static const struct {
+    const char *name;
+    void *fn;
+} th_routines[] = {
     TH_ROUTINE("RegisterPluginVersion", h_registerPluginVersion), TH_ROUTINE("PluginRegisterControl", h_registerControl),
     TH_ROUTINE("StringGetCString", h_stringGetCString), TH_ROUTINE("PluginInterpretConstantValue", h_interpret),
     TH_ROUTINE("PluginDefaultControlFont", h_defaultFont), TH_ROUTINE("PluginDefaultControlCaption", h_defaultCaption),
@@ -503,25 +473,23 @@ const th_Routine th_routines[] = {
 };
 
 static const char *const *th_missing = nullptr;
+static bool th_missingAllBut = false;
 
-void th_setMissing(const char *const *names) { th_missing = names; }
-
-int th_routineIndex(const char *name) {
-    for (int i = 0; th_routines[i].name; i++)
-        if (strcmp(th_routines[i].name, name) == 0) return i;
-    return -1;
+void th_setMissing(const char *const *names, bool allBut) {
+    th_missing = names;
+    th_missingAllBut = allBut;
 }
 
 static void *KST_CALL th_resolve(const char *name) {
-    int i = name ? th_routineIndex(name) : -1;
-    if (i < 0) {
+    int i = 0;
+    while (th_routines[i].name && !th_strEq(th_routines[i].name, name)) i++;
+    if (!th_routines[i].name) {
         th_report(false, __FILE__, __LINE__, "plug-in asked for an unknown routine %s", name ? name : "(null)");
         return nullptr;
     }
-    th_rec.resolveCounts[i]++;
-    for (int k = 0; th_missing && th_missing[k] && th_missing[k][0]; k++)
-        if (strcmp(th_missing[k], name) == 0) return nullptr;
-    return th_routines[i].fn;
+    bool listed = false;
+    for (int k = 0; th_missing && th_missing[k][0]; k++) listed = listed || strcmp(th_missing[k], name) == 0;
+    return th_missing && listed != th_missingAllBut ? nullptr : th_routines[i].fn;
 }
 
 bool th_loadPlugin(const char *dir) {
@@ -532,7 +500,6 @@ bool th_loadPlugin(const char *dir) {
     MainFn entry = th_plugin ? (MainFn)(void *)GetProcAddress(th_plugin, "REALPluginMain") : nullptr;
     if (!entry) return false;
     ZeroMemory(&th_rec, sizeof th_rec);
-    th_rec.registerVersion = -1;
     entry(th_resolve);
     return true;
 }
