@@ -54,17 +54,10 @@ TEST(Shader, BlocksSetTheirFieldsInFileOrderAndNoBlockIsEmpty)
 
     path = writeScript("; only comments\n;{ not a block\n\n");
     EXPECT_EQ(shaders_load(path.c_str()), nullptr);
-    EXPECT_EQ(shader_counter(nullptr), 0);
 }
 
-struct BadShader {
-    const char* text;
-    const char* message;
-    int         line;
-};
-
 /* Line numbers count every line read, comments and blank lines included. */
-const BadShader badShaders[] = {
+const struct { const char* text; const char* message; int line; } badShaders[] = {
     { "{\nmode sparkle\n", "Unknown render mode 'sparkle'", 2 },
     { "{\nmode shadded\n", "Unknown render mode 'shadded', did you mean 'shaded'[?]", 2 },
     { "; c\n{\nblend ONE\n", "Invalid blend", 3 },
@@ -79,7 +72,7 @@ const BadShader badShaders[] = {
 
 TEST(Shader, MistakesAreFatalWithScriptAndLine)
 {
-    for (const BadShader& c : badShaders) {
+    for (const auto& c : badShaders) {
         SCOPED_TRACE(c.text);
         std::string path = writeScript(c.text);
         std::string expected = "Error: " + std::string(c.message) + " \\(shader '" + path +

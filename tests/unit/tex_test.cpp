@@ -118,14 +118,10 @@ TEST(TexLoad, EveryDecodablePictureBecomesRgbOrRgba)
     }
 }
 
-class TexGl : public testing::Test {
-protected:
-    void SetUp() override { openTestWindow(); }
-};
-
 // the debug overlay shows the memory
-TEST_F(TexGl, MemoryAndFree)
+TEST(TexGl, MemoryAndFree)
 {
+    openTestWindow();
     // memory: the mip chain without its 1 x 1 level, or one level
     int before = tex_get_used_memory();
     int mip = tex_new(256, 256, GL_RGB, 3), npot = tex_new(300, 200, GL_RGB, 3);
