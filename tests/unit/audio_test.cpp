@@ -1,6 +1,6 @@
 /*
 ** audio_test.cpp -- the audio library: decoding, seeking, resampling,
-** mixing, the device's load figure, and error codes.
+** mixing, the device's load figure, and the refusals the player can meet.
 **
 ** Mixing tests use the device-less output and pull the mix themselves, so
 ** they are exact and independent of timing; the device tests run SDL's
@@ -67,7 +67,7 @@ static void expectExactSeeks(AudioStream* s, std::initializer_list<unsigned> ms)
     }
 }
 
-TEST_F(AudioTest, ErrorTextsAndCodes)
+TEST_F(AudioTest, RefusedOpensAndNoFreeChannel)
 {
     /* no buffer, an offset past the end */
     std::string junk = "this is not music at all";
@@ -77,17 +77,11 @@ TEST_F(AudioTest, ErrorTextsAndCodes)
         EXPECT_EQ(audio_getError(), AUDIO_ERR_INVALID_PARAM);
     }
 
+    /* more music at once than there are channels */
     std::vector<unsigned char> image = sig_wav16(std::vector<short>(100, 0), 1, 44100);
-    AudioStream* s = openImage(image);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(audio_streamPlay(AUDIO_FREE, s), -1);
-    EXPECT_EQ(audio_getError(), AUDIO_ERR_UNINITIALIZED);
-    EXPECT_EQ(audio_streamSetTime(s, -1), 0);
-    EXPECT_EQ(audio_getError(), AUDIO_ERR_INVALID_PARAM);
     ASSERT_TRUE(audio_setOutput(AUDIO_OUTPUT_NONE));
     ASSERT_TRUE(audio_init(44100, 2, 0));
-    EXPECT_FALSE(audio_setOutput(AUDIO_OUTPUT_SYSTEM));
-    EXPECT_EQ(audio_getError(), AUDIO_ERR_BUSY);
+    AudioStream* s = openImage(image);
     AudioStream* t = openImage(image);
     AudioStream* u = openImage(image);
     EXPECT_TRUE(audio_streamPlay(AUDIO_FREE, s) >= 0 && audio_streamPlay(AUDIO_FREE, t) >= 0);
