@@ -21,22 +21,20 @@ TEST(BeatPulse, OnEachBeatFromSecondZero)
         EXPECT_NEAR(beat_pulse(c.time, c.bpm), c.want, 1e-4f) << c.time << " s at " << c.bpm;
 }
 
+/* three eighths into the second beat, sound off: the music (source 2)
+** gives no beat then */
 TEST(BeatLevel, FollowsTheSourceKey)
 {
-    demoSystem = DemoSystem();
-    demoSystem.bpm = 120;
-    demoSystem.time = 0.6875f;   /* three eighths into the second beat */
-    demoSystem.beat_source = 1;
-    beat_update();
-    EXPECT_NEAR(demoSystem.beat, 0.25f, 1e-5f);
-    demoSystem.beat_source = 0;
-    beat_update();
-    EXPECT_EQ(demoSystem.beat, 0.0f);
-    demoSystem.beat_source = 2;   /* sound off: no music, no beat */
-    demoSystem.sound = 0;
-    demoSystem.beat = 0.5f;
-    beat_update();
-    EXPECT_EQ(demoSystem.beat, 0.0f);
+    const struct { int source; float want; } cases[] = { { 1, 0.25f }, { 0, 0.0f }, { 2, 0.0f } };
+    for (auto& c : cases) {
+        demoSystem = DemoSystem();
+        demoSystem.bpm = 120;
+        demoSystem.time = 0.6875f;
+        demoSystem.beat_source = c.source;
+        demoSystem.beat = 0.5f;
+        beat_update();
+        EXPECT_NEAR(demoSystem.beat, c.want, 1e-5f) << "source " << c.source;
+    }
 }
 
 static std::vector<short> sunk;

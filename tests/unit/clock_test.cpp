@@ -140,28 +140,22 @@ TEST_F(Frames, EndOfDemoLoops)
 ** recording it follows the wall clock. */
 TEST_F(Frames, WindingAtTenTimesSpeed)
 {
-    demoSystem.demo_start = 1.0f;
-    demoSystem.time = 3.0f;
-    init_timer();
-    dkernel_rewind();
-    frames({ { 2.0f, DK_STATE_REWIND } }, 100);
-    EXPECT_EQ(demoSystem.step, 0.0f);
-    frames({ { 1.5f, DK_STATE_REWIND } }, 50);
-    frames({ { 1.0f, DK_STATE_PAUSED } }, 100);
-
-    resetKernel();
-    demoSystem.time = 19.0f;
-    init_timer();
-    dkernel_fastforward();
-    frames({ { 20.0f, DK_STATE_PAUSED } }, 200);
-
-    resetKernel();
-    demoSystem.demo_end = 0;
-    demoSystem.time = 19.0f;
-    demoSystem.record = 1;
-    init_timer();
-    dkernel_fastforward();
-    frames({ { 21.0f, DK_STATE_FFWD } }, 200);
+    const int P = DK_STATE_PAUSED, R = DK_STATE_REWIND, F = DK_STATE_FFWD;
+    const struct { void (*wind)(); float time, end; int record; unsigned ms; float want; int state; } cases[] = {
+        { dkernel_rewind, 3.0f, 20, 0, 100, 2.0f, R }, { dkernel_rewind, 1.5f, 20, 0, 100, 1.0f, P },
+        { dkernel_fastforward, 19.0f, 20, 0, 200, 20.0f, P }, { dkernel_fastforward, 19.0f, 0, 1, 200, 21.0f, F },
+    };
+    for (const auto& c : cases) {
+        resetKernel();
+        demoSystem.demo_start = 1.0f;
+        demoSystem.time = c.time;
+        demoSystem.demo_end = c.end;
+        demoSystem.record = c.record;
+        init_timer();
+        c.wind();
+        frames({ { c.want, c.state } }, c.ms);
+        EXPECT_EQ(demoSystem.step, 0.0f) << "winding from " << c.time;
+    }
 }
 
 }  // namespace
