@@ -36,14 +36,6 @@ float sample(const Spline* s, float t, int channel = 0)
     return out[channel];
 }
 
-/* Catmull-Rom through four evenly spaced values, written independently of
-** the Hermite form the player uses. */
-float catmullRom(float p0, float p1, float p2, float p3, float u)
-{
-    return 0.5f * (2 * p1 + (p2 - p0) * u + (2 * p0 - 5 * p1 + 4 * p2 - p3) * u * u +
-                   (3 * p1 - p0 - 3 * p2 + p3) * u * u * u);
-}
-
 }  // namespace
 
 TEST(SplineFile, RowsKeysAndTheirTimes)
@@ -76,11 +68,11 @@ TEST(SplineFile, RowsKeysAndTheirTimes)
 
 TEST(SplineInterpolation, CatmullRomWithChordEndTangentsAndDegenerateSplines)
 {
+    /* Inner segments: Catmull-Rom, 0.5 (2 p1 + (p2 - p0) u + (2 p0 - 5 p1 +
+    ** 4 p2 - p3) u^2 + (3 p1 - p0 - 3 p2 + p3) u^3), worked out by hand. */
     Spline* s = loadSpline("0\n0\n2\n0\n1\n", 4.0f);
-    for (float u = 0.1f; u < 1.0f; u += 0.2f) {
-        EXPECT_NEAR(sample(s, 1.0f + u), catmullRom(0, 0, 2, 0, u), 1e-5) << u;
-        EXPECT_NEAR(sample(s, 2.0f + u), catmullRom(0, 2, 0, 1, u), 1e-5) << u;
-    }
+    EXPECT_NEAR(sample(s, 1.5f), 1.125f, 1e-5);
+    EXPECT_NEAR(sample(s, 2.3f), 1.5995f, 1e-5);
     /* First segment: tangent leaving key 0 is the chord 2, tangent arriving
     ** at key 1 is (2 - 0) / 2 = 1; at u = 0.5: 1 + 0.125 * 2 - 0.125 * 1.
     ** Last segment: leaving key 1 with (2 - 0) / 2, arriving with chord 0. */
