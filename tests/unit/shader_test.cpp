@@ -43,7 +43,6 @@ TEST(Shader, BlocksSetTheirFieldsInFileOrderAndNoBlockIsEmpty)
     ASSERT_NE(s, nullptr);
     ASSERT_EQ(shader_counter(s), 2);
     EXPECT_TRUE(s->blend_on == 1 && s->blend_src == GL_SRC_ALPHA && s->blend_dst == GL_ONE);
-    EXPECT_EQ(s->node, nullptr);
 
     Shader* w = s->next;
     EXPECT_EQ(w->alpha_func, GL_GREATER);
