@@ -26,11 +26,10 @@ void expectSameSurface(const std::string& file)
     if (!want) return;
     const SDL_PixelFormat* a = want->format;
     const SDL_PixelFormat* b = got->format;
-    EXPECT_EQ(want->w, got->w) << file;
-    EXPECT_EQ(want->h, got->h) << file;
-    EXPECT_EQ(a->BitsPerPixel, b->BitsPerPixel) << file;   /* the decoder makes no paletted surface */
-    if (!a->palette && a->BitsPerPixel >= 24 && want->w == got->w && want->h == got->h &&
-        a->BitsPerPixel == b->BitsPerPixel) {
+    ASSERT_EQ(want->w, got->w) << file;
+    ASSERT_EQ(want->h, got->h) << file;
+    ASSERT_EQ(a->BitsPerPixel, b->BitsPerPixel) << file;   /* the decoder makes no paletted surface */
+    if (!a->palette && a->BitsPerPixel >= 24) {
         EXPECT_EQ(a->Rmask, b->Rmask) << file;
         EXPECT_EQ(a->Bmask, b->Bmask) << file;
         EXPECT_EQ(a->Amask, b->Amask) << file;

@@ -40,7 +40,6 @@ TEST(Shader, BlocksSetTheirFieldsInFileOrderAndNoBlockIsEmpty)
         "node Box01\n"
         "}\n");
     Shader* s = shaders_load(path.c_str());
-    ASSERT_NE(s, nullptr);
     ASSERT_EQ(shader_counter(s), 2);
     EXPECT_TRUE(s->blend_on == 1 && s->blend_src == GL_SRC_ALPHA && s->blend_dst == GL_ONE);
 

@@ -95,14 +95,13 @@ std::string png(int depth, int type, const Bytes& row, const Bytes& plte = {}, c
 
 TEST(TexLoad, EveryDecodablePictureBecomesRgbOrRgba)
 {
-    const Bytes redBlue = {255, 0, 0, 0, 0, 255};
     const struct { const char* name; std::string bytes; Bytes expected; } cases[] = {   // left pixel first
         {"grey.png", png(8, 0, {64, 192}), {64, 64, 64, 192, 192, 192}},
         {"greyalpha.png", png(8, 4, {10, 20, 30, 40}), {10, 10, 10, 20, 30, 30, 30, 40}},
         // one fully transparent entry: a key colour, transparent in the texture
         {"keyed.png", png(8, 3, {0, 1}, {255, 0, 0, 0, 0, 255}, {0}), {255, 0, 0, 0, 0, 0, 255, 255}},
         // 16-bit TGA, 1-5-5-5 little-endian: red, blue
-        {"rgb555.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x10\0\0\x7C\x1F\0", 22), redBlue},
+        {"rgb555.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x10\0\0\x7C\x1F\0", 22), {255, 0, 0, 0, 0, 255}},
     };
     for (auto& c : cases) {
         ASSERT_TRUE(writeFile(pictures.path + c.name, c.bytes));
