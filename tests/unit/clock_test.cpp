@@ -1,7 +1,7 @@
 /*
-** clock_test.cpp -- the demo clock with a fake tick source, the bench score,
-** playback state transitions from synthetic key events, and one frame's
-** loop, rewind and fast-forward rules in a small GL window.
+** clock_test.cpp -- the frame-rate measure, the bench score, playback
+** state transitions from synthetic key events, and one frame's loop,
+** rewind and fast-forward rules on a fake tick source in a small GL window.
 */
 #include <gtest/gtest.h>
 

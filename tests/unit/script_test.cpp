@@ -1,7 +1,7 @@
 /*
-** script_test.cpp -- the script parser: line reading, splitting, float
-** lists, numbers, the section grammar, every fatal message with its script
-** and line, and the search for scripts under the working folder.
+** script_test.cpp -- the script parser: line reading, float lists,
+** numbers, the section grammar, every fatal message with its script and
+** line, and the search for scripts under the working folder.
 */
 #include <gtest/gtest.h>
 
