@@ -1,9 +1,8 @@
 /*
-** queues_test.cpp -- retiring and activating, section errors and
-** warnings, with sections built in memory and recording lifecycle
-** functions; and the messages of the load checks.  Which sections are
-** queued, their order and rebuilds after a restart or reload are seen end
-** to end.
+** queues_test.cpp -- the loading section kept out of the queues, retiring
+** and activating, section errors and warnings, on sections built in memory
+** with recording lifecycle functions; the load checks' messages.  Other
+** selection, queue order and rebuilds are seen end to end.
 */
 #include <gtest/gtest.h>
 
@@ -69,6 +68,15 @@ protected:
         sections_advance();
     }
 };
+
+/* The loader draws the loading section; the queues never hold it. */
+TEST_F(Queues, LoadingSectionIsNeverQueued)
+{
+    parse("L", 0, 30)->type = 0;
+    Section* c = parse("C", 0, 30);
+    reinit_sectionQueues();
+    EXPECT_TRUE(demoSystem.ready_queue == c && c->ready_next == nullptr);
+}
 
 /* Ends are exclusive, starts inclusive; a frame past C's start still starts
 ** it, late, and one past B's whole span drops B without init or end. */
@@ -145,7 +153,6 @@ TEST(SectionLoadDeathTest, MessagesOfTheLoadChecks)
         EXPECT_EXIT(FATAL(section_load(&s)), ::testing::ExitedWithCode(1),
                     stderrIs(std::string("Error: ") + c.type + " (2, 1.000000 -> 3.000000): " + c.message + "\n"));
     }
-    demoSystem.sound = 0;
 }
 
 }  // namespace
