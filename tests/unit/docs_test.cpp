@@ -13,7 +13,6 @@
 
 namespace {
 
-/* as a code span: `name` */
 bool namesInCode(const std::string& text, const std::string& name)
 {
     return text.find("`" + name + "`") != std::string::npos;

@@ -43,11 +43,9 @@ TEST(ScriptLines, ReaderAndFloatLists)
     EXPECT_EQ(reads, (std::vector<std::string>{ "a\r\n", "b\n", std::string(255, 'x'), std::string(45, 'x') + "\r",
                                                 "last\r", std::string(254, 'y') + "\r", "z" }));
 
-    /* the exponent, a plus sign and a run that is no finite float end a list */
-    const std::string digits45(45, '9');
+    /* an exponent and a plus sign end a list (a number past the float range: the spline tests) */
     struct { std::string text; int count; float last; } lists[] = {
         { "{1.0, 2.5, -3}", 3, -3 }, { "1e3 7", 1, 1 }, { "+5", 0, 0 }, { std::string(100, '0') + "4.5", 1, 4.5f },
-        { "1 " + digits45 + " 2", 1, 1 },
     };
     for (auto& l : lists) {
         float v[8] = {};

@@ -108,7 +108,6 @@ TEST(SyncSpline, ChannelsAreTracksSampledAtTheDemosRow)
     EXPECT_FLOAT_EQ(out[0], 2.0f);
     dkernel_getSpline(0, 0.0f, out);   /* half a second before now */
     EXPECT_FLOAT_EQ(out[0], 1.0f);
-    mySection = nullptr;
 }
 
 }  // namespace
