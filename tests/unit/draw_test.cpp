@@ -8,7 +8,6 @@
 
 #include <GL/gl.h>
 #include <math.h>
-#include <string.h>
 #include <string>
 
 #include "camera.h"

@@ -125,14 +125,14 @@ struct Frame {
 };
 
 // Plays the repeat's frames as the kernel does: render, then elapsed.
-void expectRuns(Section* outer, const Frame* frames, int count)
+void expectRuns(Section* outer, std::initializer_list<Frame> frames)
 {
-    for (int k = 0; k < count; k++) {
-        demoSystem.time = frames[k].time;
+    for (const Frame& f : frames) {
+        demoSystem.time = f.time;
         mySection = outer;
         render_efxRepeat();
         outer->elapsed = demoSystem.time - outer->start;
-        EXPECT_EQ(glIsEnabled(GL_FOG) == GL_TRUE, frames[k].on) << "second " << frames[k].time;
+        EXPECT_EQ(glIsEnabled(GL_FOG) == GL_TRUE, f.on) << "second " << f.time;
     }
 }
 
@@ -151,11 +151,8 @@ Section* repeatOfFog(float period, float length)
 TEST(Repeat, RunsForItsLengthEveryPeriodAndEndsEachRun)
 {
     Section* s = repeatOfFog(5.0f, 2.0f);
-    const Frame frames[] = {
-        { 0.0f, true }, { 1.0f, true }, { 2.0f, true }, { 2.25f, false }, { 4.75f, false },
-        { 5.0f, true }, { 7.0f, true }, { 7.25f, false }, { 10.5f, true },
-    };
-    expectRuns(s, frames, (int)(sizeof frames / sizeof frames[0]));
+    expectRuns(s, { { 0.0f, true }, { 1.0f, true }, { 2.0f, true }, { 2.25f, false }, { 4.75f, false },
+                    { 5.0f, true }, { 7.0f, true }, { 7.25f, false }, { 10.5f, true } });
     mySection = s;
     end_efxRepeat();
     EXPECT_FALSE(glIsEnabled(GL_FOG));
@@ -164,15 +161,13 @@ TEST(Repeat, RunsForItsLengthEveryPeriodAndEndsEachRun)
     demoSystem.time = 13.25f;
     mySection = s;
     init_efxRepeat();
-    const Frame resumed[] = { { 13.25f, true }, { 14.0f, true }, { 14.25f, false }, { 17.0f, true } };
-    expectRuns(s, resumed, 4);
+    expectRuns(s, { { 13.25f, true }, { 14.0f, true }, { 14.25f, false }, { 17.0f, true } });
     mySection = s;
     end_efxRepeat();
 
     // a run longer than the period is cut at the next one
     s = repeatOfFog(5.0f, 7.0f);
-    const Frame cut[] = { { 0.0f, true }, { 5.0f, true }, { 5.25f, false }, { 5.5f, true }, { 10.0f, true }, { 10.25f, false } };
-    expectRuns(s, cut, 6);
+    expectRuns(s, { { 0.0f, true }, { 5.0f, true }, { 5.25f, false }, { 5.5f, true }, { 10.0f, true }, { 10.25f, false } });
     mySection = s;
     end_efxRepeat();
 }

@@ -10,7 +10,6 @@
 #include "dk_path.h"
 #include "dk_sections.h"
 #include "model.h"
-#include "scene.h"
 #include "shader.h"
 #include "st_reload.h"
 #include "tex.h"
