@@ -48,11 +48,7 @@ TEST_F(GlWindow, FrameGrabs)
     EXPECT_NE(err.find("video/00000000.tga"), std::string::npos) << err;
     EXPECT_EQ(err.find("Warning"), err.rfind("Warning")) << err;
 
-    writeFile("screen00.tga", "");
     writeFile("screen01.tga", "");
-    gldrv_screenshot();
-    EXPECT_TRUE(readFile("screen02.tga").size() > 18);
-    remove("screen00.tga");
     gldrv_screenshot();   // the gap is filled first
     EXPECT_EQ(readFile("screen00.tga").size(), 18u + 640 * 480 * 3);
 }
