@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -117,20 +118,17 @@ TEST(RenderMesh, FormulasKeepTheirShapeAndStayFinite)
     }
 }
 
-struct Frame {
-    float time;
-    bool  on;
-};
+using Frame = std::pair<float, bool>;   // second, fog on
 
 // Plays the repeat's frames as the kernel does: render, then elapsed.
 void expectRuns(Section* outer, std::initializer_list<Frame> frames)
 {
-    for (const Frame& f : frames) {
-        demoSystem.time = f.time;
+    for (const auto& [second, on] : frames) {
+        demoSystem.time = second;
         mySection = outer;
         render_efxRepeat();
         outer->elapsed = demoSystem.time - outer->start;
-        EXPECT_EQ(glIsEnabled(GL_FOG) == GL_TRUE, f.on) << "second " << f.time;
+        EXPECT_EQ(glIsEnabled(GL_FOG) == GL_TRUE, on) << "second " << second;
     }
 }
 

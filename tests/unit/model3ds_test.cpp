@@ -53,16 +53,6 @@ Bytes triangle(const std::string& name, const Bytes& groups = Bytes(), const std
 
 const std::string corpus = std::string(LUMENO_DATA_DIR) + "/3ds/";
 
-/* A writable copy of the corpus, with a stand-in for the map the
-** transparent cubes name but the corpus leaves out (the loader recognises
-** the picture by its content, not its extension). */
-void copyCorpus(const std::string& dir)
-{
-    for (const std::string& name : testdata_list("3ds"))
-        ASSERT_TRUE(writeFile(dir + name, readFile(corpus + name))) << name;
-    ASSERT_TRUE(writeFile(dir + "BERETTA_.JPG", readFile(testdata_path("3ds/test.png"))));
-}
-
 void compareWithLib3ds(const std::string& dir, const std::string& name)
 {
     SCOPED_TRACE(name);
@@ -154,16 +144,6 @@ Bytes chain(int n)
     Bytes b;
     for (int i = 0; i < n; i++) append(b, node(i, i == 0 ? 65535 : i - 1));
     return b;
-}
-
-Lib3dsFile* readScene(const Bytes& b, int* sound)
-{
-    FILE* f = fmemopen((void*)b.data(), b.size(), "rb");
-    *sound = model_chunksSound(f);
-    rewind(f);
-    Lib3dsFile* file = scene_readFile(f);
-    fclose(f);
-    return file;
 }
 
 }  // namespace
@@ -366,8 +346,13 @@ TEST(Model3dsLoadDeathTest, FatalMessages)
 
 TEST(Model3dsDiff, CorpusFiles)
 {
+    /* a writable copy of the corpus, with a stand-in for the map the
+    ** transparent cubes name but the corpus leaves out (the loader
+    ** recognises the picture by its content, not its extension) */
     TempDir tmp;
-    copyCorpus(tmp.path);
+    for (const std::string& name : testdata_list("3ds"))
+        ASSERT_TRUE(writeFile(tmp.path + name, readFile(corpus + name))) << name;
+    ASSERT_TRUE(writeFile(tmp.path + "BERETTA_.JPG", readFile(testdata_path("3ds/test.png"))));
     int models = 0;
     for (const std::string& n : testdata_list("3ds")) {
         if (n.size() < 4 || strcasecmp(n.c_str() + n.size() - 4, ".3ds") != 0) continue;
@@ -396,8 +381,11 @@ TEST(SceneFile, DamageLib3dsCannotSurviveStopsBeforeIt)
         { "a hierarchy 1025 levels deep", scene({}, chain(1025)), 0 },
     };
     for (const auto& c : cases) {
-        int sound = -1;
-        Lib3dsFile* file = readScene(c.bytes, &sound);
+        FILE* f = fmemopen((void*)c.bytes.data(), c.bytes.size(), "rb");
+        int sound = model_chunksSound(f);
+        rewind(f);
+        Lib3dsFile* file = scene_readFile(f);
+        fclose(f);
         EXPECT_EQ(sound, c.sound) << c.what;
         EXPECT_EQ(file != nullptr, c.sound == 1) << c.what;
         if (file) lib3ds_file_free(file);
