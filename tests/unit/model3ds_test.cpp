@@ -339,7 +339,6 @@ TEST(Model3dsLoadDeathTest, FatalMessages)
             for (int i = 0; i < 63; i++) model_load(dir.c_str(), ("m" + std::to_string(i) + ".3ds").c_str());
             fprintf(stderr, "loaded %d\n", sceneCount);
             model_load(dir.c_str(), "m63.3ds");
-            fprintf(stderr, "not reached\n");
         }),
         testing::ExitedWithCode(1), "loaded 63\nError: Too many 3ds scenes\n");
 }
