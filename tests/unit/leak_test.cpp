@@ -10,7 +10,6 @@
 #include "dk_path.h"
 #include "dk_sections.h"
 #include "model.h"
-#include "scene.h"
 #include "shader.h"
 #include "st_reload.h"
 #include "tex.h"
@@ -30,8 +29,7 @@ Held held()
 {
     Held h = {};
     glFinish();
-    std::filesystem::directory_iterator fds("/proc/self/fd");
-    h.fds = std::distance(begin(fds), end(fds));
+    h.fds = test_openDescriptors();
     struct mallinfo2 m = mallinfo2();
     h.heap = (long)(m.uordblks + m.hblkhd);
     for (int i = 0; i < tex_count; i++) h.textures += tex_array[i] != nullptr;
@@ -63,17 +61,11 @@ void freeSections()
     demoSystem.section_list = nullptr;
 }
 
-/* the showcase's window: its motion blur needs an accumulation buffer */
-void openWindow()
-{
-    openTestWindow(640, 480, 1, 2048, 1024, 1);
-}
-
 /* Splines, shader modes and pick files that fail are leak-checked by
 ** their fuzz seeds; these readers fail on a picture or a section list. */
 TEST(Leaks, FailingReadersKeepNoFileAndNoMemory)
 {
-    openWindow();
+    openTestWindow(640, 480, 1, 2048, 1024, 1);   /* the showcase's: its motion blur needs accum */
     TempDir dir(true);
     writeFile("nomap.sha", "{\ntexture missing.tga\n}\n");
     using namespace tds;
@@ -120,7 +112,7 @@ TEST(Leaks, FailingReadersKeepNoFileAndNoMemory)
 ** is compared at the quietest of three rounds at the start and the end. */
 TEST(Leaks, ShowcaseReloadsHoldWhatTheFirstHeld)
 {
-    openWindow();
+    openTestWindow(640, 480, 1, 2048, 1024, 1);
     TempDir demo(true);
     std::filesystem::copy(LUMENO_SOURCE_DIR "/examples/showcase", ".", std::filesystem::copy_options::recursive);
     std::string main = std::regex_replace(readFile("showcase.lum"), std::regex("\nsound 1"), "\nsound 0");

@@ -1,13 +1,9 @@
 /*
-** model3ds_test.cpp -- the model reader and preparation: on every corpus
-** file, agreement with lib3ds (mesh names, counts, positions after our Y-up
-** conversion, texture coordinates, material names and colours, every face's
-** material); on files written chunk by chunk, byte accounting of the chunk
-** loop, material lookup, colours and percentages, normals and tangent
-** frames, the transparent split and material sort, texture-map lookup, the
-** model cache and its fatal messages, and damaged files.  For scenes:
-** which files are sound enough for lib3ds, the camera-pick entries and the
-** seconds they cover, and the fatal messages of a scene section's load.
+** model3ds_test.cpp -- the model reader and preparation: agreement with
+** lib3ds on every corpus file; on files written chunk by chunk, the chunk
+** loop, materials, normals and tangent frames, the transparent split, maps,
+** the model cache and damaged files.  For scenes: which files lib3ds may
+** read, the pick-file form and the fatal messages of a scene section's load.
 */
 #include <gtest/gtest.h>
 
@@ -15,9 +11,7 @@
 #include <lib3ds/material.h>
 #include <lib3ds/mesh.h>
 #include <math.h>
-#include <stdlib.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -59,16 +53,6 @@ Bytes triangle(const std::string& name, const Bytes& groups = Bytes(), const std
 
 const std::string corpus = std::string(LUMENO_DATA_DIR) + "/3ds/";
 
-/* A writable copy of the corpus, with a stand-in for the map the
-** transparent cubes name but the corpus leaves out (the loader recognises
-** the picture by its content, not its extension). */
-void copyCorpus(const std::string& dir)
-{
-    for (const std::string& name : testdata_list("3ds"))
-        ASSERT_TRUE(writeFile(dir + name, readFile(corpus + name))) << name;
-    ASSERT_TRUE(writeFile(dir + "BERETTA_.JPG", readFile(testdata_path("3ds/test.png"))));
-}
-
 void compareWithLib3ds(const std::string& dir, const std::string& name)
 {
     SCOPED_TRACE(name);
@@ -79,10 +63,6 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
     FILE* f = fopen(path.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     Model* ours = HRead3dsScene(f);
-    rewind(f);
-    Lib3dsFile* scene = scene_readFile(f);   /* sound enough for the scene section too */
-    EXPECT_NE(scene, nullptr);
-    if (scene) lib3ds_file_free(scene);
     fclose(f);
     ASSERT_NE(ours, nullptr);
 
@@ -93,13 +73,9 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
         Material* m = ours->materials;
         while (m && strcmp(m->name, rm->name) != 0) m = m->next;
         ASSERT_NE(m, nullptr);
-        expectNear(m->ambient, rm->ambient, 3);
         expectNear(m->diffuse, rm->diffuse, 3);
-        expectNear(m->specular, rm->specular, 3);
         EXPECT_NEAR(m->transparency, rm->transparency, 1e-5f);
-        EXPECT_NEAR(m->shininess_strength, rm->shin_strength, 1e-5f);
         EXPECT_STREQ(m->map_name, rm->texture1_map.name);
-        EXPECT_EQ(m->two_sided != 0, rm->two_sided != 0);
     }
     int ourMaterials = 0;
     for (Material* m = ours->materials; m; m = m->next) ourMaterials++;
@@ -125,15 +101,10 @@ void compareWithLib3ds(const std::string& dir, const std::string& name)
             ASSERT_EQ(mesh.vertices[i].position.y, p[2]) << i;
             ASSERT_EQ(mesh.vertices[i].position.z, -p[1]) << i;
         }
-        for (unsigned i = 0; i < rm->texels; i++) {
-            ASSERT_EQ(mesh.texcoords[i].u, rm->texelL[i][0]) << i;
-            ASSERT_EQ(mesh.texcoords[i].v, rm->texelL[i][1]) << i;
-        }
         for (unsigned i = 0; i < rm->faces; i++) {
             const Lib3dsFace& rf = rm->faceL[i];
             const Face& face = mesh.faces[i];
             for (int c = 0; c < 3; c++) ASSERT_EQ(face.index[c], rf.points[c]) << i;
-            ASSERT_EQ(face.flags, rf.flags) << i;
             if (face.material) ASSERT_STREQ(face.material->name, rf.material) << i;
             else ASSERT_EQ(lib3ds_file_material_by_name(ref, rf.material), nullptr) << i;
         }
@@ -175,29 +146,21 @@ Bytes chain(int n)
     return b;
 }
 
-Lib3dsFile* readScene(const Bytes& b, int* sound)
-{
-    FILE* f = fmemopen((void*)b.data(), b.size(), "rb");
-    *sound = model_chunksSound(f);
-    rewind(f);
-    Lib3dsFile* file = scene_readFile(f);
-    fclose(f);
-    return file;
-}
-
 }  // namespace
 
 /* Face-list groups, smoothing and two-colour chunks are compared with
-** lib3ds on the corpus (Model3dsDiff.CorpusFiles). */
-TEST(Model3dsRead, ShortHandlersLeaveTheirTailToTheEnclosingLoop)
+** lib3ds on the corpus (Model3dsDiff.CorpusFiles), and so are the empty
+** meshes of objects without geometry. */
+TEST(Model3dsRead, ShortHandlersLeaveTheirTailToTheEnclosingLoopAndNamesAreCut)
 {
     /* The mesh colour chunk declares room for a vertex list after its byte:
-    ** the handler reads one byte, so the enclosing loop reads that list. */
+    ** the handler reads one byte, so the enclosing loop reads that list,
+    ** after a name too long to keep whole. */
     Bytes colourWithTail = chunk(0x4165, byte(42), vertices({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}));
-    Model* m = readBytes(file(object("box", triMesh(colourWithTail))));
+    Model* m = readBytes(file(object(std::string(80, 'n'), triMesh(colourWithTail))));
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->meshes[0].color_index, 42);
     EXPECT_EQ(m->meshes[0].vertex_count, 3);
+    EXPECT_EQ(strlen(m->meshes[0].name), 63u);
     HFree3dsScene(m);
 }
 
@@ -217,13 +180,11 @@ TEST(Model3dsRead, GroupsTakeTheLastMaterialOfANameIgnoringCase)
     HFree3dsScene(m);
 }
 
-TEST(Model3dsRead, MaterialColoursPercentagesAndMapParameters)
+TEST(Model3dsRead, MaterialColoursAndPercentages)
 {
     Model* m = readBytes(file(
         material(matName("set"), chunk(0xA030, colorF(0x0010, 0.25f, 0.5f, 0.75f), chunk(0x0099, byte(1))),
                  chunk(0xA040, percentInt(50)), chunk(0xA041, percentFloat(0.5f)), chunk(0xA050), chunk(0xA081),
-                 chunk(0xA200, percentInt(100), chunk(0xA351, u16(0x10)), chunk(0xA354, f32(2)), chunk(0xA356, f32(3)),
-                       chunk(0xA358, f32(0.5f)), chunk(0xA35A, f32(0.25f)), chunk(0xA35C, f32(45))),
                  chunk(0xA21E, chunk(0xA351, u16(0x99))),   /* another map: skipped whole */
                  matName("set2"))));
     ASSERT_NE(m, nullptr);
@@ -232,20 +193,7 @@ TEST(Model3dsRead, MaterialColoursPercentagesAndMapParameters)
     EXPECT_FLOAT_EQ(s->specular[2], 0.75f);
     EXPECT_FLOAT_EQ(s->shininess, 0.5f);
     EXPECT_FLOAT_EQ(s->shininess_strength, 0.5f);
-    EXPECT_EQ(s->transparency, 0.0f);   /* no sub-chunk: 0 */
-    EXPECT_TRUE(s->two_sided == 1 && s->tiling == 0x10 && s->u_scale == 2.0f && s->v_scale == 3.0f);
-    EXPECT_TRUE(s->u_offset == 0.5f && s->v_offset == 0.25f && s->rotation == 45.0f);
-    HFree3dsScene(m);
-}
-
-TEST(Model3dsRead, ObjectsWithoutGeometryBecomeEmptyMeshesAndNamesAreCut)
-{
-    Model* m = readBytes(file(object(std::string(80, 'n'), chunk(0x4600, f32(0), f32(0), f32(0))), triangle("after")));
-    ASSERT_NE(m, nullptr);
-    ASSERT_EQ(m->mesh_count, 2);
-    EXPECT_TRUE(m->meshes[0].face_count == 0 && m->meshes[0].vertex_count == 0);
-    EXPECT_EQ(strlen(m->meshes[0].name), 63u);
-    EXPECT_STREQ(m->meshes[1].name, "after");   /* the long name was read whole */
+    EXPECT_EQ(s->two_sided, 1);
     HFree3dsScene(m);
 }
 
@@ -253,9 +201,6 @@ TEST(Model3dsRead, ObjectsWithoutGeometryBecomeEmptyMeshesAndNamesAreCut)
 TEST(Model3dsRead, DamagedFiles)
 {
     Bytes good = file(triangle("t"));
-    Model* ok = readBytes(good);
-    ASSERT_NE(ok, nullptr);
-    HFree3dsScene(ok);
     Bytes nest = triangle("deep");
     for (int i = 0; i < 100; i++) nest = chunk(0x3D3D, nest);
     const Bytes rejected[] = {
@@ -297,35 +242,24 @@ TEST(Model3dsRead, DamagedFiles)
 
 TEST(Model3dsPrepare, NormalsAverageTheirFaces)
 {
-    /* faces 0 and 1 meet at a right angle along the edge of vertices 0, 1 */
+    /* faces 0, 1 and 2 meet at right angles in vertex 0 */
     std::vector<P3> ps = {yup(0, 0, 0), yup(0, 0, 1), yup(1, 0, 0), yup(0, 1, 0), yup(9, 9, 9), yup(2, 2, 2), yup(3, 3, 3)};
     Model* m = readBytes(file(
-        object("two", triMesh(vertices(ps), faces({{0, 1, 2, 0}, {0, 3, 1, 0}}))),
         object("three", triMesh(vertices(ps), faces({{0, 1, 2, 0}, {0, 3, 1, 0}, {0, 2, 3, 0}, {5, 5, 6, 0}})))));
     ASSERT_NE(m, nullptr);
     calculateNormals(m);
-    const Mesh& a = m->meshes[0];
-    EXPECT_TRUE(vecIs(a.faces[0].normal, 0, 1, 0));
-    EXPECT_TRUE(vecIs(a.faces[1].normal, 1, 0, 0));
-    EXPECT_TRUE(vecIs(a.vertices[0].normal, 0.5f, 0.5f, 0));
-    EXPECT_TRUE(vecIs(a.vertices[2].normal, 0, 1, 0));
-    EXPECT_TRUE(vecIs(a.vertices[4].normal, 0, 0, 0)) << "unused vertex";
-    EXPECT_TRUE(vecIs(a.vertices[0].tangent, 0, 0, 0)) << "no texture coordinates";
+    const Mesh& n = m->meshes[0];
+    EXPECT_TRUE(vecIs(n.vertices[0].normal, 1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f));
+    EXPECT_TRUE(vecIs(n.vertices[4].normal, 0, 0, 0)) << "unused vertex";
+    EXPECT_TRUE(vecIs(n.vertices[0].tangent, 0, 0, 0)) << "no texture coordinates";
     /* the zero-area face 3 stores a zero normal and spoils nothing */
-    const Mesh& b = m->meshes[1];
-    EXPECT_FLOAT_EQ(b.vertices[0].normal.x, 1.0f / 3.0f);
-    EXPECT_TRUE(vecIs(b.faces[3].normal, 0, 0, 0) && vecIs(b.vertices[5].normal, 0, 0, 0));
+    EXPECT_TRUE(vecIs(n.faces[3].normal, 0, 0, 0) && vecIs(n.vertices[5].normal, 0, 0, 0));
     HFree3dsScene(m);
 }
 
 TEST(Model3dsPrepare, TangentFramesTakeTheLastFaceAndCarryOver)
 {
-    float t[3] = {7, 7, 7}, bn[3] = {7, 7, 7};
-    const float p[3] = {0, 0, 0}, q[3] = {1, 0, 0}, r[3] = {0, 1, 0};
-    const float c0[2] = {0, 0}, c1[2] = {1, 1}, c2[2] = {2, 2};
-    tangent_basis(p, q, r, c0, c1, c2, t, bn);   /* collinear mapping: no output */
-    EXPECT_TRUE(t[0] == 7 && bn[2] == 7);
-
+    /* the degenerate mesh maps its face onto a line: no frame of its own */
     std::vector<P3> ps = {yup(0, 0, 0), yup(2, 0, 0), yup(0, 3, 0), yup(5, 5, 5),
                           yup(6, 5, 5), yup(5, 6, 5), yup(0, 0, 5), yup(4, 0, 0)};
     Bytes uv = texcoords({{0, 0}, {1, 0}, {0, 1}, {0, 0}, {1, 1}, {2, 2}, {1, 0}, {0, 1}});
@@ -381,7 +315,6 @@ TEST(Model3dsLoad, MapsPreferTheExactNameAndModelsAreShared)
     EXPECT_EQ(std::string(path), dir + "nothere.png");
 
     Model* m = model_load(dir.c_str(), "maps.3ds");
-    EXPECT_STREQ(m->materials->map_name, "exact.PNG");
     ASSERT_GE(m->materials->texture, 0);
     EXPECT_EQ(std::string(tex_array[m->materials->texture]->name), dir + "exact.PNG");
     EXPECT_EQ(m->materials->next->texture, -1);   /* empty map name */
@@ -406,15 +339,19 @@ TEST(Model3dsLoadDeathTest, FatalMessages)
             for (int i = 0; i < 63; i++) model_load(dir.c_str(), ("m" + std::to_string(i) + ".3ds").c_str());
             fprintf(stderr, "loaded %d\n", sceneCount);
             model_load(dir.c_str(), "m63.3ds");
-            fprintf(stderr, "not reached\n");
         }),
         testing::ExitedWithCode(1), "loaded 63\nError: Too many 3ds scenes\n");
 }
 
 TEST(Model3dsDiff, CorpusFiles)
 {
+    /* a writable copy of the corpus, with a stand-in for the map the
+    ** transparent cubes name but the corpus leaves out (the loader
+    ** recognises the picture by its content, not its extension) */
     TempDir tmp;
-    copyCorpus(tmp.path);
+    for (const std::string& name : testdata_list("3ds"))
+        ASSERT_TRUE(writeFile(tmp.path + name, readFile(corpus + name))) << name;
+    ASSERT_TRUE(writeFile(tmp.path + "BERETTA_.JPG", readFile(testdata_path("3ds/test.png"))));
     int models = 0;
     for (const std::string& n : testdata_list("3ds")) {
         if (n.size() < 4 || strcasecmp(n.c_str() + n.size() - 4, ".3ds") != 0) continue;
@@ -427,7 +364,6 @@ TEST(Model3dsDiff, CorpusFiles)
 TEST(SceneFile, DamageLib3dsCannotSurviveStopsBeforeIt)
 {
     struct { const char* what; Bytes bytes; int sound; } cases[] = {
-        { "a child past its parent", chunk(0x4D4D, chunkWithLength(0x3D3D, 40, Bytes(4))), 0 },
         { "a zero-length chunk in a colour", scene(chunk(0xAFFF, chunk(0xA010, chunkWithLength(0x11, 0, {})))), 0 },
         { "a point list past its chunk", scene(object("Box", triMesh(chunk(0x4110, u16(3), f32(0))))), 0 },
         { "a face naming a missing point", scene(triangle("Box", {}, {{0, 1, 3, 0}})), 0 },
@@ -444,28 +380,28 @@ TEST(SceneFile, DamageLib3dsCannotSurviveStopsBeforeIt)
         { "a hierarchy 1025 levels deep", scene({}, chain(1025)), 0 },
     };
     for (const auto& c : cases) {
-        int sound = -1;
-        Lib3dsFile* file = readScene(c.bytes, &sound);
+        FILE* f = fmemopen((void*)c.bytes.data(), c.bytes.size(), "rb");
+        int sound = model_chunksSound(f);
+        rewind(f);
+        Lib3dsFile* file = scene_readFile(f);
+        fclose(f);
         EXPECT_EQ(sound, c.sound) << c.what;
         EXPECT_EQ(file != nullptr, c.sound == 1) << c.what;
         if (file) lib3ds_file_free(file);
     }
 }
 
-TEST(Pickcam, EntriesCoverTheirStartButNotTheirEnd)
+/* Cuts at the start and end of entries: SceneSection.PlaysCorpusAndWrittenScenes;
+** here the file's form, and overlapping entries, where the first in the file wins. */
+TEST(Pickcam, FileFormAndOverlappingEntries)
 {
     TempDir tmp;
-    std::string text = "camera Ignored\n; cut at five\n{ wide\nCAMERA Wide\nstart 0\nEnd 5\n}\n\n"
-                       "{\ncamera Close\nstart 5\nend 10\n{\ncamera Late\nstart 4\nend 12.5\n";
-    ASSERT_TRUE(save(tmp.path + "cuts.cam", Bytes(text.begin(), text.end())));
+    ASSERT_TRUE(writeFile(tmp.path + "cuts.cam", "camera Ignored\n; cut at five\n{ wide\nCAMERA Wide\nstart 0\nEnd 5\n}\n\n"
+                                                  "{\ncamera Late\nstart 4\nend 12.5\n"));
     Pickcam* list = pickcam_load((tmp.path + "cuts.cam").c_str());
-    struct { float t; const char* camera; } seconds[] = {
-        { -0.01f, nullptr }, { 0, "Wide" }, { 4.99f, "Wide" }, { 5, "Close" }, { 10, "Late" }, { 12.5f, nullptr },
-    };
-    for (const auto& s : seconds) {
-        const Pickcam* p = pickcam_find(list, s.t);
-        EXPECT_STREQ(p ? p->camera : nullptr, s.camera) << s.t;
-    }
+    ASSERT_TRUE(pickcam_find(list, 4.5f) && pickcam_find(list, 5.0f));
+    EXPECT_STREQ(pickcam_find(list, 4.5f)->camera, "Wide");
+    EXPECT_STREQ(pickcam_find(list, 5.0f)->camera, "Late");
 }
 
 TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
@@ -486,7 +422,6 @@ TEST(SceneLoadDeathTest, MessagesNameTheSectionAndTheFile)
 
     const std::string own = "scene \\(22, 1.000000 -> 3.000000\\): ";
     struct { std::vector<float> params; std::vector<std::string> strings; std::string message; } cases[] = {
-        { { 0 }, { "cam.3ds" }, own + "2 or 3 strings needed, 1 given" },
         { { 0 }, { "gone.3ds", "one.shd" }, own + "'" + d + "gone.3ds' not found" },
         { { 0 }, { "damaged.3ds", "one.shd" }, own + "Error loading '" + d + "damaged.3ds'" },
         { { 0 }, { "cam.3ds", "bad.shd" }, "Unknown render mode 'x' \\(shader '" + d + "bad.shd', line 2\\)" },

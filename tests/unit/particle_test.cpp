@@ -74,34 +74,15 @@ TEST(RayLines, StackedWidthsFadeFromWideToThin)
     EXPECT_FLOAT_EQ(a[RAY_MAX_LINES - 1], 1.0f);
 }
 
-class RayBolt : public ::testing::Test {
-protected:
+TEST(RayBolt, StraightWithoutJitterAnchoredOnTheEndPointBoundedWhenReseeded)
+{
     float offsets[5][3] = {}, points[5][3] = {};
     RayVars ray = {};
-    void SetUp() override
-    {
-        ray.segments = 4;
-        ray.offsets = offsets;
-        ray.points = points;
-        ray.end[0] = 4.0f;
-        ray.amplitude = 0.5f;
-        rand_seed(0, 0);
-    }
-    float largestOffset(int bolts)
-    {
-        float largest = 0;
-        for (int b = 0; b < bolts; b++) {
-            ray_bolt(&ray);
-            for (auto& o : offsets)
-                for (float v : o) largest = fmaxf(largest, fabsf(v));
-        }
-        return largest;
-    }
-};
-
-TEST_F(RayBolt, StraightWithoutJitterAnchoredOnTheEndPointBoundedWhenReseeded)
-{
-    ray.amplitude = 0;
+    ray.segments = 4;
+    ray.offsets = offsets;
+    ray.points = points;
+    ray.end[0] = 4.0f;
+    rand_seed(0, 0);
     ray_bolt(&ray);
     for (int s = 0; s <= 4; s++)
         EXPECT_EQ(points[s][0], (float)s) << "without jitter a bolt is straight";
@@ -112,6 +93,15 @@ TEST_F(RayBolt, StraightWithoutJitterAnchoredOnTheEndPointBoundedWhenReseeded)
     EXPECT_EQ(points[4][1], 0.0f);
     EXPECT_NE(points[2][1], 0.0f) << "inner points are jittered";
 
+    auto largestOffset = [&](int bolts) {
+        float largest = 0;
+        for (int b = 0; b < bolts; b++) {
+            ray_bolt(&ray);
+            for (auto& o : offsets)
+                for (float v : o) largest = fmaxf(largest, fabsf(v));
+        }
+        return largest;
+    };
     ray.anchored = 0;
     ray.reseed = 1.0f;
     /* reseeded within 0.999, plus one jitter of at most 0.099 */
@@ -131,11 +121,15 @@ protected:
         openTestWindow(256, 256, 0);
         std::vector<unsigned char> white(8 * 8 * 3, 255);
         tga_save(path("white.tga"), white.data(), 8, 8, 0);
-        section.end = section.duration = 3;
+        mySection = &section;
+    }
+    /* Three seconds long, adding its colour. */
+    void use(const char* type, const std::vector<float>& params, const std::vector<std::string>& strings)
+    {
+        section = test_section(type, params, strings, 0, 0, 0, 3);
         section.blend_on = 1;
         section.blend_src = GL_SRC_ALPHA;
         section.blend_dst = GL_ONE;
-        mySection = &section;
     }
     char* path(const std::string& name) { return strdup((dir.path + name).c_str()); }
     void spline(int index, const std::string& rows)
@@ -156,11 +150,7 @@ protected:
 
 TEST_F(ParticleDrawing, PathwayReleasesElevenParticlesInTheFirstSecondAndAHalfTenth)
 {
-    const float params[] = { 10, 0.02f, 1, 1, 1 };
-    memcpy(section.params, params, sizeof params);
-    section.param_count = 5;
-    section.strings[0] = path("white.tga");
-    section.string_count = 1;
+    use("pathway", { 10, 0.02f, 1, 1, 1 }, { dir.path + "white.tga" });
     spline(0, "-0.9 0 0\n0.9 0 0\n");
     load_pathway();
     init_pathway();
@@ -182,12 +172,7 @@ TEST_F(ParticleDrawing, ObjectVertexFadesInAfreshWhenItReentersTheWindow)
         tds::vertices({ { -0.5f, 0, -0.5f }, { -0.5f, 0, 0.5f }, { 0.5f, 0, 0.5f } }),
         tds::faces({ { 0, 1, 2, 0 } })))));
     tds::save(path("empty.3ds"), tds::file(tds::object("none", tds::triMesh())));
-    section.params[0] = 0.05f;
-    section.param_count = 1;
-    section.strings[0] = path("");
-    section.strings[1] = strdup("tri.3ds");
-    section.strings[2] = path("white.tga");
-    section.string_count = 3;
+    use("particleObject", { 0.05f }, { dir.path, "tri.3ds", dir.path + "white.tga" });
     spline(0, "1 1 1 0 0 0 0 0 0\n");
     spline(1, "0 1\n");
     Spline* whole = section.splines[1];

@@ -6,8 +6,6 @@
 #define TDS_WRITER_H
 
 #include <stdint.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <array>
