@@ -38,10 +38,16 @@ void gldrv_create(void)
     glDriver.aspect = 16.0f / 9.0f;
 }
 
+/* Whole names only: a plain substring search would report an extension
+** present when only a longer one that starts with its name is listed. */
 int gldrv_checkEXT(const char* name)
 {
     const char* all = (const char*)glGetString(GL_EXTENSIONS);
-    return all && name && strstr(all, name) != NULL;
+    size_t len = name ? strlen(name) : 0;
+    if (!all || len == 0) return 0;
+    for (const char* at = all; (at = strstr(at, name)) != NULL; at += len)
+        if ((at == all || at[-1] == ' ') && (at[len] == ' ' || at[len] == '\0')) return 1;
+    return 0;
 }
 
 static const char* yesNo(int flag)

@@ -38,6 +38,13 @@ TEST_F(GlWindow, UnknownMultisamplingStaysOff)
     EXPECT_FALSE(glIsEnabled(GL_MULTISAMPLE));
 }
 
+TEST_F(GlWindow, ExtensionsMatchWholeNames)
+{
+    EXPECT_EQ(gldrv_checkEXT("GL_ARB_multitexture"), 1);
+    for (const char* name : { "GL_ARB_multi", "ARB_multitexture", "", "GL_LUMENO_none" })
+        EXPECT_EQ(gldrv_checkEXT(name), 0) << name;
+}
+
 TEST_F(GlWindow, FrameGrabs)
 {
     TempDir dir(true);
