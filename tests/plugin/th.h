@@ -35,23 +35,14 @@ void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, c
 void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line);
 #define CHECK_LOOK(inst, settings, ...) th_look((inst), (settings), {__VA_ARGS__}, __FILE__, __LINE__)
 
-// Host strings extend the record the plug-in reads; objects start with
-// the same lock count.
-struct th_String {
-    kst_HostString head;
-    uint32_t encoding;
-    char *storage;   // bytes plus two zero bytes
-    th_String *nextAll;
-};
-th_String *th_str(const char *utf8);   // UTF-8 encoded
-th_String *th_strEnc(const void *bytes, int length, uint32_t encoding);
-void th_drop(void *stringOrObject);    // drop the test's own reference
-inline kst_String th_k(th_String *s) { return s ? &s->head : nullptr; }
-
-enum th_ObjectKind { th_kindPicture, th_kindReceiver, th_kindGraphics, th_kindWindow };
+// Host strings and objects are one record: a string's head is what the
+// plug-in reads, and its count is every object's lock count.
+enum th_ObjectKind { th_kindString, th_kindPicture, th_kindReceiver, th_kindGraphics, th_kindWindow };
 struct th_Object {
-    int32_t refCount;
+    kst_HostString head;
     th_ObjectKind kind;
+    uint32_t encoding;         // strings
+    char *storage;             // bytes plus two zero bytes
     int id;                    // receivers
     int width, height, transparent;
     COLORREF colour;           // pictures
@@ -61,22 +52,22 @@ struct th_Object {
     HWND hwnd;                 // windows
     th_Object *nextAll;
 };
+th_Object *th_str(const char *utf8);   // UTF-8 encoded
+th_Object *th_strEnc(const void *bytes, int length, uint32_t encoding);
 th_Object *th_picture(int w, int h, COLORREF colour, int transparent);
 th_Object *th_receiver(int id);
+void th_drop(void *o);                 // drop the test's own reference
+inline kst_String th_k(th_Object *s) { return s ? &s->head : nullptr; }
 
 struct th_Record {
     int registerVersion;
-    int registerVersionCalls;
     kst_ClassDef *classes[16];
     int classCount;
     int underflows;             // locks released more often than taken
     char accelerator[256];
     char log[8192];             // event handler calls, "Name x y;" each
-    struct {
-        RECT r;
-        int transparent;
-    } lastPicture;
-    int pictureDraws;
+    RECT pictureRect;           // the last picture drawn
+    int pictureTransparent;
 };
 extern th_Record th_rec;
 void th_logClear();

@@ -62,7 +62,7 @@ static th_Robot th_clickWithRobot(th_Instance *b, std::initializer_list<UINT> ke
 
 static bool th_rowIs(th_Instance *b, int row, const char *want) {
     typedef kst_String(KST_CALL * Fn)(kst_Instance, int);
-    th_String *s = (th_String *)((Fn)th_method(b->def, "List(")->function)(th_kst(b), row);
+    th_Object *s = (th_Object *)((Fn)th_method(b->def, "List(")->function)(th_kst(b), row);
     bool ok = want ? s && strcmp(s->storage, want) == 0 : s == nullptr;
     th_drop(s);
     return ok;
@@ -84,7 +84,7 @@ void th_bevelMenuChecks() {
     IntStrFn setList = (IntStrFn)th_method(b->def, "List(")->assign;
     VoidFn deleteAll = (VoidFn)th_method(b->def, "DeleteAllRows")->function;
 
-    th_String *alpha = th_str("Alpha"), *gamma = th_str("Gamma"), *zero = th_str("Zero"), *last = th_str("Last"),
+    th_Object *alpha = th_str("Alpha"), *gamma = th_str("Gamma"), *zero = th_str("Zero"), *last = th_str("Last"),
               *two = th_str("Two"), *deux = th_str("Deux");
     addRow(k, th_k(alpha));
     addSeparator(k);
@@ -138,5 +138,5 @@ void th_bevelMenuChecks() {
     th_clickWithRobot(b, {VK_ESCAPE}, -1, -1);
     CHECK_STR(th_rec.log, "");
     th_destroy(b);
-    for (th_String *s : {alpha, gamma, zero, last, two, deux}) th_drop(s);
+    for (th_Object *s : {alpha, gamma, zero, last, two, deux}) th_drop(s);
 }

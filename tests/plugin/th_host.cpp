@@ -68,35 +68,31 @@ void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_P
     th_checkPixels(inst, probes, file, line);
 }
 
-static th_String *th_allStrings = nullptr;
 static th_Object *th_allObjects = nullptr;
-
-th_String *th_strEnc(const void *bytes, int length, uint32_t encoding) {
-    th_String *s = (th_String *)calloc(1, sizeof(th_String));
-    s->storage = (char *)calloc(1, length + 2);
-    if (length > 0) memcpy(s->storage, bytes, length);
-    s->head.refCount = 1;
-    s->head.bytes = s->storage;
-    s->head.length = length;
-    s->encoding = encoding;
-    s->nextAll = th_allStrings;
-    th_allStrings = s;
-    return s;
-}
-
-th_String *th_str(const char *utf8) { return th_strEnc(utf8, (int)strlen(utf8), kst_encodingUtf8); }
-
-void th_drop(void *p) {
-    if (p && --*(int32_t *)p < 0) th_rec.underflows++;
-}
 
 static th_Object *th_object(th_ObjectKind kind) {
     th_Object *o = (th_Object *)calloc(1, sizeof(th_Object));
-    o->refCount = 1;
+    o->head.refCount = 1;
     o->kind = kind;
     o->nextAll = th_allObjects;
     th_allObjects = o;
     return o;
+}
+
+th_Object *th_strEnc(const void *bytes, int length, uint32_t encoding) {
+    th_Object *s = th_object(th_kindString);
+    s->storage = (char *)calloc(1, length + 2);
+    if (length > 0) memcpy(s->storage, bytes, length);
+    s->head.bytes = s->storage;
+    s->head.length = length;
+    s->encoding = encoding;
+    return s;
+}
+
+th_Object *th_str(const char *utf8) { return th_strEnc(utf8, (int)strlen(utf8), kst_encodingUtf8); }
+
+void th_drop(void *p) {
+    if (p && --*(int32_t *)p < 0) th_rec.underflows++;
 }
 
 th_Object *th_picture(int w, int h, COLORREF colour, int transparent) {
@@ -116,8 +112,7 @@ th_Object *th_receiver(int id) {
 
 int th_locked() {
     int n = 0;
-    for (th_String *s = th_allStrings; s; s = s->nextAll) n += s->head.refCount != 0;
-    for (th_Object *o = th_allObjects; o; o = o->nextAll) n += (o->kind != th_kindWindow && o->refCount) + (o->descLocks != 0);
+    for (th_Object *o = th_allObjects; o; o = o->nextAll) n += (o->kind != th_kindWindow && o->head.refCount) + (o->descLocks != 0);
     return n;
 }
 
@@ -285,7 +280,7 @@ void th_set(th_Instance *inst, const char *name, intptr_t value) {
     char *field = (char *)th_block(inst) + p->offset;
     if (th_isReference(p)) {
         void *old = *(void **)field;
-        if (value) ((th_String *)value)->head.refCount++;   // both records start with the count
+        if (value) ((th_Object *)value)->head.refCount++;
         if (old) th_drop(old);
         *(void **)field = (void *)value;
     } else if (lstrcmpiA(p->type, "Boolean") == 0) {
@@ -296,7 +291,7 @@ void th_set(th_Instance *inst, const char *name, intptr_t value) {
 }
 
 void th_setText(th_Instance *inst, const char *name, const char *utf8) {
-    th_String *s = th_str(utf8);
+    th_Object *s = th_str(utf8);
     th_set(inst, name, (intptr_t)s);
     th_drop(s);
 }
@@ -314,7 +309,7 @@ intptr_t th_get(th_Instance *inst, const char *name) {
 // Whether a string property reads as `want`.  An own getter hands over a
 // reference, which is dropped; the standard one reads the field.
 bool th_getText(th_Instance *inst, const char *name, const char *want) {
-    th_String *s = (th_String *)th_get(inst, name);
+    th_Object *s = (th_Object *)th_get(inst, name);
     bool same = s && th_strEq(s->storage, want);
     if (s && th_need(inst, name)->getter != KST_STANDARD) th_drop(s);
     return same;
@@ -345,7 +340,6 @@ void KST_CALL th_onDown(kst_Instance) { th_logf("Down@%lu;", GetTickCount()); }
 
 static void KST_CALL h_registerPluginVersion(int v) {
     th_rec.registerVersion = v;
-    th_rec.registerVersionCalls++;
 }
 
 static void KST_CALL h_registerControl(kst_ClassDef *def) {
@@ -353,12 +347,12 @@ static void KST_CALL h_registerControl(kst_ClassDef *def) {
     def->blockOffset = th_headerSize;
 }
 
-static const char *KST_CALL h_stringGetCString(kst_String s) { return s ? ((th_String *)s)->storage : nullptr; }
+static const char *KST_CALL h_stringGetCString(kst_String s) { return s ? ((th_Object *)s)->storage : nullptr; }
 
 // Captions that start with "#" name a host constant.
 static kst_String KST_CALL h_interpret(kst_String s) {
     if (!s) return nullptr;
-    th_String *t = (th_String *)s;
+    th_Object *t = (th_Object *)s;
     if (t->head.length > 1 && t->storage[0] == '#')
         return &th_str(strcmp(t->storage, "#kOpen") == 0 ? "&Open" : "constant")->head;
     t->head.refCount++;
@@ -368,7 +362,7 @@ static kst_String KST_CALL h_interpret(kst_String s) {
 static kst_String KST_CALL h_defaultFont() { return &th_str("System")->head; }
 static kst_String KST_CALL h_defaultCaption() { return &th_str("Untitled")->head; }
 static int KST_CALL h_defaultFontSize() { return 11; }
-static void KST_CALL h_lockObject(kst_Object o) { if (o) ((th_Object *)o)->refCount++; }
+static void KST_CALL h_lockObject(kst_Object o) { if (o) ((th_Object *)o)->head.refCount++; }
 static void KST_CALL h_unlockObject(kst_Object o) { th_drop(o); }
 static void KST_CALL h_lockString(kst_String s) { if (s) s->refCount++; }
 static void KST_CALL h_unlockString(kst_String s) { th_drop(s); }
@@ -402,9 +396,8 @@ static void KST_CALL h_unlockPictureDescription(kst_Object o) {
 
 static void KST_CALL h_drawPicture(kst_Object o, HDC dc, const RECT *r, int transparent) {
     th_Object *p = (th_Object *)o;
-    th_rec.pictureDraws++;
-    th_rec.lastPicture.r = *r;
-    th_rec.lastPicture.transparent = transparent;
+    th_rec.pictureRect = *r;
+    th_rec.pictureTransparent = transparent;
     HBRUSH b = CreateSolidBrush(p->colour);
     FillRect(dc, r, b);
     DeleteObject(b);
@@ -426,8 +419,8 @@ static void KST_CALL h_getControlBounds(kst_Instance k, kst_Bounds *b) {
 static int KST_CALL h_getControlVisible(kst_Instance k) { return th_fromKst(k)->visible; }
 static int KST_CALL h_getControlEnabled(kst_Instance k) { return th_fromKst(k)->enabled; }
 static kst_Graphics KST_CALL h_getControlGraphics(kst_Instance k) {
-    th_Object *g = th_object(th_kindGraphics);
-    g->dc = th_fromKst(k)->screenDC;
+    th_Object *g = th_fromKst(k)->screenGraphics;
+    g->head.refCount++;
     return g;   // handed over with one reference
 }
 static int KST_CALL h_getWin32Charset() { return DEFAULT_CHARSET; }
@@ -443,11 +436,11 @@ static HWND KST_CALL h_getWindowHandle(kst_Object o) {
     return w && w->kind == th_kindWindow ? w->hwnd : nullptr;
 }
 static void KST_CALL h_setAccelerator(kst_Instance, kst_String s) {
-    lstrcpynA(th_rec.accelerator, s ? ((th_String *)s)->storage : "(null)", sizeof th_rec.accelerator);
+    lstrcpynA(th_rec.accelerator, s ? ((th_Object *)s)->storage : "(null)", sizeof th_rec.accelerator);
 }
 static int KST_CALL h_getTabPanelVisible(kst_Instance k) { return th_fromKst(k)->tabVisible; }
 static HWND KST_CALL h_getControlHandle(kst_Instance k) { return th_fromKst(k)->hwnd; }
-static uint32_t KST_CALL h_getStringEncoding(kst_String s) { return s ? ((th_String *)s)->encoding : 0; }
+static uint32_t KST_CALL h_getStringEncoding(kst_String s) { return s ? ((th_Object *)s)->encoding : 0; }
 
 #define TH_ROUTINE(name, fn) {name, (void *)fn}
 static const struct {

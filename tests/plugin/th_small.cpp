@@ -158,15 +158,15 @@ static void th_imageWellChecks() {
     th_set(w, "Image", (intptr_t)small);
     th_redraw(w);
     RECT want = {21, 22, 31, 30};
-    CHECK(EqualRect(&th_rec.lastPicture.r, &want) && th_rec.lastPicture.transparent == 0);
+    CHECK(EqualRect(&th_rec.pictureRect, &want) && th_rec.pictureTransparent == 0);
     // A large one is anchored at the top left and clipped at the well's edge.
     th_set(w, "Image", (intptr_t)large);
     CHECK_LOOK(w, "", {12, 12, blue}, {39, 39, blue}, {40, 39, black}, {39, 40, black});
-    CHECK(th_rec.lastPicture.r.left == 12 && th_rec.lastPicture.r.top == 12);
+    CHECK(th_rec.pictureRect.left == 12 && th_rec.pictureRect.top == 12);
     // Wide but short: left anchored, vertically centred.
     th_set(w, "Image", (intptr_t)wide);
     th_redraw(w);
-    CHECK(th_rec.lastPicture.r.left == 12 && th_rec.lastPicture.r.top == 24);
+    CHECK(th_rec.pictureRect.left == 12 && th_rec.pictureRect.top == 24);
     // Mouse: forwarded with relative positions; refused when disabled.
     th_handle(w, "MouseDown", (void *)th_onMouseDown);
     th_handle(w, "MouseDrag", (void *)th_onMouseDrag);

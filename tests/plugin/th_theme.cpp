@@ -151,7 +151,7 @@ void th_bareHostChecks(const char *dir) {
     th_setMissing(noStrings);
     CHECK(th_loadPlugin(dir));
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
-    th_String *caption = th_str("Caption");
+    th_Object *caption = th_str("Caption");
     th_set(b, "Caption", (intptr_t)caption);
     th_drop(caption);
     CHECK_LOOK(b, "", {20, 30, RGB(0, 0, 0)});
