@@ -18,8 +18,7 @@ void th_report(bool ok, const char *file, int line, const char *fmt, ...) {
         return;
     }
     th_failed++;
-    const char *base = strrchr(file, '/');
-    printf("FAIL %s:%d: ", base ? base + 1 : file, line);
+    printf("FAIL %s:%d: ", file, line);
     va_list ap;
     va_start(ap, fmt);
     vprintf(fmt, ap);
@@ -228,11 +227,7 @@ void th_redraw(th_Instance *inst) {
 
 COLORREF th_pixel(th_Instance *inst, int x, int y) {
     GdiFlush();
-    int w = inst->bounds.right - inst->bounds.left, h = inst->bounds.bottom - inst->bounds.top;
-    int px = x - inst->bounds.left, py = y - inst->bounds.top;
-    if (px < 0 || py < 0 || px >= w || py >= h) return CLR_INVALID;
-    uint32_t v = inst->screenBits[py * w + px];
-    return RGB((v >> 16) & 0xff, (v >> 8) & 0xff, v & 0xff);
+    return GetPixel(inst->screenDC, x, y);
 }
 
 int th_mouseDown(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot(inst, 4))(th_kst(inst), x, y); }
@@ -255,7 +250,8 @@ const kst_Method *th_method(const kst_ClassDef *def, const char *declarationStar
     return nullptr;
 }
 
-// The host's standard accessors read and write the block by the type name.
+// The host's standard accessors read and write the block by the type name
+// (pictures and strings always have setters of their own).
 typedef void(KST_CALL *th_SetterFn)(kst_Instance, intptr_t, intptr_t);
 typedef intptr_t(KST_CALL *th_GetterFn)(kst_Instance, intptr_t);
 
@@ -266,10 +262,6 @@ static const kst_Property *th_need(th_Instance *inst, const char *name) {
     return nullptr;
 }
 
-static bool th_isReference(const kst_Property *p) {
-    return lstrcmpiA(p->type, "String") == 0 || lstrcmpiA(p->type, "Picture") == 0;
-}
-
 void th_set(th_Instance *inst, const char *name, intptr_t value) {
     const kst_Property *p = th_need(inst, name);
     if (!p) return;
@@ -278,12 +270,7 @@ void th_set(th_Instance *inst, const char *name, intptr_t value) {
         return;
     }
     char *field = (char *)th_block(inst) + p->offset;
-    if (th_isReference(p)) {
-        void *old = *(void **)field;
-        if (value) ((th_Object *)value)->head.refCount++;
-        if (old) th_drop(old);
-        *(void **)field = (void *)value;
-    } else if (lstrcmpiA(p->type, "Boolean") == 0) {
+    if (lstrcmpiA(p->type, "Boolean") == 0) {
         *(bool *)field = value != 0;
     } else {
         *(int32_t *)field = (int32_t)value;
@@ -301,7 +288,7 @@ intptr_t th_get(th_Instance *inst, const char *name) {
     if (!p) return 0;
     if (p->getter != KST_STANDARD) return ((th_GetterFn)p->getter)(th_kst(inst), p->offset);
     char *field = (char *)th_block(inst) + p->offset;
-    if (th_isReference(p)) return (intptr_t) * (void **)field;
+    if (lstrcmpiA(p->type, "String") == 0) return (intptr_t) * (void **)field;
     if (lstrcmpiA(p->type, "Boolean") == 0) return *(bool *)field;
     return *(int32_t *)field;
 }
