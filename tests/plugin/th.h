@@ -72,15 +72,10 @@ struct th_Record {
 extern th_Record th_rec;
 void th_logClear();
 
-// Routines the resolver pretends not to have ("" ends the list), or with
-// `allBut` every routine except those.
-void th_setMissing(const char *const *names, bool allBut = false);
-
 struct th_Instance {
     const kst_ClassDef *def;
     RECT bounds;            // window coordinates
     int enabled, visible, tabVisible;
-    uint32_t background;    // 0xRRGGBB
     void *handlers[4];      // by event index
     int mouseDownResult, mouseUpResult;
     int invalidations;
@@ -89,7 +84,6 @@ struct th_Instance {
     // The control as shown: a DIB of the control's size whose device context
     // maps window coordinates onto it.
     HBITMAP screenBitmap;
-    uint32_t *screenBits;
     HDC screenDC;
     th_Object *screenGraphics;
     char *memory;
@@ -101,7 +95,7 @@ kst_Instance th_kst(th_Instance *inst);
 void *th_block(th_Instance *inst);
 void th_clear(th_Instance *inst, COLORREF c);
 void th_apply(th_Instance *inst, const char *settings);   // as CHECK_LOOK
-void th_redraw(th_Instance *inst);               // slot 3 into the screen
+void th_redraw(th_Instance *inst);               // clears, then slot 3 into the screen
 COLORREF th_pixel(th_Instance *inst, int x, int y);
 // Bounding box of the pixels of one colour inside an area (right <= left
 // when none); `count` adds their number.
@@ -138,7 +132,9 @@ void th_windowsCreate();
 // everything is balanced).
 int th_locked();
 
-bool th_loadPlugin(const char *dir);
+// `missing` lists the routines the resolver pretends not to have ("" ends
+// the list), or with `allBut` every routine except those.
+bool th_loadPlugin(const char *dir, const char *const *missing = nullptr, bool allBut = false);
 void th_unloadPlugin();
 extern fake_Stats *th_fake;
 

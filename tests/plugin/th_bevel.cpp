@@ -49,7 +49,6 @@ static void th_lookChecks() {
 // The box of one colour inside the face after applying settings and redrawing.
 static RECT th_ink(th_Instance *b, const char *settings, COLORREF c = INK, int *count = nullptr) {
     th_apply(b, settings);
-    th_clear(b, magenta);
     th_redraw(b);
     return th_box(b, c, RECT{22, 32, 118, 58}, count);
 }

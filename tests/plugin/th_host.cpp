@@ -24,7 +24,6 @@ void th_report(bool ok, const char *file, int line, const char *fmt, ...) {
     vprintf(fmt, ap);
     va_end(ap);
     printf("\n");
-    fflush(stdout);
 }
 
 bool th_strEq(const char *a, const char *b) { return a && b && strcmp(a, b) == 0; }
@@ -62,7 +61,6 @@ void th_apply(th_Instance *inst, const char *settings) {
 
 void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line) {
     th_apply(inst, settings);
-    th_clear(inst, RGB(255, 0, 255));
     th_redraw(inst);
     th_checkPixels(inst, probes, file, line);
 }
@@ -173,7 +171,6 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
     }
     inst->bounds = RECT{left, top, left + width, top + height};
     inst->enabled = inst->visible = inst->tabVisible = 1;
-    inst->background = 0x336699;
     inst->memory = (char *)calloc(1, th_headerSize + inst->def->blockSize + 64);
     *(th_Instance **)inst->memory = inst;
     // Inside the tab-control stand-in when placed there.
@@ -193,7 +190,6 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
     bi.bmiHeader.biBitCount = 32;
     void *bits = nullptr;
     inst->screenBitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    inst->screenBits = (uint32_t *)bits;
     inst->screenDC = CreateCompatibleDC(nullptr);
     SelectObject(inst->screenDC, inst->screenBitmap);
     SetWindowOrgEx(inst->screenDC, left, top, nullptr);
@@ -216,12 +212,13 @@ void th_destroy(th_Instance *inst) {
 }
 
 void th_clear(th_Instance *inst, COLORREF c) {
-    int w = inst->bounds.right - inst->bounds.left, h = inst->bounds.bottom - inst->bounds.top;
-    GdiFlush();
-    for (int i = 0; i < w * h; i++) inst->screenBits[i] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    HBRUSH b = CreateSolidBrush(c);
+    FillRect(inst->screenDC, &inst->bounds, b);
+    DeleteObject(b);
 }
 
 void th_redraw(th_Instance *inst) {
+    th_clear(inst, RGB(255, 0, 255));
     if (th_slot(inst, 3)) ((kst_DrawFn)th_slot(inst, 3))(th_kst(inst), inst->screenGraphics);
 }
 
@@ -416,7 +413,7 @@ static HDC KST_CALL h_graphicsDC(kst_Graphics g) {
     return o && o->kind == th_kindGraphics ? o->dc : nullptr;
 }
 static void KST_CALL h_invalidateControl(kst_Instance k) { th_fromKst(k)->invalidations++; }
-static void KST_CALL h_setSpecialBackground(kst_Instance k, uint32_t *rgb) { *rgb = th_fromKst(k)->background; }
+static void KST_CALL h_setSpecialBackground(kst_Instance, uint32_t *rgb) { *rgb = 0x336699; }
 static kst_Object KST_CALL h_getControlWindow(kst_Instance k) { return th_fromKst(k)->window; }
 static HWND KST_CALL h_getWindowHandle(kst_Object o) {
     th_Object *w = (th_Object *)o;
@@ -455,11 +452,6 @@ static const struct {
 static const char *const *th_missing = nullptr;
 static bool th_missingAllBut = false;
 
-void th_setMissing(const char *const *names, bool allBut) {
-    th_missing = names;
-    th_missingAllBut = allBut;
-}
-
 static void *KST_CALL th_resolve(const char *name) {
     int i = 0;
     while (th_routines[i].name && !th_strEq(th_routines[i].name, name)) i++;
@@ -472,7 +464,9 @@ static void *KST_CALL th_resolve(const char *name) {
     return th_missing && listed != th_missingAllBut ? nullptr : th_routines[i].fn;
 }
 
-bool th_loadPlugin(const char *dir) {
+bool th_loadPlugin(const char *dir, const char *const *missing, bool allBut) {
+    th_missing = missing;
+    th_missingAllBut = allBut;
     char path[MAX_PATH];
     snprintf(path, sizeof path, "%s\\kestril.dll", dir);
     th_plugin = LoadLibraryA(path);

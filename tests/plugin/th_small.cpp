@@ -141,7 +141,6 @@ static void th_chasingChecks() {
         *shown = 1;
     }
     // Redraw shows the current frame without stepping.
-    th_clear(c, magenta);
     th_redraw(c);
     th_chasingShape(c, shapes[0]);
     CHECK(blk->frame == 1 && memcmp(shapes[0], shapes[9], sizeof shapes[0]) == 0);
@@ -193,7 +192,6 @@ static void th_popupArrowChecks() {
                              {10, 12, 12, 13}, {12, 12, 10, 13}, {12, 11, 12, 13}, {12, 10, 12, 13}};
     for (int f = 0; f < 8; f++) {
         th_set(p, "Facing", f);
-        th_clear(p, magenta);
         th_redraw(p);
         th_report(th_pixel(p, cases[f][0], cases[f][1]) == black && th_pixel(p, cases[f][2], cases[f][3]) == magenta,
                   __FILE__, __LINE__, "facing %d", f);

@@ -148,8 +148,7 @@ void th_bareHostChecks(const char *dir) {
     static const char *const noStrings[] = {"PluginInterpretConstantValue", "StringGetCString",
                                             "REALGetStringEncoding", "PluginDefaultControlFont",
                                             "PluginDefaultControlCaption", "PluginDefaultControlFontSize", ""};
-    th_setMissing(noStrings);
-    CHECK(th_loadPlugin(dir));
+    CHECK(th_loadPlugin(dir, noStrings));
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
     th_Object *caption = th_str("Caption");
     th_set(b, "Caption", (intptr_t)caption);
@@ -164,11 +163,9 @@ void th_bareHostChecks(const char *dir) {
     // Only registration (not even the version): all eight classes, nothing
     // draws, nothing crashes.
     static const char *const onlyRegister[] = {"PluginRegisterControl", ""};
-    th_setMissing(onlyRegister, true);
-    CHECK(th_loadPlugin(dir));
+    CHECK(th_loadPlugin(dir, onlyRegister, true));
     CHECK_EQ(th_rec.classCount, 8);
     th_exerciseAll();
     th_unloadPlugin();
-    th_setMissing(nullptr);
     CHECK_EQ(th_locked(), 0);
 }
