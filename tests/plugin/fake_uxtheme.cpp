@@ -41,14 +41,11 @@ HRESULT WINAPI CloseThemeData(HANDLE h) {
 }
 
 HRESULT WINAPI DrawThemeBackground(HANDLE h, HDC dc, int part, int state, const RECT *r, const RECT *) {
-    fake.draws++;
     fake_Theme *t = (fake_Theme *)h;
     if (!t || t->magic != fake_open) {
         fake.badHandleDraws++;
         return E_HANDLE;
     }
-    fake.lastPart = part;
-    fake.lastState = state;
     if (r) fake.lastRect = *r;
     size_t n = strlen(fake.drawLog);
     snprintf(fake.drawLog + n, sizeof fake.drawLog - n, "%d.%d;", part, state);

@@ -6,9 +6,8 @@
 #include <windows.h>
 
 struct fake_Stats {
-    int opens, closes, draws, parentDraws, badHandleDraws, liveHandles;
+    int opens, closes, parentDraws, badHandleDraws, liveHandles;
     wchar_t lastClass[64];
-    int lastPart, lastState;
     RECT lastRect;
     RECT lastParentRect;
     int lastParentHadRect;
