@@ -1,6 +1,6 @@
 // Test host for the kestril plug-in: a small check framework, a recording
 // implementation of every host routine the plug-in resolves, control
-// instances with real windows and DIB-backed device contexts, and the
+// instances with real windows and bitmap-backed device contexts, and the
 // helpers the check groups share.
 #pragma once
 
@@ -81,8 +81,8 @@ struct th_Instance {
     int invalidations;
     HWND hwnd;              // the control's own window
     th_Object *window;      // the holding window object
-    // The control as shown: a DIB of the control's size whose device context
-    // maps window coordinates onto it.
+    // The control as shown: a 32-bit bitmap of the control's size whose
+    // device context maps window coordinates onto it.
     HBITMAP screenBitmap;
     HDC screenDC;
     th_Object *screenGraphics;

@@ -1,6 +1,6 @@
 // Test host: the recording implementation of every host routine the
 // plug-in resolves by name, the resolver itself, host strings and objects
-// with their lock counts, and control instances drawn into DIB sections.
+// with their lock counts, and control instances drawn into 32-bit bitmaps.
 #include "th.h"
 #include <stdarg.h>
 #include <stdlib.h>
@@ -148,7 +148,6 @@ void th_windowsCreate() {
     }
     th_mainWindow = CreateWindowExW(0, L"KstHostWindow", L"kestril test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
                                     100, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
-    if (!th_mainWindow) printf("cannot create the host window (error %lu)\n", GetLastError());
     th_tabWindow = CreateWindowExW(0, L"SysTabControl32", L"", WS_CHILD | WS_VISIBLE, 300, 200, 300, 200,
                                    th_mainWindow, nullptr, wc.hInstance, nullptr);
     // Let the windows settle on the display before anything asks where they are.
@@ -181,15 +180,7 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
     inst->window = th_object(th_kindWindow);
     inst->window->hwnd = th_mainWindow;
 
-    BITMAPINFO bi;
-    ZeroMemory(&bi, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width > 0 ? width : 1;
-    bi.bmiHeader.biHeight = -(height > 0 ? height : 1);
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    inst->screenBitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    inst->screenBitmap = CreateBitmap(width > 0 ? width : 1, height > 0 ? height : 1, 1, 32, nullptr);
     inst->screenDC = CreateCompatibleDC(nullptr);
     SelectObject(inst->screenDC, inst->screenBitmap);
     SetWindowOrgEx(inst->screenDC, left, top, nullptr);
@@ -365,10 +356,8 @@ static int KST_CALL h_lockPictureDescription(kst_Object o, kst_PictureDesc *d) {
     if (!p || p->kind != th_kindPicture || p->refuseDescription) return 0;
     p->descLocks++;
     ZeroMemory(d, sizeof *d);
-    d->kind = 1;
     d->width = p->width;
     d->height = p->height;
-    d->depth = 32;
     d->transparent = p->transparent;
     return 1;
 }
