@@ -58,8 +58,7 @@ HRESULT WINAPI DrawThemeBackground(HANDLE h, HDC dc, int part, int state, const 
 HRESULT WINAPI DrawThemeParentBackground(HWND hwnd, HDC dc, const RECT *r) {
     fake.parentDraws++;
     fake.lastParentHwnd = hwnd;
-    fake.lastParentHadRect = r != nullptr;
-    if (r) fake.lastParentRect = *r;
+    fake.lastParentRect = r ? *r : RECT{0, 0, 0, 0};   // empty: no rectangle given
     if (r) {
         HBRUSH b = CreateSolidBrush(RGB(0x44, 0x88, 0x22));
         FillRect(dc, r, b);

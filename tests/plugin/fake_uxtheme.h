@@ -10,7 +10,6 @@ struct fake_Stats {
     wchar_t lastClass[64];
     RECT lastRect;
     RECT lastParentRect;
-    int lastParentHadRect;
     HWND lastParentHwnd;
     char drawLog[256];   // "part.state;" for each draw
 };

@@ -32,8 +32,7 @@ void th_checkPixels(th_Instance *inst, std::initializer_list<th_Probe> probes, c
 // One look of a control: applies settings ("Bevel=2 Value=1 enabled=0": 
 // properties, and the instance's enabled, visible and tabVisible), clears
 // the screen to magenta, redraws and checks the probes.
-void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line);
-#define CHECK_LOOK(inst, settings, ...) th_look((inst), (settings), {__VA_ARGS__}, __FILE__, __LINE__)
+#define CHECK_LOOK(inst, settings, ...) (th_apply((inst), (settings)), th_redraw(inst), CHECK_PX((inst), __VA_ARGS__))
 
 // Host strings and objects are one record: a string's head is what the
 // plug-in reads, and its count is every object's lock count.

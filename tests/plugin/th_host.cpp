@@ -59,12 +59,6 @@ void th_apply(th_Instance *inst, const char *settings) {
     }
 }
 
-void th_look(th_Instance *inst, const char *settings, std::initializer_list<th_Probe> probes, const char *file, int line) {
-    th_apply(inst, settings);
-    th_redraw(inst);
-    th_checkPixels(inst, probes, file, line);
-}
-
 static th_Object *th_allObjects = nullptr;
 
 static th_Object *th_object(th_ObjectKind kind) {

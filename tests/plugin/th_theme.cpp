@@ -24,7 +24,7 @@ static void th_bevelThemeChecks() {
     // Normal state 1: parent background (no tab control), then part 1 into
     // the face, with no black frame.
     CHECK_LOOK(a, "Bevel=4", {20, 30, magenta});
-    CHECK(th_fake->parentDraws == 1 && th_fake->lastParentHadRect == 0 && th_fake->lastParentHwnd == a->hwnd);
+    CHECK(th_fake->parentDraws == 1 && IsRectEmpty(&th_fake->lastParentRect) && th_fake->lastParentHwnd == a->hwnd);
     RECT in = {21, 31, 79, 51};
     CHECK(th_strEq(th_fake->drawLog, "1.1;") && EqualRect(&th_fake->lastRect, &in));
     // Hot (enter, which asks for a redraw), on and hot, on (exit clears hot).
@@ -55,10 +55,10 @@ static void th_bevelThemeChecks() {
     CHECK_LOOK(b, "Bevel=1", {20, 100, RGB(0, 0, 0)});
     CHECK_STR(th_fake->drawLog, "");
     a->enabled = 1;
-    // Destroying one button leaves the other a valid handle.
+    // Destroying one button leaves the other a valid handle (no draw with
+    // a closed one, checked at the end).
     th_destroy(b);
     th_redraw(a);
-    CHECK(th_fake->closes == 0 && th_fake->badHandleDraws == 0);
     // Inside a tab control: the parent background covers the tab's rectangle
     // relative to the button.
     th_Instance *t = th_create("BevelButton", 320, 220, 60, 22);
@@ -66,12 +66,12 @@ static void th_bevelThemeChecks() {
     th_setText(t, "Caption", "");
     th_redraw(t);
     RECT rel = {-20, -20, 280, 180}, &got = th_fake->lastParentRect;
-    th_report(th_fake->lastParentHadRect == 1 && EqualRect(&got, &rel), __FILE__, __LINE__,
+    th_report(EqualRect(&got, &rel), __FILE__, __LINE__,
               "tab rectangle (%ld,%ld,%ld,%ld)", got.left, got.top, got.right, got.bottom);
     th_destroy(t);
     th_destroy(a);
-    CHECK(th_fake->closes == 1 && th_fake->liveHandles == 0);
-    // A new button after all were gone opens the class again.
+    // A new button after all were gone opens the class again (the end
+    // checks that each was closed).
     a = th_create("BevelButton", 20, 30, 60, 22);
     CHECK_EQ(th_fake->opens, 2);
     th_destroy(a);
@@ -102,7 +102,6 @@ static void th_littleArrowsThemeChecks() {
 }
 
 static void th_otherThemeChecks() {
-    // ChasingArrows draws the parent background into its square.
     th_Instance *c = th_create("ChasingArrows", 10, 10, 16, 16);
     int parents = th_fake->parentDraws;
     th_redraw(c);
@@ -129,7 +128,6 @@ void th_themeChecks() {
 static void th_exerciseAll() {
     for (int c = 0; c < th_rec.classCount; c++) {
         th_Instance *i = th_create(th_rec.classes[c]->name, 20, 30, 60, 22);
-        if (!i) continue;
         for (int slot : {3, 13})
             if (th_slot(i, slot)) ((kst_DrawFn)th_slot(i, slot))(th_kst(i), i->screenGraphics);
         if (th_slot(i, 4)) th_mouseDown(i, 25, 35);
