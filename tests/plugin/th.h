@@ -127,8 +127,8 @@ void KST_CALL th_onDown(kst_Instance);
 extern HWND th_mainWindow;
 void th_windowsCreate();
 
-// Host strings, objects and picture descriptions still locked (0 when
-// everything is balanced).
+// Host strings, objects and picture descriptions still locked, plus the
+// locks released more often than taken (0 when everything is balanced).
 int th_locked();
 
 // `missing` lists the routines the resolver pretends not to have ("" ends

@@ -71,7 +71,6 @@ static void th_captionChecks() {
     // The offscreen slot draws the same picture at window coordinates into a
     // device context (a plain one here) without shifting its origin.
     th_Instance *canvas = th_create("Separator", 0, 0, 140, 80);
-    th_clear(canvas, RGB(255, 255, 255));
     ((kst_DrawFn)th_slot(b, 13))(th_kst(b), canvas->screenGraphics);
     int ink = 0;
     th_box(canvas, INK, inner, &ink);
@@ -102,7 +101,6 @@ static void th_captionChecks() {
 
 static void th_iconChecks() {
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 40);
-    th_setText(b, "Caption", "");
     th_Object *icon = th_picture(16, 16, RGB(0, 200, 0), 1);
     th_set(b, "Icon", (intptr_t)icon);
     CHECK(icon->head.refCount == 2 && icon->descLocks == 1);

@@ -8,8 +8,7 @@
 // A second thread plays the user: it waits for the menu window, reads what
 // the menu shows, then sends the keys.
 struct th_Robot {
-    UINT keys[4];
-    int keyCount;
+    std::initializer_list<UINT> keys;
     RECT menuRect;   // what it saw
     int items;
     wchar_t texts[8][32];
@@ -32,8 +31,8 @@ static DWORD WINAPI th_robotRun(void *arg) {
         GetMenuStringW(h, i, r->texts[i], 32, MF_BYPOSITION);
         r->states[i] = GetMenuState(h, i, MF_BYPOSITION);
     }
-    for (int i = 0; i < r->keyCount; i++) {
-        PostMessageW(menu, WM_KEYDOWN, r->keys[i], 0);
+    for (UINT key : r->keys) {
+        PostMessageW(menu, WM_KEYDOWN, key, 0);
         Sleep(20);
     }
     return 0;
@@ -42,9 +41,8 @@ static DWORD WINAPI th_robotRun(void *arg) {
 // Clicks the button while the robot presses `keys`; checks the menu opened
 // at (x, y) of the host window (unless x is negative).
 static th_Robot th_clickWithRobot(th_Instance *b, std::initializer_list<UINT> keys, int x, int y) {
-    th_Robot robot;
-    ZeroMemory(&robot, sizeof robot);
-    for (UINT k : keys) robot.keys[robot.keyCount++] = k;
+    th_Robot robot = {};
+    robot.keys = keys;
     th_logClear();
     HANDLE t = CreateThread(nullptr, 0, th_robotRun, &robot, 0, nullptr);
     CHECK_EQ(th_mouseDown(b, 50, 40), 0);
@@ -74,13 +72,12 @@ void th_bevelMenuChecks() {
     typedef void(KST_CALL * StrFn)(kst_Instance, kst_String);
     typedef void(KST_CALL * IntFn)(kst_Instance, int);
     typedef void(KST_CALL * IntStrFn)(kst_Instance, int, kst_String);
-    typedef void(KST_CALL * VoidFn)(kst_Instance);
     StrFn addRow = (StrFn)th_method(b->def, "AddRow")->function;
-    VoidFn addSeparator = (VoidFn)th_method(b->def, "AddSeparator")->function;
+    kst_InstanceFn addSeparator = (kst_InstanceFn)th_method(b->def, "AddSeparator")->function;
     IntFn removeRow = (IntFn)th_method(b->def, "RemoveRow")->function;
     IntStrFn insertRow = (IntStrFn)th_method(b->def, "InsertRow")->function;
     IntStrFn setList = (IntStrFn)th_method(b->def, "List(")->assign;
-    VoidFn deleteAll = (VoidFn)th_method(b->def, "DeleteAllRows")->function;
+    kst_InstanceFn deleteAll = (kst_InstanceFn)th_method(b->def, "DeleteAllRows")->function;
 
     th_Object *alpha = th_str("Alpha"), *gamma = th_str("Gamma"), *zero = th_str("Zero"), *last = th_str("Last"),
               *two = th_str("Two"), *deux = th_str("Deux");

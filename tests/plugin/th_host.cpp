@@ -104,7 +104,7 @@ th_Object *th_receiver(int id) {
 int th_locked() {
     int n = 0;
     for (th_Object *o = th_allObjects; o; o = o->nextAll) n += (o->kind != th_kindWindow && o->head.refCount) + (o->descLocks != 0);
-    return n;
+    return n + th_rec.underflows;
 }
 
 void th_logClear() { th_rec.log[0] = 0; }

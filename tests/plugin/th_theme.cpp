@@ -62,9 +62,7 @@ static void th_bevelThemeChecks() {
     // Inside a tab control: the parent background covers the tab's rectangle
     // relative to the button.
     th_Instance *t = th_create("BevelButton", 320, 220, 60, 22);
-    th_set(t, "Bevel", 4);
-    th_setText(t, "Caption", "");
-    th_redraw(t);
+    CHECK_LOOK(t, "Bevel=4");
     RECT rel = {-20, -20, 280, 180}, &got = th_fake->lastParentRect;
     th_report(EqualRect(&got, &rel), __FILE__, __LINE__,
               "tab rectangle (%ld,%ld,%ld,%ld)", got.left, got.top, got.right, got.bottom);
@@ -90,7 +88,7 @@ static void th_littleArrowsThemeChecks() {
     CHECK_EQ(a->invalidations, inv + 1);
     CHECK_STR(th_draws(a), "1.1;2.2;");
     th_call(a, 18);
-    CHECK_EQ(((kst_LittleArrowsBlock *)th_block(a))->hotArrow, 0);
+    CHECK_STR(th_draws(a), "1.1;2.1;");
     // Pressed down: only part 2 in state 3.  Disabled: both in state 4.
     th_fake->drawLog[0] = 0;
     th_mouseDown(a, 15, 25);
@@ -148,12 +146,10 @@ void th_bareHostChecks(const char *dir) {
                                             "PluginDefaultControlCaption", "PluginDefaultControlFontSize", ""};
     CHECK(th_loadPlugin(dir, noStrings));
     th_Instance *b = th_create("BevelButton", 20, 30, 60, 22);
-    th_Object *caption = th_str("Caption");
-    th_set(b, "Caption", (intptr_t)caption);
-    th_drop(caption);
+    th_setText(b, "Caption", "Caption");
     CHECK_LOOK(b, "", {20, 30, RGB(0, 0, 0)});
     RECT ink = th_box(b, GetSysColor(COLOR_BTNTEXT), RECT{22, 32, 78, 50});
-    CHECK(ink.right > ink.left && caption->head.refCount == 1);
+    CHECK(ink.right > ink.left);
     th_destroy(b);
     th_exerciseAll();
     th_unloadPlugin();
