@@ -9,10 +9,9 @@
 #include "fake_uxtheme.h"
 
 static fake_Stats fake;
-
-struct fake_Theme {
-    unsigned magic;
-};
+// A handle points at its own state word here; closed ones stay readable so
+// a draw with one is caught.
+static unsigned fake_handles[256];
 enum { fake_open = 0x7E3E0001u, fake_closed = 0xDEADu };
 
 extern "C" {
@@ -21,28 +20,26 @@ fake_Stats *WINAPI fake_stats() {
 }
 
 HANDLE WINAPI OpenThemeData(HWND, LPCWSTR classes) {
-    fake.opens++;
+    unsigned *t = &fake_handles[fake.opens++ % 256];
     fake.liveHandles++;
-    fake_Theme *t = (fake_Theme *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(fake_Theme));
-    t->magic = fake_open;
+    *t = fake_open;
     if (classes) lstrcpynW(fake.lastClass, classes, 64);
     return (HANDLE)t;
 }
 
-// Closed handles stay readable (never freed) so a draw with one is caught.
 HRESULT WINAPI CloseThemeData(HANDLE h) {
     fake.closes++;
-    fake_Theme *t = (fake_Theme *)h;
-    if (t && t->magic == fake_open) {
-        t->magic = fake_closed;
+    unsigned *t = (unsigned *)h;
+    if (t && *t == fake_open) {
+        *t = fake_closed;
         fake.liveHandles--;
     }
     return S_OK;
 }
 
 HRESULT WINAPI DrawThemeBackground(HANDLE h, HDC dc, int part, int state, const RECT *r, const RECT *) {
-    fake_Theme *t = (fake_Theme *)h;
-    if (!t || t->magic != fake_open) {
+    unsigned *t = (unsigned *)h;
+    if (!t || *t != fake_open) {
         fake.badHandleDraws++;
         return E_HANDLE;
     }

@@ -2,7 +2,6 @@
 // should pass), the menu as the user sees it (rows, separator, check mark,
 // anchor), choosing with the keyboard or cancelling, and the menu arrows.
 #include "th.h"
-#include "kst_controls.h"
 #include <string.h>
 
 // A second thread plays the user: it waits for the menu window, reads what
@@ -128,7 +127,6 @@ void th_bevelMenuChecks() {
 
     deleteAll(k);
     CHECK(th_rowIs(b, 0, nullptr));
-    // An empty menu closes without a choice.
     th_clickWithRobot(b, {VK_ESCAPE}, -1, -1);
     CHECK_STR(th_rec.log, "");
     th_destroy(b);

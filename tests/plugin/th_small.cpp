@@ -3,7 +3,6 @@
 // frames and ImageWell's placement and clipping, with the values the form
 // editor never offers mixed in.
 #include "th.h"
-#include "kst_controls.h"
 #include <stdlib.h>
 #include <string.h>
 
@@ -45,7 +44,6 @@ static void th_disclosureChecks() {
     th_set(d, "Value", 0);
     th_call(d, 21);
     CHECK_STR(th_rec.log, "Action;Action;");
-    // Disabled: shadow fill without lines, and the mouse is ignored.
     CHECK_LOOK(d, "enabled=0", {13, 15, SHADOW});
     CHECK(th_click(d, 14, 15)[0] == 0 && th_get(d, "Value") == 0);
     th_destroy(d);
@@ -103,7 +101,6 @@ static void th_littleArrowsChecks() {
     th_logClear();
     CHECK(th_mouseDown(a, 23, 12) == 0 && th_mouseDown(a, 15, 33) == 0);
     CHECK_STR(th_rec.log, "");
-    // Disabled: grey frame and light-grey arrows.
     CHECK_LOOK(a, "enabled=0", {10, 10, RGB(0x40, 0x40, 0x40)}, {16, 16, RGB(0xC0, 0xC0, 0xC0)}, {11, 15, FACE});
     CHECK_EQ(th_mouseDown(a, 15, 12), 0);
     th_destroy(a);
@@ -138,7 +135,6 @@ static void th_chasingChecks() {
         CHECK_PX(c, {10, 10, magenta});
         *shown = 1;
     }
-    // Redraw shows the current frame without stepping.
     th_redraw(c);
     th_chasingShape(c, shapes[0]);
     CHECK(memcmp(shapes[0], shapes[9], sizeof shapes[0]) == 0);
@@ -159,7 +155,6 @@ static void th_imageWellChecks() {
     th_set(w, "Image", (intptr_t)large);
     CHECK_LOOK(w, "", {12, 12, blue}, {39, 39, blue}, {40, 39, black}, {39, 40, black});
     CHECK(th_rec.pictureRect.left == 12 && th_rec.pictureRect.top == 12);
-    // Mouse: forwarded with relative positions; refused when disabled.
     th_handle(w, "MouseDown", (void *)th_onMouseDown);
     th_handle(w, "MouseDrag", (void *)th_onMouseDrag);
     th_handle(w, "MouseUp", (void *)th_onMouseUp);

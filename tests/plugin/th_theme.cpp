@@ -1,7 +1,6 @@
 // The visual-styles path (wine reports Windows XP to this host's second
 // name) against the stand-in library, and hosts that lack routines.
 #include "th.h"
-#include "kst_controls.h"
 #include <string.h>
 
 static const COLORREF magenta = RGB(255, 0, 255);
@@ -82,7 +81,6 @@ static void th_littleArrowsThemeChecks() {
     // Both parts in state 1, with the gap between the arrows left alone.
     CHECK_STR(th_draws(a), "1.1;2.1;");
     CHECK_PX(a, {10, 10, th_partColour(1, 1)}, {10, 22, th_partColour(2, 1)}, {15, 21, magenta});
-    // Hot arrow from mouse moves; exit clears it.
     int inv = a->invalidations;
     th_mouseMove(a, 15, 25);
     CHECK_EQ(a->invalidations, inv + 1);
