@@ -91,7 +91,6 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
 void th_destroy(th_Instance *inst);
 void *th_slot(th_Instance *inst, int slot);     // 1-based
 kst_Instance th_kst(th_Instance *inst);
-void *th_block(th_Instance *inst);
 void th_clear(th_Instance *inst, COLORREF c);
 void th_apply(th_Instance *inst, const char *settings);   // as CHECK_LOOK
 void th_redraw(th_Instance *inst);               // clears, then slot 3 into the screen
@@ -102,7 +101,6 @@ RECT th_box(th_Instance *inst, COLORREF c, RECT area, int *count = nullptr);
 int th_mouseDown(th_Instance *inst, int x, int y);
 void th_mouseDrag(th_Instance *inst, int x, int y);
 int th_mouseUp(th_Instance *inst, int x, int y);
-void th_mouseMove(th_Instance *inst, int x, int y);   // slot 19
 // Clears the log, presses at (x, y), drags to and releases at (toX, toY);
 // returns the log.
 const char *th_click(th_Instance *inst, int x, int y, int toX, int toY);

@@ -121,7 +121,7 @@ enum { th_headerSize = 64 };
 
 static th_Instance *th_fromKst(kst_Instance k) { return k ? *(th_Instance **)k : nullptr; }
 kst_Instance th_kst(th_Instance *inst) { return inst->memory; }
-void *th_block(th_Instance *inst) { return inst->memory + inst->def->blockOffset; }
+static void *th_block(th_Instance *inst) { return inst->memory + inst->def->blockOffset; }
 
 void *th_slot(th_Instance *inst, int slot) {
     return inst->def->behaviour ? inst->def->behaviour->slot[slot - 1] : nullptr;
@@ -215,7 +215,6 @@ COLORREF th_pixel(th_Instance *inst, int x, int y) {
 int th_mouseDown(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot(inst, 4))(th_kst(inst), x, y); }
 void th_mouseDrag(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 5))(th_kst(inst), x, y); }
 int th_mouseUp(th_Instance *inst, int x, int y) { return ((kst_MouseFn)th_slot(inst, 6))(th_kst(inst), x, y); }
-void th_mouseMove(th_Instance *inst, int x, int y) { ((kst_MouseFn)th_slot(inst, 19))(th_kst(inst), x, y); }
 const char *th_click(th_Instance *inst, int x, int y, int toX, int toY) {
     th_logClear();
     th_mouseDown(inst, x, y);
