@@ -48,7 +48,6 @@ struct th_Object {
     bool refuseDescription;
     int descLocks;
     HDC dc;                    // graphics
-    HWND hwnd;                 // windows
     th_Object *nextAll;
 };
 th_Object *th_str(const char *utf8);   // UTF-8 encoded

@@ -140,8 +140,7 @@ static void th_iconChecks() {
 // Keys sent as the user would type them; the keyboard messages they queue
 // are dropped so no window acts on them.
 static void th_keys(UINT vk1, UINT vk2, bool up) {
-    INPUT in[2];
-    ZeroMemory(in, sizeof in);
+    INPUT in[2] = {};
     in[0].type = in[1].type = INPUT_KEYBOARD;
     in[0].ki.wVk = (WORD)vk1;
     in[1].ki.wVk = (WORD)vk2;

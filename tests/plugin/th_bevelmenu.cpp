@@ -100,8 +100,7 @@ void th_bevelMenuChecks() {
     removeRow(k, 0);
     // Rows now: Alpha, Deux, separator, Gamma.
 
-    th_set(b, "HasMenu", 1);
-    th_set(b, "MenuValue", 1);
+    th_apply(b, "HasMenu=1 MenuValue=1");
     // Choose Gamma: the separator is no row the keyboard can choose.
     th_Robot robot = th_clickWithRobot(b, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}, 20, 52);
     CHECK_EQ(robot.items, 4);

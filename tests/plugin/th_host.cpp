@@ -130,8 +130,7 @@ void *th_slot(th_Instance *inst, int slot) {
 static LRESULT CALLBACK th_windowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
 void th_windowsCreate() {
-    WNDCLASSW wc;
-    ZeroMemory(&wc, sizeof wc);
+    WNDCLASSW wc = {};
     wc.lpfnWndProc = th_windowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     // Our own class under the tab control's name: the plug-in only looks at
@@ -172,7 +171,6 @@ th_Instance *th_create(const char *className, int left, int top, int width, int 
                                  inTab ? top - 200 : top, width, height, inTab ? th_tabWindow : th_mainWindow,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     inst->window = th_object(th_kindWindow);
-    inst->window->hwnd = th_mainWindow;
 
     inst->screenBitmap = CreateBitmap(width > 0 ? width : 1, height > 0 ? height : 1, 1, 32, nullptr);
     inst->screenDC = CreateCompatibleDC(nullptr);
@@ -399,7 +397,7 @@ static void KST_CALL h_setSpecialBackground(kst_Instance, uint32_t *rgb) { *rgb 
 static kst_Object KST_CALL h_getControlWindow(kst_Instance k) { return th_fromKst(k)->window; }
 static HWND KST_CALL h_getWindowHandle(kst_Object o) {
     th_Object *w = (th_Object *)o;
-    return w && w->kind == th_kindWindow ? w->hwnd : nullptr;
+    return w && w->kind == th_kindWindow ? th_mainWindow : nullptr;
 }
 static void KST_CALL h_setAccelerator(kst_Instance, kst_String s) {
     lstrcpynA(th_rec.accelerator, s ? ((th_Object *)s)->storage : "(null)", sizeof th_rec.accelerator);

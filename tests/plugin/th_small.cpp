@@ -14,13 +14,13 @@ static const COLORREF black = RGB(0, 0, 0), magenta = RGB(255, 0, 255), white = 
 static void th_disclosureChecks() {
     th_Instance *d = th_create("DisclosureTriangle", 10, 10, 12, 12);
     th_handle(d, "Action", (void *)th_onAction);
-    // Closed, facing right: the DC's own pen (black) outlines a face fill;
-    // facing left; open, pointing down; no such facing: drawn without fault.
-    CHECK_LOOK(d, "", {12, 15, black}, {13, 15, LIGHT}, {16, 15, SHADOW}, {19, 15, magenta});
+    // No such facing: drawn without fault; facing left; open, pointing
+    // down; closed, facing right: the DC's own pen (black) outlines a face
+    // fill.
+    CHECK_LOOK(d, "Facing=-9");
     CHECK_LOOK(d, "Facing=1", {17, 15, black}, {11, 15, magenta});
     CHECK_LOOK(d, "Facing=0 Value=1", {10, 12, black}, {15, 19, magenta});
-    CHECK_LOOK(d, "Facing=-9 Value=0");
-    th_set(d, "Facing", 0);
+    CHECK_LOOK(d, "Value=0", {12, 15, black}, {13, 15, LIGHT}, {16, 15, SHADOW}, {19, 15, magenta});
     // Outside is refused; pressed shows a shadow fill, off the triangle the
     // normal look; a release inside flips Value and reports.
     th_logClear();
