@@ -18,36 +18,17 @@ namespace {
 
 const int kSize = 256;
 
-E2eImage verticalLine()
-{
-    E2eImage img = e2e_solid(kSize, kSize, 0, 0, 0);
-    for (int y = 0; y < kSize; y++)
-        for (int c = 0; c < 3; c++) img.rgb[(size_t)(y * kSize + 128) * 3 + c] = 255;
-    return img;
-}
-
-/* Four bands of grey, 64 pixels each. */
-E2eImage greyBands()
-{
-    const int levels[4] = { 100, 140, 160, 200 };
-    E2eImage img = e2e_solid(kSize, kSize, 0, 0, 0);
-    for (size_t p = 0; p < (size_t)kSize * kSize; p++)
-        for (int c = 0; c < 3; c++) img.rgb[p * 3 + c] = (unsigned char)levels[(p % kSize) / 64];
-    return img;
-}
-
 /* 8 x 8 blocks of pseudo-random colours: any shift or stretch shows. */
 E2eImage blocks()
 {
     E2eImage img = e2e_solid(kSize, kSize, 0, 0, 0);
     unsigned state = 12345;
-    unsigned char colours[32 * 32][3];
-    for (auto& colour : colours)
-        for (unsigned char& v : colour) v = (unsigned char)((state = state * 1664525u + 1013904223u) >> 24);
-    for (int y = 0; y < kSize; y++)
-        for (int x = 0; x < kSize; x++)
-            for (int c = 0; c < 3; c++)
-                img.rgb[(size_t)(y * kSize + x) * 3 + c] = colours[(y / 8) * 32 + x / 8][c];
+    auto next = [&state] { return (int)((state = state * 1664525u + 1013904223u) >> 24); };
+    for (int y = 0; y < kSize; y += 8)
+        for (int x = 0; x < kSize; x += 8) {
+            int r = next(), g = next(), b = next();
+            img = e2e_rect(img, x, y, x + 8, y + 8, r, g, b);
+        }
     return img;
 }
 
@@ -107,7 +88,6 @@ const Probed kProbed[] = {
     ** right of it shows what lay below, left of it what lay above */
     { "top.tga", "efxSwirl", "param 0 1 1\nspline turn.spl\n", { { 154, 128, 0 }, { 102, 128, 255 } } },
     /* grey 40 plus count copies of itself weighted by the blend */
-    { "grey.tga", "efxAccum", "blend ONE ONE\nparam 3 1 1\n", { { 128, 128, 160 }, { 64, 192, 160 } } },
     { "grey.tga", "efxAccum", "blend SRC_ALPHA ONE\nparam 2 0.25 0.25\n", { { 128, 128, 60 }, { 192, 64, 60 } } },
     { "grey.tga", "efxAccum", "blend ONE ONE\nparam 0 1 1\n", { { 128, 128, 40 }, { 192, 192, 40 } } },
 };
@@ -116,20 +96,19 @@ const int kProbedCount = (int)(sizeof kProbed / sizeof kProbed[0]);
 std::string playEffectsDemo(E2eRun& run)
 {
     std::string dir = e2e_makeDemo();
+    const E2eImage black = e2e_solid(kSize, kSize, 0, 0, 0);
     e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
     e2e_writeTga(dir, "red.tga", e2e_solid(4, 4, 255, 0, 0));
     e2e_writeTga(dir, "green.tga", e2e_solid(4, 4, 0, 255, 0));
-    e2e_writeTga(dir, "line.tga", verticalLine());
-    e2e_writeTga(dir, "bands.tga", greyBands());
+    e2e_writeTga(dir, "line.tga", e2e_rect(black, 128, 0, 129, kSize, 255, 255, 255));
+    E2eImage bands = black;   /* four bands of grey, 64 pixels each */
+    const int levels[4] = { 100, 140, 160, 200 };
+    for (int band = 0; band < 4; band++)
+        bands = e2e_rect(bands, band * 64, 0, band * 64 + 64, kSize, levels[band], levels[band], levels[band]);
+    e2e_writeTga(dir, "bands.tga", bands);
     e2e_writeTga(dir, "blocks.tga", blocks());
-    E2eImage edge = e2e_solid(kSize, kSize, 0, 0, 0), top = edge;
-    for (size_t p = 0; p < (size_t)kSize * kSize; p++)
-        for (int c = 0; c < 3; c++) {
-            edge.rgb[p * 3 + c] = p % kSize >= 136 ? 255 : 0;
-            top.rgb[p * 3 + c] = p / kSize < 128 ? 255 : 0;
-        }
-    e2e_writeTga(dir, "edge.tga", edge);
-    e2e_writeTga(dir, "top.tga", top);
+    e2e_writeTga(dir, "edge.tga", e2e_rect(black, 136, 0, kSize, kSize, 255, 255, 255));
+    e2e_writeTga(dir, "top.tga", e2e_rect(black, 0, 0, kSize, 128, 255, 255, 255));
     e2e_writeTga(dir, "grey.tga", e2e_solid(4, 4, 40, 40, 40));
     e2e_writeFile(dir, "turn.spl", "0.5 0.5 0.5 3.14159265\n");
     e2e_writeFile(dir, "swirl.spl", "0.5 0.5 0.3 0\n");
@@ -267,11 +246,8 @@ TEST(Effects, EachEffectDrawsWhatItsParamsSay)
 TEST(Effects, DeformFollowsAMovedCornerInATallWindow)
 {
     std::string dir = e2e_makeDemo();
-    E2eImage halves = e2e_solid(128, 128, 0, 255, 0);
-    for (size_t p = 0; p < 128 * 128; p++)
-        if (p % 128 < 64) halves.rgb[p * 3] = 255, halves.rgb[p * 3 + 1] = 0;
     e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
-    e2e_writeTga(dir, "halves.tga", halves);
+    e2e_writeTga(dir, "halves.tga", e2e_rect(e2e_solid(128, 128, 0, 255, 0), 0, 0, 64, 128, 255, 0, 0));
     e2e_writeFile(dir, "corner.spl", "1 1 128 0 0\n");
     e2e_writeFile(dir, "demo.lum", "gl_width 128\ngl_height 1100\ngl_rttWidth 128\ngl_rttHeight 2048\n"
                   "gl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 4\ndemo_end 1\n" +

@@ -147,14 +147,20 @@ E2eImage e2e_solid(int width, int height, int r, int g, int b)
     return img;
 }
 
+E2eImage e2e_rect(E2eImage img, int x0, int y0, int x1, int y1, int r, int g, int b)
+{
+    const unsigned char colour[3] = { (unsigned char)r, (unsigned char)g, (unsigned char)b };
+    for (int y = std::max(y0, 0); y < std::min(y1, img.height); y++)
+        for (int x = std::max(x0, 0); x < std::min(x1, img.width); x++)
+            memcpy(&img.rgb[((size_t)y * img.width + x) * 3], colour, 3);
+    return img;
+}
+
 E2eImage e2e_quadrants(int size)
 {
-    static const unsigned char colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 255, 255, 255 } };
-    E2eImage img = e2e_solid(size, size, 0, 0, 0);
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++)
-            memcpy(&img.rgb[(size_t)(y * size + x) * 3], colours[(y >= size / 2) * 2 + (x >= size / 2)], 3);
-    return img;
+    int h = size / 2;
+    E2eImage img = e2e_rect(e2e_solid(size, size, 255, 255, 255), 0, 0, h, h, 255, 0, 0);
+    return e2e_rect(e2e_rect(img, h, 0, size, h, 0, 255, 0), 0, h, h, size, 0, 0, 255);
 }
 
 std::string e2e_section(const std::string& type, float start, float end, const std::string& body)

@@ -59,6 +59,8 @@ void e2e_writeFile(const std::string& dir, const std::string& rel, const std::st
 /* Writes an uncompressed 24-bit TGA. */
 void e2e_writeTga(const std::string& dir, const std::string& rel, const E2eImage& img);
 E2eImage e2e_solid(int width, int height, int r, int g, int b);
+/* `img` with x0 <= x < x1, y0 <= y < y1 (top row 0) painted (r, g, b). */
+E2eImage e2e_rect(E2eImage img, int x0, int y0, int x1, int y1, int r, int g, int b);
 /* Four quadrants, top row first: red, green / blue, white. */
 E2eImage e2e_quadrants(int size);
 /* "[type]\nstart S\nend E\n" and the body. */
