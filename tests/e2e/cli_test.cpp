@@ -129,11 +129,6 @@ TEST(Cli, CheckReportsEveryMistakeWithScriptAndLine)
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.out, report);
     EXPECT_EQ(run.err, "");
-
-    std::string tpl = std::string(LUMENO_SOURCE_DIR) + "/examples/template";
-    run = runPlayer("/", "--check " + tpl, kNoDisplay);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, tpl + ": no problems found\n");
 }
 
 /* Every section type has an example in the reference's gallery, its still
