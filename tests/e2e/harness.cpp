@@ -480,8 +480,9 @@ E2eImage e2e_readTga(const std::string& path)
     std::string d = e2e_readFile(path);
     if (d.size() < 18) return img;
     const unsigned char* b = (const unsigned char*)d.data();
-    int type = b[2], bytes = b[16] / 8, w = b[12] | b[13] << 8, h = b[14] | b[15] << 8;
-    if ((type != 2 && type != 10) || (bytes != 3 && bytes != 4) || w <= 0 || h <= 0 || b[1] != 0) return img;
+    const size_t bytes = 3;   /* the player writes 24-bit pictures, bottom row first */
+    int type = b[2], w = b[12] | b[13] << 8, h = b[14] | b[15] << 8;
+    if ((type != 2 && type != 10) || b[16] != 24 || (b[17] & 0x20) || w <= 0 || h <= 0 || b[1] != 0) return img;
     size_t count = (size_t)w * h, pos = 18 + b[0];
     std::vector<unsigned char> px;
     /* a raw file is one raw packet; run-length packets repeat one pixel */
@@ -494,12 +495,11 @@ E2eImage e2e_readTga(const std::string& path)
         for (size_t i = 0; i < (run ? n : 1); i++) px.insert(px.end(), b + pos, b + pos + take);
         pos += take;
     }
-    bool topFirst = b[17] & 0x20;
     img.width = w;
     img.height = h;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
-            const unsigned char* s = &px[((size_t)(topFirst ? y : h - 1 - y) * w + x) * bytes];
+            const unsigned char* s = &px[((size_t)(h - 1 - y) * w + x) * bytes];
             img.rgb.insert(img.rgb.end(), {s[2], s[1], s[0]});
         }
     return img;
