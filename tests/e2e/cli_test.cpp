@@ -49,6 +49,8 @@ TEST(Cli, FormsInAFolderWithoutScripts)
         { "--version now", 2, "player: --version takes no operand\n" },
         { "--check a b", 2, "player: --check: too many operands\n" },
         { "a b", 2, "player: too many operands\n" },
+        { "--render", 2, "player: --render: missing operand\n" },
+        { "--render x.mp4 --size 12x9", 2, "player: --render: the size must read WIDTHxHEIGHT" },
         { "/nonexistent-demo", 1,
           "Error: Cannot enter the demo folder '/nonexistent-demo': No such file or directory\n" },
     };
