@@ -436,7 +436,7 @@ static unsigned int be32(const unsigned char* b)
 
 /* Xvfb keeps its framebuffer as an XWD file in -fbdir: header of 25 big-
    endian words, the window name, the colour map, then the pixel rows. */
-E2eImage e2e_screen(const E2eProc& p, int width, int height)
+static E2eImage screenOf(const E2eProc& p, int width, int height)
 {
     E2eImage img;
     std::ifstream in(p.dir + ".fb/Xvfb_screen0", std::ios::binary);
@@ -463,7 +463,7 @@ E2eImage e2e_screen(const E2eProc& p, int width, int height)
 {
     ::testing::AssertionResult last = ::testing::AssertionFailure() << "no screen";
     for (double until = nowSeconds() + timeoutSeconds; nowSeconds() < until; usleep(10000)) {
-        E2eImage img = e2e_screen(p);
+        E2eImage img = screenOf(p, 640, 480);
         last = ::testing::AssertionSuccess();
         for (auto& q : probes)
             if (last) last = e2e_rgbNear(img, q[0], q[1], q[2], q[3], q[4], tolerance);

@@ -83,11 +83,9 @@ bool e2e_key(const E2eProc& p, const std::string& key);
 bool e2e_keyDown(const E2eProc& p, const std::string& key);
 bool e2e_keyUp(const E2eProc& p, const std::string& key);
 E2eRun e2e_finish(E2eProc& p, double timeoutSeconds = 20.0);
-/* The top-left width x height pixels of the private server's screen (the
-   player's window sits at the origin; no window manager). */
-E2eImage e2e_screen(const E2eProc& p, int width = 640, int height = 480);
-/* Polls that screen until every probe {x, y, r, g, b} holds within
-   `tolerance`; fails with the last probe that did not. */
+/* Polls the top-left 640 x 480 pixels of the private server's screen (the
+   player's window sits at the origin; no window manager) until every probe
+   {x, y, r, g, b} holds within `tolerance`; fails with the last that did not. */
 ::testing::AssertionResult e2e_waitScreen(const E2eProc& p, std::initializer_list<std::array<int, 5>> probes,
                                           double timeoutSeconds = 20.0, int tolerance = 3);
 void e2e_sleep(double seconds);
