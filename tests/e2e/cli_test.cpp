@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -4,7 +4,6 @@
 */
 #include "harness.h"
 
-#include <stdio.h>
 #include <string>
 #include <unistd.h>
 

@@ -9,7 +9,6 @@
 #include "harness.h"
 #include "sync_editor.h"
 
-#include <string.h>
 
 #include <string>
 
