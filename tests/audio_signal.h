@@ -1,5 +1,5 @@
 /*
-** audio_signal.h -- test signals for the audio tests and benchmark.
+** audio_signal.h -- test signals for the audio and end-to-end tests.
 **
 ** The position signal is a sine whose frequency steps up every second, so
 ** a block of decoded samples tells which second, and by its phase which

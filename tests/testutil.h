@@ -30,14 +30,6 @@
 ** process with its message and status 1 (for EXPECT_EXIT). */
 #define FATAL(...) dkernel_protect([&] { __VA_ARGS__; })
 
-/* Descriptors the process holds: a reader that fails must not keep its file
-** (a checking run and live reload go on after the error). */
-inline int test_openDescriptors()
-{
-    using std::filesystem::directory_iterator;
-    return (int)std::distance(directory_iterator("/proc/self/fd"), directory_iterator());
-}
-
 #ifndef LUMENO_DATA_DIR
 #define LUMENO_DATA_DIR "tests/data"
 #endif

@@ -147,14 +147,20 @@ E2eImage e2e_solid(int width, int height, int r, int g, int b)
     return img;
 }
 
+E2eImage e2e_rect(E2eImage img, int x0, int y0, int x1, int y1, int r, int g, int b)
+{
+    const unsigned char colour[3] = { (unsigned char)r, (unsigned char)g, (unsigned char)b };
+    for (int y = std::max(y0, 0); y < std::min(y1, img.height); y++)
+        for (int x = std::max(x0, 0); x < std::min(x1, img.width); x++)
+            memcpy(&img.rgb[((size_t)y * img.width + x) * 3], colour, 3);
+    return img;
+}
+
 E2eImage e2e_quadrants(int size)
 {
-    static const unsigned char colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 255, 255, 255 } };
-    E2eImage img = e2e_solid(size, size, 0, 0, 0);
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++)
-            memcpy(&img.rgb[(size_t)(y * size + x) * 3], colours[(y >= size / 2) * 2 + (x >= size / 2)], 3);
-    return img;
+    int h = size / 2;
+    E2eImage img = e2e_rect(e2e_solid(size, size, 255, 255, 255), 0, 0, h, h, 255, 0, 0);
+    return e2e_rect(e2e_rect(img, h, 0, size, h, 0, 255, 0), 0, h, h, size, 0, 0, 255);
 }
 
 std::string e2e_section(const std::string& type, float start, float end, const std::string& body)
@@ -430,7 +436,7 @@ static unsigned int be32(const unsigned char* b)
 
 /* Xvfb keeps its framebuffer as an XWD file in -fbdir: header of 25 big-
    endian words, the window name, the colour map, then the pixel rows. */
-E2eImage e2e_screen(const E2eProc& p, int width, int height)
+static E2eImage screenOf(const E2eProc& p, int width, int height)
 {
     E2eImage img;
     std::ifstream in(p.dir + ".fb/Xvfb_screen0", std::ios::binary);
@@ -457,7 +463,7 @@ E2eImage e2e_screen(const E2eProc& p, int width, int height)
 {
     ::testing::AssertionResult last = ::testing::AssertionFailure() << "no screen";
     for (double until = nowSeconds() + timeoutSeconds; nowSeconds() < until; usleep(10000)) {
-        E2eImage img = e2e_screen(p);
+        E2eImage img = screenOf(p, 640, 480);
         last = ::testing::AssertionSuccess();
         for (auto& q : probes)
             if (last) last = e2e_rgbNear(img, q[0], q[1], q[2], q[3], q[4], tolerance);
@@ -474,8 +480,9 @@ E2eImage e2e_readTga(const std::string& path)
     std::string d = e2e_readFile(path);
     if (d.size() < 18) return img;
     const unsigned char* b = (const unsigned char*)d.data();
-    int type = b[2], bytes = b[16] / 8, w = b[12] | b[13] << 8, h = b[14] | b[15] << 8;
-    if ((type != 2 && type != 10) || (bytes != 3 && bytes != 4) || w <= 0 || h <= 0 || b[1] != 0) return img;
+    const size_t bytes = 3;   /* the player writes 24-bit pictures, bottom row first */
+    int type = b[2], w = b[12] | b[13] << 8, h = b[14] | b[15] << 8;
+    if ((type != 2 && type != 10) || b[16] != 24 || (b[17] & 0x20) || w <= 0 || h <= 0 || b[1] != 0) return img;
     size_t count = (size_t)w * h, pos = 18 + b[0];
     std::vector<unsigned char> px;
     /* a raw file is one raw packet; run-length packets repeat one pixel */
@@ -488,12 +495,11 @@ E2eImage e2e_readTga(const std::string& path)
         for (size_t i = 0; i < (run ? n : 1); i++) px.insert(px.end(), b + pos, b + pos + take);
         pos += take;
     }
-    bool topFirst = b[17] & 0x20;
     img.width = w;
     img.height = h;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
-            const unsigned char* s = &px[((size_t)(topFirst ? y : h - 1 - y) * w + x) * bytes];
+            const unsigned char* s = &px[((size_t)(h - 1 - y) * w + x) * bytes];
             img.rgb.insert(img.rgb.end(), {s[2], s[1], s[0]});
         }
     return img;

@@ -1,12 +1,7 @@
 /*
 ** harness.h -- end-to-end harness: builds a demo folder, runs the real player
-** in it and reads back what it printed and the frames it captured.
-**
-**   std::string dir = e2e_demo("record 1\ndemo_end 1\n",       // black.tga, a
-**       "[efxFader]\nstart 0\nend 1\nparam 1 0 0 1 1 0 0 1\n");  // loading section
-**   E2eRun run = e2e_run(dir);                 // own X server; killed after 30 s
-**   ASSERT_EQ(run.status, 0) << run.err;
-**   EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 5), 320, 240, 255, 0, 0, 2));
+** in it (each run on its own X server, killed after its timeout) and reads
+** back what it printed and the frames it captured.
 **
 ** Pixel coordinates are screen coordinates: x from the left, y from the TOP
 ** row, whatever the file's row order; picture arrays are top row first too.
@@ -26,7 +21,6 @@
 #include <vector>
 #include <sys/types.h>
 
-/* A picture in memory: RGB bytes, top row first. */
 struct E2eImage {
     int width = 0;
     int height = 0;
@@ -34,7 +28,6 @@ struct E2eImage {
     bool ok() const { return width > 0 && height > 0; }
 };
 
-/* What one run of the player left behind. */
 struct E2eRun {
     int status = -1;        /* exit status; -1 when it died by a signal or was killed */
     bool timedOut = false;  /* killed by the harness after the timeout */
@@ -42,7 +35,6 @@ struct E2eRun {
     std::string err;        /* standard error */
 };
 
-/* A player started with e2e_start and still running. */
 struct E2eProc {
     pid_t pid = -1;
     pid_t xvfb = -1;        /* its private server; -1 on the shared one */
@@ -56,9 +48,10 @@ std::string e2e_makeDemo();                           /* temp folder, video/, da
    section showing black.tga, the sections. */
 std::string e2e_demo(const std::string& globals, const std::string& sections);
 void e2e_writeFile(const std::string& dir, const std::string& rel, const std::string& text);
-/* Writes an uncompressed 24-bit TGA. */
 void e2e_writeTga(const std::string& dir, const std::string& rel, const E2eImage& img);
 E2eImage e2e_solid(int width, int height, int r, int g, int b);
+/* `img` with x0 <= x < x1, y0 <= y < y1 (top row 0) painted (r, g, b). */
+E2eImage e2e_rect(E2eImage img, int x0, int y0, int x1, int y1, int r, int g, int b);
 /* Four quadrants, top row first: red, green / blue, white. */
 E2eImage e2e_quadrants(int size);
 /* "[type]\nstart S\nend E\n" and the body. */
@@ -90,17 +83,15 @@ bool e2e_key(const E2eProc& p, const std::string& key);
 bool e2e_keyDown(const E2eProc& p, const std::string& key);
 bool e2e_keyUp(const E2eProc& p, const std::string& key);
 E2eRun e2e_finish(E2eProc& p, double timeoutSeconds = 20.0);
-/* The top-left width x height pixels of the private server's screen (the
-   player's window sits at the origin; no window manager). */
-E2eImage e2e_screen(const E2eProc& p, int width = 640, int height = 480);
-/* Polls that screen until every probe {x, y, r, g, b} holds within
-   `tolerance`; fails with the last probe that did not. */
+/* Polls the top-left 640 x 480 pixels of the private server's screen (the
+   player's window sits at the origin; no window manager) until every probe
+   {x, y, r, g, b} holds within `tolerance`; fails with the last that did not. */
 ::testing::AssertionResult e2e_waitScreen(const E2eProc& p, std::initializer_list<std::array<int, 5>> probes,
                                           double timeoutSeconds = 20.0, int tolerance = 3);
 void e2e_sleep(double seconds);
 
 /* ---- reading frames ---- */
-E2eImage e2e_readTga(const std::string& path);        /* types 2 and 10, 24/32 bit; !ok() on failure */
+E2eImage e2e_readTga(const std::string& path);        /* 24-bit, raw or run-length; !ok() on failure */
 E2eImage e2e_frame(const std::string& dir, int n);    /* video/%08d.tga */
 int e2e_frameCount(const std::string& dir);           /* number of files in video/ */
 bool e2e_exists(const std::string& path);

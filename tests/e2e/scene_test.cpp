@@ -67,28 +67,33 @@ const char* kCutShaders =
     "{\nnode Tex\nmode texture\ncolor 1 1 1 1\n}\n"
     "{\nnode Plain\nmode texture\ncolor 1 0.5 0 1\n}\n";
 
+/* A demo playing `sections` beside the written scene cuts.3ds, its map and
+** its shader list. */
+std::string sceneDemo(const std::string& globals, const std::string& sections)
+{
+    std::string dir = e2e_demo(globals, sections);
+    e2e_writeTga(dir, "check.tga", e2e_solid(8, 8, 255, 0, 255));
+    EXPECT_TRUE(writeCutScene(dir + "/cuts.3ds"));
+    e2e_writeFile(dir, "cuts.shd", kCutShaders);
+    return dir;
+}
+
 /* Second 0-2: the corpus scene in red, its 300 frames spread over the two
 ** seconds; second 2-4: the same at 30 frames a second (param -1), drawn
 ** by a pass whose node line names no node; second 4-6: the written scene,
 ** whose cuts end at its second 1. */
 std::string playScenes(E2eRun& run)
 {
-    std::string dir = e2e_makeDemo();
-    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
-    e2e_writeTga(dir, "check.tga", e2e_solid(8, 8, 255, 0, 255));
-    EXPECT_TRUE(writeCutScene(dir + "/cuts.3ds"));
+    std::string dir = sceneDemo(
+        "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 32\ndemo_end 6\n",
+        "[scene]\nstart 0\nend 2\nlayer 22\nparam 1\nstring " + corpus() + "\nstring red.shd\n"
+        "[scene]\nstart 2\nend 4\nlayer 22\nparam -1\nstring " + corpus() + "\nstring all.shd\n"
+        "[scene]\nstart 4\nend 6\nlayer 22\nparam 0\nstring cuts.3ds\nstring cuts.shd\n"
+        "string cuts.cam\n");
     e2e_writeFile(dir, "red.shd", "{\nmode color\ncolor 1 0 0 1\n}\n");
     e2e_writeFile(dir, "all.shd", "{\nnode\nmode color\ncolor 1 0 0 1\n}\n");
-    e2e_writeFile(dir, "cuts.shd", kCutShaders);
     e2e_writeFile(dir, "cuts.cam", "; A for half a second, then B\n{\ncamera A\nstart 0\nend 0.5\n}\n"
                                    "{\ncamera B\nstart 0.5\nend 1\n}\n");
-    e2e_writeFile(dir, "demo.lum",
-                  "gl_width 320\ngl_height 240\ngl_panoramic 0\nsound 0\nrecord 1\nrecord_fps 32\n"
-                  "demo_end 6\n" + e2e_loadingSection("black.tga") +
-                  "[scene]\nstart 0\nend 2\nlayer 22\nparam 1\nstring " + corpus() + "\nstring red.shd\n"
-                  "[scene]\nstart 2\nend 4\nlayer 22\nparam -1\nstring " + corpus() + "\nstring all.shd\n"
-                  "[scene]\nstart 4\nend 6\nlayer 22\nparam 0\nstring cuts.3ds\nstring cuts.shd\n"
-                  "string cuts.cam\n");
     run = e2e_run(dir, 60.0);
     return dir;
 }
@@ -151,16 +156,10 @@ TEST(SceneSection, PlaysCorpusAndWrittenScenes)
 
 TEST(SceneSection, PickedCameraMissingFromTheSceneStopsThePlayer)
 {
-    std::string dir = e2e_makeDemo();
-    e2e_writeTga(dir, "black.tga", e2e_solid(4, 4, 0, 0, 0));
-    e2e_writeTga(dir, "check.tga", e2e_solid(8, 8, 255, 0, 255));
-    ASSERT_TRUE(writeCutScene(dir + "/cuts.3ds"));
-    e2e_writeFile(dir, "cuts.shd", kCutShaders);
+    std::string dir = sceneDemo("gl_width 64\ngl_height 48\nsound 0\nrecord 1\ndemo_end 1\n",
+                                "[scene]\nstart 0\nend 1\nlayer 22\nparam 0\nstring cuts.3ds\nstring cuts.shd\n"
+                                "string nobody.cam\n");
     e2e_writeFile(dir, "nobody.cam", "{\ncamera Nobody\nstart 0\nend 1\n}\n");
-    e2e_writeFile(dir, "demo.lum", "gl_width 64\ngl_height 48\nsound 0\nrecord 1\ndemo_end 1\n" +
-                  e2e_loadingSection("black.tga") +
-                  "[scene]\nstart 0\nend 1\nlayer 22\nparam 0\nstring cuts.3ds\nstring cuts.shd\n"
-                  "string nobody.cam\n");
     E2eRun run = e2e_run(dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Error: scene (22, 0.000000 -> 1.000000): camera 'Nobody' not found (script './demo.lum', line 13)\n"),

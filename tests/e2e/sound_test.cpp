@@ -86,13 +86,10 @@ static std::vector<Segment> musicSegments(const std::string& dir)
     return segments;
 }
 
-static std::string describe(const std::vector<Segment>& segments)
+/* How a failed check prints a segment. */
+static void PrintTo(const Segment& s, std::ostream* os)
 {
-    std::string text;
-    for (const Segment& s : segments)
-        text += "[captured " + std::to_string(s.captured) + ": music " + std::to_string(s.music) + " x " +
-                std::to_string(s.length) + "] ";
-    return text;
+    *os << "[captured " << s.captured << ": music " << s.music << " x " << s.length << "]";
 }
 
 /* F1: the library is closed and reopened (a new capture file) and the music
@@ -115,13 +112,14 @@ TEST(Sound, RestartAndRewindRepositionTheMusic)
     E2eRun run = e2e_finish(p);
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<Segment> segments = musicSegments(dir);
-    ASSERT_EQ(segments.size(), 2u) << describe(segments);
+    SCOPED_TRACE(::testing::PrintToString(segments));
+    ASSERT_EQ(segments.size(), 2u);
     const Segment& before = segments[0];
     const Segment& after = segments[1];
-    EXPECT_TRUE(before.music == 4 * RATE && before.length > 2 * RATE) << describe(segments);
-    EXPECT_TRUE(after.music > 4 * RATE && after.music < before.music + before.length - RATE / 2) << describe(segments);
+    EXPECT_TRUE(before.music == 4 * RATE && before.length > 2 * RATE);
+    EXPECT_TRUE(after.music > 4 * RATE && after.music < before.music + before.length - RATE / 2);
     long ms = after.music * 1000L / RATE;
-    EXPECT_TRUE(ms * RATE / 1000 == after.music || (ms + 1) * RATE / 1000 == after.music) << describe(segments);
+    EXPECT_TRUE(ms * RATE / 1000 == after.music || (ms + 1) * RATE / 1000 == after.music);
     EXPECT_GT(after.length, RATE / 4);
 }
 

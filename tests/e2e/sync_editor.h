@@ -15,10 +15,10 @@
 #include <poll.h>
 #include <string.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -82,15 +82,12 @@ struct Editor {
     std::vector<uint32_t> rows(double seconds)
     {
         std::vector<uint32_t> r;
-        timespec t0, t;
-        clock_gettime(CLOCK_MONOTONIC, &t0);
-        for (double left = seconds; left > 0;) {
-            std::string c = read(5, left);
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds((long)(seconds * 1000));
+        for (std::string c; std::chrono::steady_clock::now() < until;) {
+            c = read(5, std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count());
             if (c.size() < 5 || c[0] != 3) break;
             r.push_back((uint32_t)(unsigned char)c[1] << 24 | (unsigned char)c[2] << 16 | (unsigned char)c[3] << 8 |
                         (unsigned char)c[4]);
-            clock_gettime(CLOCK_MONOTONIC, &t);
-            left = seconds - (t.tv_sec - t0.tv_sec) - (t.tv_nsec - t0.tv_nsec) * 1e-9;
         }
         return r;
     }

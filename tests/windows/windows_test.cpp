@@ -11,7 +11,6 @@
 #include "harness.h"
 #include "sync_editor.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -87,7 +86,7 @@ TEST(Windows, ImportsOnlyDllsEveryWindowsHas)
     std::string dump = e2e_shell("x86_64-w64-mingw32-objdump -p " LUMENO_WIN_PLAYER, &status);
     ASSERT_EQ(status, 0);
     std::istringstream lines(dump);
-    std::string line, imports;
+    std::string line;
     int count = 0;
     while (std::getline(lines, line)) {
         size_t at = line.find("DLL Name: ");
@@ -97,10 +96,8 @@ TEST(Windows, ImportsOnlyDllsEveryWindowsHas)
         bool ok = false;
         for (const char* a : allowed) ok |= strcasecmp(a, dll.c_str()) == 0;
         EXPECT_TRUE(ok) << "player.exe needs " << dll << ".dll, which Windows does not have by itself";
-        imports += " " + dll;
         count++;
     }
-    printf("imports:%s\n", imports.c_str());
     EXPECT_GE(count, 5);   /* the table was read */
 }
 
@@ -210,8 +207,8 @@ TEST(Windows, CommandLineFormsAsOnLinux)
 
 /* The demo folder on read-only media (a read-only mount of it, for wine's
 ** server too): the player plays without writing anything, and record mode
-** and the s key say why their pictures are missing.  The Linux player's
-** read-only run: Release.PackedLinuxDemoPlaysReadOnlyFromAnywhere. */
+** and the s key say why their pictures are missing.  A plain read-only run:
+** PackedZipPlaysReadOnlyFromAnywhereAndQuitsOnEscape (Linux: Release). */
 TEST(Windows, ReadOnlyFolder)
 {
     struct Case {
@@ -220,7 +217,6 @@ TEST(Windows, ReadOnlyFolder)
         const char* warning;
     };
     const Case cases[] = {
-        { "demo_end 1\n", nullptr, nullptr },
         { "record 1\nrecord_fps 2\ndemo_end 1\n", nullptr, "cannot write record frame 'video/00000000.tga'" },
         { "debug 1\ndemo_end 0\n", "s", "cannot write screenshot 'screen00.tga'" },
     };
@@ -246,8 +242,7 @@ TEST(Windows, ReadOnlyFolder)
         ASSERT_EQ(ro, 0);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(after, before) << "the folder changed";
-        if (c.warning) EXPECT_NE(r.err.find(c.warning), std::string::npos) << r.err;
-        else EXPECT_EQ(unixLines(r.err), "");
+        EXPECT_NE(r.err.find(c.warning), std::string::npos) << r.err;
     }
 }
 
