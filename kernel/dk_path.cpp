@@ -49,6 +49,21 @@ static std::string workingFolder(void)
     return systemSlashes(cwd);
 }
 
+std::vector<std::string> path_split(const std::string& list, char separator)
+{
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (;;) {
+        size_t to = list.find(separator, from);
+        if (to == std::string::npos) {
+            parts.push_back(list.substr(from));
+            return parts;
+        }
+        parts.push_back(list.substr(from, to - from));
+        from = to + 1;
+    }
+}
+
 std::string path_normalize(const char* path)
 {
     std::string p = systemSlashes(path ? path : "");
@@ -67,12 +82,7 @@ std::string path_normalize(const char* path)
             p = p.substr(n);
     }
     std::vector<std::string> parts;
-    size_t from = 0;
-    while (from <= p.size()) {
-        size_t to = p.find('/', from);
-        if (to == std::string::npos)
-            to = p.size();
-        std::string part = p.substr(from, to - from);
+    for (const std::string& part : path_split(p, '/')) {
         if (part == "..") {
             if (!parts.empty() && parts.back() != "..")
                 parts.pop_back();
@@ -81,7 +91,6 @@ std::string path_normalize(const char* path)
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
-        from = to + 1;
     }
     std::string out;
     for (const std::string& part : parts)

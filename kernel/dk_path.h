@@ -11,10 +11,15 @@
 #define DK_PATH_H
 
 #include <string>
+#include <vector>
 
 /* "./data//a/../b.tga" -> "data/b.tga"; an absolute path inside the
 ** working folder becomes relative to it. */
 std::string path_normalize(const char* path);
+
+/* The parts of a list between separators, empty ones included:
+** ("a::b", ':') -> "a", "", "b"; an empty list is one empty part. */
+std::vector<std::string> path_split(const std::string& list, char separator);
 
 /* Do two names denote the same file of the demo folder? */
 int path_same(const char* a, const char* b);

@@ -162,12 +162,7 @@ static std::map<std::string, std::string> bundledLibraries(const std::string& pl
     std::string text;
     runProgram({ "ldd", player }, &text, nullptr);
     std::map<std::string, std::string> where;
-    size_t from = 0;
-    while (from < text.size()) {
-        size_t to = text.find('\n', from);
-        if (to == std::string::npos)
-            to = text.size();
-        std::string line = text.substr(from, to - from);
+    for (const std::string& line : path_split(text, '\n')) {
         size_t arrow = line.find(" => ");
         if (arrow != std::string::npos) {
             size_t start = line.find_first_not_of(" \t");
@@ -176,7 +171,6 @@ static std::map<std::string, std::string> bundledLibraries(const std::string& pl
             path = path.substr(0, path.find(" ("));
             where[name] = path == "not found" ? "" : path;
         }
-        from = to + 1;
     }
     std::map<std::string, std::string> bundle;
     std::vector<std::string> todo = neededBy(player);

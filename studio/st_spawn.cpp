@@ -60,17 +60,9 @@ char* spawn_findProgram(const char* name)
     if (!beside.empty() && isProgram(beside + "/" + file))
         return strdup((beside + "/" + file).c_str());
     const char* path = getenv("PATH");
-    std::string dirs = path ? path : "";
-    size_t from = 0;
-    while (from < dirs.size()) {
-        size_t to = dirs.find(';', from);
-        if (to == std::string::npos)
-            to = dirs.size();
-        std::string dir = dirs.substr(from, to - from);
+    for (const std::string& dir : path_split(path ? path : "", ';'))
         if (!dir.empty() && isProgram(dir + "\\" + file))
             return strdup((dir + "\\" + file).c_str());
-        from = to + 1;
-    }
     return nullptr;
 }
 
@@ -252,19 +244,12 @@ char* spawn_findProgram(const char* name)
     const char* path = getenv("PATH");
     if (!path || !*path)
         return nullptr;
-    std::string dirs = path;
-    size_t from = 0;
-    while (from <= dirs.size()) {
-        size_t to = dirs.find(':', from);
-        if (to == std::string::npos)
-            to = dirs.size();
-        std::string dir = dirs.substr(from, to - from);
+    for (const std::string& dir : path_split(path, ':')) {
         std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
         struct stat st;
         if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
             access(candidate.c_str(), X_OK) == 0)
             return strdup(candidate.c_str());
-        from = to + 1;
     }
     return nullptr;
 }
